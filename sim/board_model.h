@@ -1,0 +1,157 @@
+#pragma once
+
+#include "device/device_catalogue.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <array>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace zelvan::sim {
+
+using std::chrono::microseconds;
+
+// What the board sends back for one unit of input, and how long it works before it starts.
+struct Reply {
+    QByteArray bytes;
+    microseconds busy{0};
+};
+
+// A fault the board can be told to show for chosen input. A rule matches a letter ("P"), a
+// record type, or records whose body starts with a prefix; occurrence picks only the n-th match.
+struct FaultRule {
+    enum class Action { Refuse, Silent };
+
+    char letter = 0;       // matches this single-letter command when non-zero
+    int recordType = -1;   // matches records of this type when >= 0
+    QByteArray bodyPrefix; // matches records whose body starts with this text when non-empty
+    int occurrence = 0;    // 0: every match; n: only the n-th match (counting from 1)
+    Action action = Action::Refuse;
+};
+
+struct BoardFaults {
+    bool silent = false;         // answers nothing at all
+    bool noSync = false;         // ignores "U"
+    bool noVersion = false;      // ignores the loader version record
+    int silentAfterUnits = -1;   // answers the first N commands, then nothing
+    microseconds answerDelay{0}; // every answer comes this late
+    QByteArray garbagePrefix;    // sent in front of every answer
+    std::vector<FaultRule> rules;
+};
+
+// How long the target takes for the slow operations.
+struct OperationTimes {
+    microseconds pageErase{0};
+    microseconds sectorErase{0};
+    microseconds chipErase{0};
+    microseconds pageProgram{0};
+};
+
+// The programmer board and the LPC9xx target behind it, as pure logic: bytes in, replies out.
+//
+// Input is framed as the program sends it: the letters "U", "P", "S"; text records ":" + body +
+// checksum (the byte count tells where a record ends, so a record needs no line end); and quick
+// records "Q:" + raw bytes + 0x00. Text records are echoed before their data and the closing "."
+// (or the refusal "X"), the way the board answers.
+//
+// Records are carried out by a table keyed by record type; the target holds a flash array
+// (erased state 0x00, a bootloader image at the top), configuration and security bytes.
+class BoardModel {
+public:
+    struct Ids {
+        quint8 manufacturer = 0x15;
+        quint8 deviceId1 = 0xDD;
+        quint8 deviceId2 = 0x1F;
+    };
+
+    BoardModel(const Ids& ids, const DeviceGeometry& geometry);
+    // A board with the given catalogue part behind it.
+    static BoardModel forPart(const CatalogueEntry& part);
+
+    // Feeds one received byte; returns the reply when the byte completes a command.
+    std::optional<Reply> receive(char byte);
+
+    BoardFaults& faults() { return faults_; }
+    OperationTimes& times() { return times_; }
+    void setVersionText(const QByteArray& text) { versionText_ = text; }
+
+    const DeviceGeometry& geometry() const { return geometry_; }
+    const Ids& ids() const { return ids_; }
+    QByteArray& flash() { return flash_; }
+    const QByteArray& flash() const { return flash_; }
+    // The bytes the top of the flash held when the board was made (the bootloader).
+    QByteArray bootloaderImage() const;
+
+    // Configuration byte at a configuration address (00 UCFG1, 01 UCFG2, 02 boot vector, 03
+    // status byte, 08..0F / 18..1F security bytes); nullopt for an address the part lacks.
+    std::optional<quint8> configByte(int address) const;
+    void setConfigByte(int address, quint8 value);
+    int configProtectionClears() const { return protectionClears_; }
+
+    // Signatures as the CRC records report them.
+    quint32 globalCrc() const;
+    quint32 sectorCrc(int firstAddress) const;
+
+    // Every command received, in order, as text: "U", "P", ":0100000310EC", "Q:10000000..."
+    const QStringList& received() const { return received_; }
+    void clearReceived() { received_.clear(); }
+
+private:
+    struct Record {
+        int count = 0;
+        int address = 0;
+        int type = 0;
+        QByteArray data;
+        QByteArray body; // hex text, as received (for matching rules)
+    };
+    // Result of carrying out a record: the data text to send before "." (nullopt = refused).
+    struct Outcome {
+        std::optional<QByteArray> data;
+        microseconds busy{0};
+    };
+    using RecordHandler = std::function<Outcome(BoardModel&, const Record&)>;
+    static const std::map<int, RecordHandler>& recordTable();
+
+    std::optional<Reply> finishLetter(char letter);
+    std::optional<Reply> finishTextRecord();
+    std::optional<Reply> finishQuickRecord();
+    std::optional<Reply> answer(const Record* record, char letter, const QByteArray& echo);
+    // nullopt: no rule applies; otherwise the action of the first rule that does.
+    std::optional<FaultRule::Action> ruleFor(const Record* record, char letter);
+
+    Outcome program(const Record& record);
+    Outcome readVersion(const Record& record);
+    Outcome writeConfig(const Record& record);
+    Outcome readMisc(const Record& record);
+    Outcome erase(const Record& record);
+    Outcome readSectorCrc(const Record& record);
+    Outcome readGlobalCrc(const Record& record);
+    Outcome eraseChip(const Record& record);
+
+    bool isSecurityAddress(int address) const;
+
+    Ids ids_;
+    DeviceGeometry geometry_;
+    QByteArray flash_;
+    std::array<quint8, 256> config_{};
+    int protectionClears_ = 0;
+    QByteArray versionText_ = " ZELVAN ICP 2-1";
+    BoardFaults faults_;
+    OperationTimes times_;
+    std::vector<int> ruleMatches_;
+    int unitsAnswered_ = 0;
+    QStringList received_;
+
+    // Framing of the input in progress.
+    enum class Frame { Idle, Text, QuickColon, Quick };
+    Frame frame_ = Frame::Idle;
+    QByteArray pending_;
+    int expected_ = 0;
+};
+
+} // namespace zelvan::sim

@@ -1,0 +1,25 @@
+#include "help_texts.h"
+
+#include <QStringList>
+
+namespace zelvan {
+
+QString aboutText() {
+    const QStringList lines{
+        QStringLiteral("Zelvan Engineering - In-Circuit Flash Programming Tools"),
+        QString(),
+        QStringLiteral("Zelvan Programmer"),
+        QStringLiteral("Version ") + QStringLiteral("1.3") + QStringLiteral(" - ") + QStringLiteral("13.11.2007"),
+        QString(),
+        QStringLiteral("https://zelvan.example/programmer"),
+        QString(),
+        QStringLiteral("Copyright (C) 2007-2026 Zelvan Engineering, the Zelvan Programmer developers"),
+        QString(),
+    };
+    QString text;
+    for (const QString& line : lines)
+        text += line + QLatin1Char('\n');
+    return text;
+}
+
+} // namespace zelvan

@@ -1,0 +1,102 @@
+// zelvan-programmer: the desktop window. With --simulator, COM1 is a simulated programmer board
+// with an LPC932A1 behind it, so the program can be tried without hardware.
+
+#include "main_window.h"
+#include "qt_dialogs.h"
+
+#include "session/session.h"
+
+#ifdef ZELVAN_HAVE_SIMULATOR
+#include "device/device_catalogue.h"
+#include "sim/pty_board_server.h"
+#endif
+
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Without a display Qt's window system plugin aborts the process; say so instead.
+bool displayAvailable(const QStringList& arguments) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY") ||
+           qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || arguments.contains(QStringLiteral("-platform"));
+#else
+    Q_UNUSED(arguments);
+    return true;
+#endif
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Programs LPC9xx flash microcontrollers through a programmer "
+                                                    "board on a serial line."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption simulatorOption(
+        QStringLiteral("simulator"), QStringLiteral("Map COM1 to a built-in simulated board with an LPC932A1."));
+    parser.addOption(simulatorOption);
+    // Qt's own options (-platform, -style, ...) are taken by QApplication; let them through.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    parser.parse(arguments);
+    if (parser.isSet(helpOption)) {
+        std::fputs(qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                                        QStringLiteral("zelvan-programmer"))),
+                   stdout);
+        return 0;
+    }
+    if (parser.isSet(versionOption)) {
+        std::printf("zelvan-programmer %s\n", qPrintable(zelvan::kAppVersion));
+        return 0;
+    }
+    if (!displayAvailable(arguments)) {
+        std::fputs("zelvan-programmer: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not "
+                   "set).\nRun it in a desktop session, or set QT_QPA_PLATFORM=offscreen to run it without one.\n",
+                   stderr);
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zelvan-programmer"));
+    QApplication::setApplicationVersion(zelvan::kAppVersion);
+
+#ifdef ZELVAN_HAVE_SIMULATOR
+    std::unique_ptr<zelvan::sim::PtyBoardServer> simulator;
+    if (parser.isSet(simulatorOption)) {
+        zelvan::sim::BoardModel board =
+            zelvan::sim::BoardModel::forPart(*zelvan::findPartByName(QStringLiteral("LPC932A1")));
+        // Times of a real part, so that a run looks like one.
+        board.times() = {std::chrono::milliseconds(2), std::chrono::milliseconds(20), std::chrono::milliseconds(100),
+                         std::chrono::milliseconds(2)};
+        simulator = std::make_unique<zelvan::sim::PtyBoardServer>(std::move(board));
+        simulator->setPacedBaud(57600);
+        QString error;
+        if (!simulator->start(&error)) {
+            std::fprintf(stderr, "zelvan-programmer: the simulated board could not start: %s\n", qPrintable(error));
+            return 1;
+        }
+        qputenv("ZELVAN_COM1", simulator->devicePath().toLocal8Bit());
+    }
+#else
+    if (parser.isSet(simulatorOption)) {
+        std::fputs("zelvan-programmer: the simulated board needs pseudo-terminals, which this system lacks.\n", stderr);
+        return 1;
+    }
+#endif
+
+    zelvan::QtDialogs dialogs;
+    zelvan::Session session(dialogs);
+    zelvan::MainWindow window(session, dialogs);
+    dialogs.setParentWidget(&window);
+    window.show();
+    return app.exec();
+}

@@ -1,0 +1,301 @@
+#include "main_window.h"
+
+#include "help_texts.h"
+#include "led_indicator.h"
+#include "range_binding.h"
+
+#include "common/dialogs.h"
+#include "link/port_names.h"
+#include "session/session.h"
+
+#include <QActionGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+
+namespace zelvan {
+
+namespace {
+
+// Where each button stands: column and row of the window's grid (1-based, as the window is
+// drawn), and for the two halves of row 4 in column 2 which half. Row 5 is the bottom row.
+struct ButtonPlace {
+    Command command;
+    int column;
+    int row;
+    int half; // 0 whole cell, 1 upper half, 2 lower half
+};
+
+constexpr ButtonPlace kButtonPlaces[] = {
+    {Command::ICP, 1, 1, 0},
+    {Command::OFF, 2, 1, 0},
+    {Command::ErasePage, 3, 1, 0},
+    {Command::Version, 1, 2, 0},
+    {Command::GetID, 2, 2, 0},
+    {Command::EraseChip, 3, 2, 0},
+    {Command::StatusByte, 1, 3, 0},
+    {Command::ProgramFirmware, 2, 3, 0},
+    {Command::EraseSector, 3, 3, 0},
+    {Command::SetBootVector, 1, 4, 0},
+    {Command::UCFG1, 2, 4, 1},
+    {Command::UCFG2, 2, 4, 2},
+    {Command::ProgramSecurity, 3, 4, 0},
+    {Command::CCP, 4, 4, 0},
+    {Command::GetGlobalCRC, 5, 4, 0},
+    {Command::GetSectorCRC, 6, 4, 0},
+    {Command::AutoConnect, 1, 5, 0},
+    {Command::ClearFirmware, 2, 5, 0},
+    {Command::LoadFirmware, 3, 5, 0},
+    {Command::AutoProcedure, 4, 5, 0},
+};
+
+// Grid rows of the layout: every window row takes two layout rows, so that a control can fill
+// its upper or lower half.
+constexpr int kLoadedFirmwareRow = 8;
+constexpr int kInstructionsRow = 9;
+constexpr int kBottomRow = 10;
+constexpr int kFoundCpuRow = 12;
+
+int layoutRow(int row) {
+    return row <= 4 ? 2 * (row - 1) : kBottomRow;
+}
+
+QString colourStyle(Rgb rgb) {
+    return QStringLiteral("color: %1;").arg(QColor(rgb).name());
+}
+
+} // namespace
+
+MainWindow::MainWindow(Session& session, Dialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent)
+    , session_(session)
+    , dialogs_(dialogs)
+    , openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(kAppTitle + QLatin1Char(' ') + kAppVersion);
+    buildControls();
+    buildMenus();
+    bindSession();
+    CenterForm();
+    button(Command::AutoConnect)->setFocus();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildControls() {
+    auto* central = new QWidget(this);
+    auto* grid = new QGridLayout(central);
+    setCentralWidget(central);
+
+    for (const ButtonPlace& place : kButtonPlaces) {
+        const CommandInfo& info = commandInfo(place.command);
+        auto* pushButton = new QPushButton(QString::fromLatin1(info.caption), central);
+        pushButton->setObjectName(QString::fromLatin1(info.objectName));
+        pushButton->setEnabled(session_.isEnabled(place.command));
+        const int row = layoutRow(place.row) + (place.half == 2 ? 1 : 0);
+        const int rowSpan = place.half == 0 && place.row <= 4 ? 2 : 1;
+        grid->addWidget(pushButton, row, place.column - 1, rowSpan, 1);
+        connect(pushButton, &QPushButton::clicked, this, [this, command = place.command] { session_.click(command); });
+        buttons_[static_cast<size_t>(place.command)] = pushButton;
+    }
+
+    const auto addRangePair = [&](int row, const char* startName, const char* endName, QComboBox*& start,
+                                  QComboBox*& end) {
+        start = new QComboBox(central);
+        end = new QComboBox(central);
+        start->setObjectName(QString::fromLatin1(startName));
+        end->setObjectName(QString::fromLatin1(endName));
+        grid->addWidget(start, layoutRow(row), 3, 1, 2);
+        grid->addWidget(end, layoutRow(row) + 1, 3, 1, 2);
+        grid->addWidget(new QLabel(QStringLiteral("Start"), central), layoutRow(row), 5);
+        grid->addWidget(new QLabel(QStringLiteral("End"), central), layoutRow(row) + 1, 5);
+    };
+    addRangePair(1, "cmbErasePageStart", "cmbErasePageEnd", cmbErasePageStart_, cmbErasePageEnd_);
+    addRangePair(3, "cmbEraseSectorStart", "cmbEraseSectorEnd", cmbEraseSectorStart_, cmbEraseSectorEnd_);
+
+    shpLED_ = new LedIndicator(central);
+    shpLED_->setObjectName(QStringLiteral("shpLED"));
+    grid->addWidget(shpLED_, layoutRow(2), 3, 2, 1, Qt::AlignCenter);
+    lblConnected_ = new QLabel(central);
+    lblConnected_->setObjectName(QStringLiteral("lblConnected"));
+    grid->addWidget(lblConnected_, layoutRow(2), 4, 2, 2);
+
+    lblLoadedFirmware_ = new QLabel(central);
+    lblLoadedFirmware_->setObjectName(QStringLiteral("lblLoadedFirmware"));
+    lblLoadedFirmware_->setWordWrap(true);
+    grid->addWidget(lblLoadedFirmware_, kLoadedFirmwareRow, 0, 1, 6);
+    lblInstructions_ = new QLabel(central);
+    lblInstructions_->setObjectName(QStringLiteral("lblInstructions"));
+    lblInstructions_->setStyleSheet(colourStyle(ledRgb(Led::DarkYellow)));
+    grid->addWidget(lblInstructions_, kInstructionsRow, 0, 1, 6);
+
+    chkProtect_ = new QCheckBox(QStringLiteral("Protect ISP Code"), central);
+    chkProtect_->setObjectName(QStringLiteral("chkProtect"));
+    grid->addWidget(chkProtect_, kBottomRow, 4, 1, 2);
+    chkQuickmode_ = new QCheckBox(QStringLiteral("Quick Mode"), central);
+    chkQuickmode_->setObjectName(QStringLiteral("chkQuickmode"));
+    grid->addWidget(chkQuickmode_, kBottomRow + 1, 4, 1, 2);
+
+    lblFoundCPU_ = new QLabel(central);
+    lblFoundCPU_->setObjectName(QStringLiteral("lblFoundCPU"));
+    grid->addWidget(lblFoundCPU_, kFoundCpuRow, 0, 1, 6);
+
+    progress_ = new QProgressBar(this);
+    progress_->setObjectName(QStringLiteral("programmingProgress"));
+    progress_->setFormat(QStringLiteral("%v of %m pages"));
+    progress_->setVisible(false);
+    statusBar()->addPermanentWidget(progress_, 1);
+}
+
+void MainWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+
+    QMenu* serial = file->addMenu(QStringLiteral("Select COM"));
+    serial->setObjectName(QStringLiteral("mnuFileSelectSerial"));
+    serial->setToolTipsVisible(true);
+    mnuFileSelectAuto_ = serial->addAction(QStringLiteral("Auto Selection"));
+    mnuFileSelectAuto_->setObjectName(QStringLiteral("mnuFileSelectAuto"));
+    mnuFileSelectAuto_->setCheckable(true);
+    connect(mnuFileSelectAuto_, &QAction::triggered, this, [this] {
+        session_.chooseAutoSelection();
+        showPortMarks();
+    });
+    for (int port = 1; port <= kPortCount; ++port) {
+        QAction* item = serial->addAction(QStringLiteral("COM%1").arg(port));
+        item->setObjectName(QStringLiteral("mnuFileSelectCOM%1").arg(port));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this, port] {
+            session_.chooseComPort(port);
+            showPortMarks();
+        });
+        mnuFileSelectCOM_[static_cast<size_t>(port - 1)] = item;
+    }
+    // The device behind each COMn is looked up when the menu opens: adapters come and go.
+    connect(serial, &QMenu::aboutToShow, this, [this] {
+        for (int port = 1; port <= kPortCount; ++port) {
+            const QString device = comDeviceName(port);
+            mnuFileSelectCOM_[static_cast<size_t>(port - 1)]->setToolTip(device.isEmpty() ? tr("no such port")
+                                                                                          : device);
+        }
+    });
+
+    QMenu* baud = file->addMenu(QStringLiteral("Baud Rate"));
+    baud->setObjectName(QStringLiteral("mnuFileBaud"));
+    mnuFileBaud9600_ = baud->addAction(QStringLiteral("9600"));
+    mnuFileBaud9600_->setObjectName(QStringLiteral("mnuFileBaud9600"));
+    mnuFileBaud57600_ = baud->addAction(QStringLiteral("57600 (default)"));
+    mnuFileBaud57600_->setObjectName(QStringLiteral("mnuFileBaud57600"));
+    for (QAction* item : {mnuFileBaud9600_, mnuFileBaud57600_})
+        item->setCheckable(true);
+    connect(mnuFileBaud9600_, &QAction::triggered, this, [this] { session_.chooseBaud9600(true); });
+    connect(mnuFileBaud57600_, &QAction::triggered, this, [this] { session_.chooseBaud9600(false); });
+
+    QAction* clearFw = file->addAction(QStringLiteral("Clear Loaded Fw"));
+    clearFw->setObjectName(QStringLiteral("mnuFileClearFw"));
+    connect(clearFw, &QAction::triggered, this, [this] { session_.chooseClearLoadedFw(); });
+    QAction* loadAuto = file->addAction(QStringLiteral("Load Automation File"));
+    loadAuto->setObjectName(QStringLiteral("mnuFileLoadAuto"));
+    file->addSeparator()->setObjectName(QStringLiteral("mnuFileSep2"));
+    QAction* exitItem = file->addAction(QStringLiteral("Exit"));
+    exitItem->setObjectName(QStringLiteral("mnuFileExit"));
+    connect(exitItem, &QAction::triggered, this, &MainWindow::mnuFileExit_Click);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    QAction* readme = help->addAction(QStringLiteral("Read Me"));
+    readme->setObjectName(QStringLiteral("mnuHelpReadme"));
+    connect(readme, &QAction::triggered, this, &MainWindow::mnuHelpReadme_Click);
+    help->addSeparator()->setObjectName(QStringLiteral("mnuHelpSep1"));
+    QAction* about = help->addAction(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("mnuHelpAbout"));
+    connect(about, &QAction::triggered, this, &MainWindow::mnuHelpAbout_Click);
+}
+
+void MainWindow::bindSession() {
+    const auto showStatus = [this](const QString& text) { lblInstructions_->setText(text); };
+    const auto showLed = [this](Led colour) { shpLED_->setColour(QColor(ledRgb(colour))); };
+    const auto showConnection = [this](const QString& text, Rgb colour) {
+        lblConnected_->setText(text);
+        lblConnected_->setStyleSheet(colourStyle(colour));
+    };
+    showStatus(session_.statusText());
+    showLed(session_.indicator());
+    showConnection(session_.connectionText(), session_.connectionColour());
+    lblFoundCPU_->setText(session_.foundCpuText());
+    lblLoadedFirmware_->setText(session_.firmwareLabel());
+    chkProtect_->setChecked(session_.protectTicked());
+    chkQuickmode_->setChecked(session_.quickModeTicked());
+    showPortMarks();
+
+    connect(&session_, &Session::statusChanged, this, showStatus);
+    connect(&session_, &Session::indicatorChanged, this, showLed);
+    connect(&session_, &Session::connectionChanged, this, showConnection);
+    connect(&session_, &Session::foundCpuChanged, lblFoundCPU_, &QLabel::setText);
+    connect(&session_, &Session::firmwareLabelChanged, lblLoadedFirmware_, &QLabel::setText);
+    connect(&session_, &Session::commandEnabledChanged, this,
+            [this](Command command, bool enabled) { button(command)->setEnabled(enabled); });
+    connect(&session_, &Session::portMarksChanged, this, &MainWindow::showPortMarks);
+    connect(&session_, &Session::protectChanged, chkProtect_, &QCheckBox::setChecked);
+    connect(&session_, &Session::quickModeChanged, chkQuickmode_, &QCheckBox::setChecked);
+    connect(chkProtect_, &QCheckBox::toggled, &session_, &Session::setProtect);
+    connect(chkQuickmode_, &QCheckBox::toggled, &session_, &Session::setQuickMode);
+
+    new RangeBinding(session_.pageRange(), cmbErasePageStart_, cmbErasePageEnd_, this);
+    new RangeBinding(session_.sectorRange(), cmbEraseSectorStart_, cmbEraseSectorEnd_, this);
+}
+
+void MainWindow::showPortMarks() {
+    mnuFileSelectAuto_->setChecked(session_.autoSelectionChecked());
+    for (int port = 1; port <= kPortCount; ++port)
+        mnuFileSelectCOM_[static_cast<size_t>(port - 1)]->setChecked(session_.checkedPort() == port);
+    mnuFileBaud9600_->setChecked(session_.baud9600Checked());
+    mnuFileBaud57600_->setChecked(!session_.baud9600Checked());
+}
+
+void MainWindow::CenterForm() {
+    adjustSize();
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+    }
+}
+
+void MainWindow::mnuHelpAbout_Click() {
+    dialogs_.messageBox(aboutText(), kAboutTitle);
+}
+
+void MainWindow::mnuHelpReadme_Click() {
+    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/readme.txt");
+    if (!QFileInfo::exists(path)) {
+        dialogs_.messageBox(tr("The read-me file %1 is missing.").arg(path), tr("Read Me"));
+        return;
+    }
+    if (!openUrl_(QUrl::fromLocalFile(path)))
+        dialogs_.messageBox(
+            tr("No text viewer could be started for %1.\nOpen the file with any text editor.").arg(path),
+            tr("Read Me"));
+}
+
+void MainWindow::mnuFileExit_Click() {
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // A command may be waiting for the board inside this close: end its wait and keep it from
+    // showing anything more, so that the program ends at once.
+    session_.shutdown();
+    event->accept();
+}
+
+} // namespace zelvan

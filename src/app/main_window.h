@@ -1,0 +1,79 @@
+#pragma once
+
+#include "session/commands.h"
+
+#include <QMainWindow>
+#include <QUrl>
+
+#include <array>
+#include <functional>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace zelvan {
+
+class Dialogs;
+class LedIndicator;
+class Session;
+
+// The program's one window (frmMain): the command buttons in their grid, the option boxes, the
+// range lists, the indicators and the menus. It only shows the Session and forwards the user's
+// clicks to it; no exchange with the board is made here.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    using UrlOpener = std::function<bool(const QUrl&)>;
+
+    MainWindow(Session& session, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // How Read Me opens its file; the desktop's viewer unless replaced.
+    void setUrlOpener(UrlOpener opener) { openUrl_ = std::move(opener); }
+
+    QPushButton* button(Command command) const { return buttons_[static_cast<size_t>(command)]; }
+
+    void mnuHelpAbout_Click();
+    void mnuHelpReadme_Click();
+    void mnuFileExit_Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void bindSession();
+    void CenterForm();
+    void showPortMarks();
+
+    Session& session_;
+    Dialogs& dialogs_;
+    UrlOpener openUrl_;
+
+    std::array<QPushButton*, 20> buttons_{};
+    QCheckBox* chkProtect_ = nullptr;
+    QCheckBox* chkQuickmode_ = nullptr;
+    QComboBox* cmbErasePageStart_ = nullptr;
+    QComboBox* cmbErasePageEnd_ = nullptr;
+    QComboBox* cmbEraseSectorStart_ = nullptr;
+    QComboBox* cmbEraseSectorEnd_ = nullptr;
+    LedIndicator* shpLED_ = nullptr;
+    QLabel* lblConnected_ = nullptr;
+    QLabel* lblLoadedFirmware_ = nullptr;
+    QLabel* lblInstructions_ = nullptr;
+    QLabel* lblFoundCPU_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+
+    QAction* mnuFileSelectAuto_ = nullptr;
+    std::array<QAction*, 8> mnuFileSelectCOM_{};
+    QAction* mnuFileBaud9600_ = nullptr;
+    QAction* mnuFileBaud57600_ = nullptr;
+};
+
+} // namespace zelvan

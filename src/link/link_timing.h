@@ -1,0 +1,18 @@
+#pragma once
+
+#include <chrono>
+
+namespace zelvan {
+
+// Time limits of the exchange with the programmer board. The defaults are those the board is
+// built for; tests shorten them so that a silent board costs milliseconds instead of seconds.
+struct LinkTiming {
+    // How long a written record may take to leave the port before the wait gives up on it.
+    std::chrono::milliseconds transmitLimit{5000};
+    // How long the board may take to answer a record.
+    std::chrono::milliseconds answerLimit{5000};
+    // How long the board is given to echo the baud synchronisation "U".
+    std::chrono::milliseconds syncWindow{1000};
+};
+
+} // namespace zelvan

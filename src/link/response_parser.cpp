@@ -1,0 +1,40 @@
+#include "response_parser.h"
+
+namespace zelvan {
+
+void ResponseParser::comSerial_OnComm(QByteArrayView received) {
+    for (const char c : received) {
+        switch (c) {
+        case ':':
+            state_.strRxBuffer.clear();
+            break;
+        case 'U':
+            state_.strRxBuffer.clear();
+            state_.fgBaudSync = true;
+            break;
+        case 'X':
+        case 'R':
+            state_.fgResponseErr = true;
+            break;
+        case '.':
+            ParseResponse(state_.strRxBuffer);
+            state_.strRxBuffer.clear();
+            state_.fgResponseOK = true;
+            break;
+        case '\r':
+        case '\n':
+            break;
+        default:
+            // Bytes are 8-bit character codes on the line.
+            state_.strRxBuffer.append(QChar(static_cast<uchar>(c)));
+            break;
+        }
+    }
+}
+
+void ResponseParser::ParseResponse(const QString& text) {
+    if (!text.isEmpty())
+        state_.strLastResponse = text;
+}
+
+} // namespace zelvan

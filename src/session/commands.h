@@ -1,0 +1,41 @@
+#pragma once
+
+#include <span>
+
+namespace zelvan {
+
+// The window's command buttons.
+enum class Command {
+    ICP,
+    OFF,
+    ErasePage,
+    Version,
+    GetID,
+    EraseChip,
+    StatusByte,
+    ProgramFirmware,
+    EraseSector,
+    SetBootVector,
+    UCFG1,
+    UCFG2,
+    ProgramSecurity,
+    CCP,
+    GetGlobalCRC,
+    GetSectorCRC,
+    AutoConnect,
+    ClearFirmware,
+    LoadFirmware,
+    AutoProcedure,
+};
+
+struct CommandInfo {
+    Command command;
+    const char* objectName; // "cmdICP"
+    const char* caption;    // "Enter ICP Mode"
+};
+
+// Every command with its control name and caption, in the order of the enum.
+std::span<const CommandInfo> commandTable();
+const CommandInfo& commandInfo(Command command);
+
+} // namespace zelvan

@@ -1,0 +1,148 @@
+#include "session.h"
+
+namespace zelvan {
+
+namespace {
+
+constexpr Rgb kRed = rgb(255, 0, 0);
+constexpr Rgb kGreen = rgb(0, 255, 0);
+
+} // namespace
+
+Session::Session(Dialogs& dialogs, QObject* parent)
+    : QObject(parent)
+    , dialogs_(dialogs)
+    , statusText_(QStringLiteral("Click 'Auto Connect' to connect the programmer"))
+    , connectionText_(QStringLiteral("Unconnected"))
+    , connectionColour_(kRed)
+    , foundCpuText_(QStringLiteral("Found uC:"))
+    , firmwareLabel_(QStringLiteral("Istruzioni")) {
+    // At start only Auto Connect is available; everything else follows the work.
+    enabled_[static_cast<size_t>(Command::AutoConnect)] = true;
+}
+
+Session::~Session() = default;
+
+template <typename F> bool Session::runExclusive(F&& handler) {
+    // One command at a time: a click that arrives while a command waits for the board would
+    // otherwise start a second exchange inside the first one's wait and steal its answer.
+    if (running_ || dialogs_.closed())
+        return false;
+    running_ = true;
+    emit runningChanged(true);
+    handler();
+    running_ = false;
+    emit runningChanged(false);
+    return true;
+}
+
+bool Session::click(Command command) {
+    if (!isEnabled(command))
+        return false;
+    return runExclusive([this, command] {
+        switch (command) {
+        case Command::AutoConnect:
+            cmdAutoConnect_Click();
+            break;
+        case Command::Version:
+            cmdVersion_Click();
+            break;
+        case Command::ICP:
+            cmdICP_Click();
+            break;
+        case Command::OFF:
+            cmdOFF_Click();
+            break;
+        case Command::GetID:
+            cmdGetID_Click();
+            break;
+        case Command::ClearFirmware:
+            cmdClearFirmware_Click();
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+bool Session::chooseAutoSelection() {
+    return runExclusive([this] { mnuFileSelectAuto_Click(); });
+}
+
+bool Session::chooseComPort(int port) {
+    return runExclusive([this, port] { mnuFileSelectCOM_Click(port); });
+}
+
+bool Session::chooseClearLoadedFw() {
+    return runExclusive([this] { mnuFileClearFw_Click(); });
+}
+
+void Session::chooseBaud9600(bool on) {
+    if (on)
+        mnuFileBaud9600_Click();
+    else
+        mnuFileBaud57600_Click();
+}
+
+void Session::shutdown() {
+    dialogs_.close();
+    link_.abort();
+}
+
+void Session::setStatus(const QString& text) {
+    statusText_ = text;
+    emit statusChanged(text);
+}
+
+void Session::setIndicator(Led colour) {
+    indicator_ = colour;
+    emit indicatorChanged(colour);
+}
+
+void Session::showConnection(bool connected) {
+    // "Unconnected" keeps the colour the label had: red at start, green after a success.
+    connectionText_ = connected ? QStringLiteral("Connected") : QStringLiteral("Unconnected");
+    if (connected)
+        connectionColour_ = kGreen;
+    emit connectionChanged(connectionText_, connectionColour_);
+}
+
+void Session::setEnabled(Command command, bool enabled) {
+    bool& current = enabled_[static_cast<size_t>(command)];
+    if (current == enabled)
+        return;
+    current = enabled;
+    emit commandEnabledChanged(command, enabled);
+}
+
+void Session::setFoundCpu(const QString& text) {
+    foundCpuText_ = text;
+    emit foundCpuChanged(text);
+}
+
+void Session::setFirmwareLabel(const QString& text) {
+    firmwareLabel_ = text;
+    emit firmwareLabelChanged(text);
+}
+
+void Session::setPortMarks(bool autoSelection, int checkedPort) {
+    autoSelectionChecked_ = autoSelection;
+    checkedPort_ = checkedPort;
+    emit portMarksChanged();
+}
+
+void Session::setProtect(bool ticked) {
+    if (protect_ == ticked)
+        return;
+    protect_ = ticked;
+    emit protectChanged(ticked);
+}
+
+void Session::setQuickMode(bool ticked) {
+    if (quickMode_ == ticked)
+        return;
+    quickMode_ = ticked;
+    emit quickModeChanged(ticked);
+}
+
+} // namespace zelvan

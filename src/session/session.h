@@ -1,0 +1,141 @@
+#pragma once
+
+#include "commands.h"
+#include "guarded_dialogs.h"
+
+#include "common/feedback.h"
+#include "device/device_catalogue.h"
+#include "device/range_selector.h"
+#include "firmware/firmware_cache.h"
+#include "link/command_context.h"
+#include "link/isp_link.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+
+namespace zelvan {
+
+inline const QString kAppTitle = QStringLiteral("Zelvan Programmer");
+inline const QString kAppVersion = QStringLiteral("1.3");
+
+// Everything the window shows and every command it runs, without a widget: the link to the
+// board, the device geometry, the range selectors, the firmware cache, the option boxes, the menu
+// marks and which commands are available. Views follow it through its signals.
+//
+// The handlers keep the names of the window's controls (cmdGetID_Click, mnuFileSelectCOM_Click).
+// The window reaches them through click() and the choose...() entries, which refuse a command
+// while another one runs; Auto Connect and the automation call the handlers directly.
+class Session : public QObject, public Feedback {
+    Q_OBJECT
+
+public:
+    explicit Session(Dialogs& dialogs, QObject* parent = nullptr);
+    ~Session() override;
+
+    IspLink& link() { return link_; }
+    Dialogs& dialogs() { return dialogs_; }
+
+    // ---- Entries for the window: each refuses (returns false, sends nothing) while a command runs.
+    bool click(Command command);
+    bool chooseAutoSelection();
+    bool chooseComPort(int port);
+    bool chooseClearLoadedFw();
+    // The baud menu only moves its check mark; it is taken at the next port opening.
+    void chooseBaud9600(bool on);
+    bool isRunning() const { return running_; }
+
+    // The window is closing: any wait ends at once, no further dialog is shown, and the command
+    // that runs unwinds promptly.
+    void shutdown();
+    bool isShutDown() const { return dialogs_.closed(); }
+
+    // ---- Programmer connection
+    void cmdAutoConnect_Click();
+    void mnuFileSelectAuto_Click();
+    void mnuFileSelectCOM_Click(int index);
+    void mnuFileBaud9600_Click();
+    void mnuFileBaud57600_Click();
+    void cmdVersion_Click();
+    // ---- Board commands; true when the board acknowledged
+    bool cmdICP_Click();
+    bool cmdOFF_Click();
+    // ---- Identification and the image cache
+    void cmdGetID_Click();
+    void cmdClearFirmware_Click();
+    void mnuFileClearFw_Click();
+
+    // ---- What the window shows
+    bool isEnabled(Command command) const { return enabled_[static_cast<size_t>(command)]; }
+    QString statusText() const { return statusText_; }
+    Led indicator() const override { return indicator_; }
+    QString connectionText() const { return connectionText_; }
+    Rgb connectionColour() const { return connectionColour_; }
+    QString foundCpuText() const { return foundCpuText_; }
+    QString firmwareLabel() const { return firmwareLabel_; }
+    bool autoSelectionChecked() const { return autoSelectionChecked_; }
+    // The port item that carries the check mark, 0 for none.
+    int checkedPort() const { return checkedPort_; }
+    bool baud9600Checked() const { return link_.baud9600(); }
+
+    // ---- State the commands work on
+    const DeviceGeometry& geometry() const { return geometry_; }
+    RangeSelector& sectorRange() { return sectorRange_; }
+    RangeSelector& pageRange() { return pageRange_; }
+    const FirmwareCache& firmware() const { return firmware_; }
+    bool protectTicked() const { return protect_; }
+    void setProtect(bool ticked);
+    bool quickModeTicked() const { return quickMode_; }
+    void setQuickMode(bool ticked);
+    bool fgAutoRunning() const { return fgAutoRunning_; }
+
+    // ---- Feedback (status line, indicator, connection label)
+    void setStatus(const QString& text) override;
+    void setIndicator(Led colour) override;
+    void showConnection(bool connected) override;
+
+signals:
+    void statusChanged(const QString& text);
+    void indicatorChanged(zelvan::Led colour);
+    void connectionChanged(const QString& text, Rgb colour);
+    void foundCpuChanged(const QString& text);
+    void firmwareLabelChanged(const QString& text);
+    void commandEnabledChanged(zelvan::Command command, bool enabled);
+    void portMarksChanged();
+    void protectChanged(bool ticked);
+    void quickModeChanged(bool ticked);
+    void runningChanged(bool running);
+
+private:
+    CommandContext context() { return CommandContext{link_, *this, dialogs_, fgAutoRunning_}; }
+    void setEnabled(Command command, bool enabled);
+    void setFoundCpu(const QString& text);
+    void setFirmwareLabel(const QString& text);
+    void setPortMarks(bool autoSelection, int checkedPort);
+    // Runs a command from the window unless one is running already.
+    template <typename F> bool runExclusive(F&& handler);
+
+    IspLink link_;
+    GuardedDialogs dialogs_;
+    std::array<bool, 20> enabled_{};
+    QString statusText_;
+    Led indicator_ = Led::Green;
+    QString connectionText_;
+    Rgb connectionColour_;
+    QString foundCpuText_;
+    QString firmwareLabel_;
+    bool autoSelectionChecked_ = false;
+    int checkedPort_ = 0;
+
+    DeviceGeometry geometry_;
+    RangeSelector sectorRange_;
+    RangeSelector pageRange_;
+    FirmwareCache firmware_;
+    bool protect_ = true;
+    bool quickMode_ = false;
+    bool fgAutoRunning_ = false;
+    bool running_ = false;
+};
+
+} // namespace zelvan

@@ -1,0 +1,128 @@
+// The programmer connection, the board commands, identification and the image cache.
+
+#include "session.h"
+
+#include "device/identification.h"
+#include "link/board_commands.h"
+#include "link/port_names.h"
+#include "link/programmer_connection.h"
+#include "port_messages.h"
+
+namespace zelvan {
+
+void Session::cmdAutoConnect_Click() {
+    CommandContext ctx = context();
+    setStatus(QStringLiteral("Searching programmer..."));
+    setEnabled(Command::ICP, true);
+    setEnabled(Command::OFF, true);
+
+    int found = 0;
+    for (int port = 1; port <= kPortCount && !link_.aborted(); ++port) {
+        link_.OpenComPort(port);
+        link_.processEventsOnce();
+        if (!link_.fgPortOpened())
+            continue;
+        dialogs_.setBusyPointer(true);
+        if (!NegotiateBaudrate(ctx))
+            continue;
+        setStatus(QStringLiteral("Programmer Found. Getting Loader Version..."));
+        setEnabled(Command::Version, true);
+        if (GetLoaderVersion(ctx)) {
+            found = port;
+            break;
+        }
+    }
+    if (found == 0) {
+        setPortMarks(false, checkedPort_);
+        setStatus(QStringLiteral("Not connected: programmer not found"));
+        return;
+    }
+
+    mnuFileSelectCOM_Click(found);
+    setPortMarks(true, checkedPort_);
+    setStatus(QStringLiteral("Loader Version: ") + link_.response().strLastResponse);
+    setEnabled(Command::GetID, true);
+    cmdGetID_Click();
+}
+
+void Session::mnuFileSelectAuto_Click() {
+    cmdAutoConnect_Click();
+}
+
+void Session::mnuFileSelectCOM_Click(int index) {
+    link_.OpenComPort(index);
+    if (link_.fgPortOpened())
+        setPortMarks(false, index);
+    else
+        dialogs_.messageBox(portOpenErrorText(link_.lastOpenFailure()), QStringLiteral("ZANO Main CPU Simulator"));
+}
+
+void Session::mnuFileBaud9600_Click() {
+    link_.setBaud9600(true);
+    emit portMarksChanged();
+}
+
+void Session::mnuFileBaud57600_Click() {
+    link_.setBaud9600(false);
+    emit portMarksChanged();
+}
+
+void Session::cmdVersion_Click() {
+    CommandContext ctx = context();
+    GetLoaderVersion(ctx);
+    setStatus(QStringLiteral("Loader Version: ") + link_.response().strLastResponse);
+    setEnabled(Command::GetID, true);
+}
+
+bool Session::cmdICP_Click() {
+    CommandContext ctx = context();
+    return runBoardCommand(ctx, icpModeCommand());
+}
+
+bool Session::cmdOFF_Click() {
+    CommandContext ctx = context();
+    return runBoardCommand(ctx, powerOffCommand());
+}
+
+void Session::cmdGetID_Click() {
+    CommandContext ctx = context();
+    const std::optional<IdBytes> ids = readIdBytes(ctx);
+    if (!ids)
+        return; // a failed read leaves the previous identification in force
+
+    setFoundCpu(partDescription(ids->manufacturer, ids->deviceId1, ids->deviceId2));
+    geometry_ = geometryForId(ids->deviceId2, geometry_);
+    firmware_.recreate(geometry_.intFlashLastAddr);
+    sectorRange_.fill(geometry_.intFlashLastAddr, geometry_.intSectorSize);
+    pageRange_.fill(geometry_.intFlashLastAddr, geometry_.intPageSize);
+
+    static constexpr Command kDeviceCommands[] = {
+        Command::StatusByte,   Command::ErasePage,       Command::EraseSector,   Command::LoadFirmware,
+        Command::UCFG1,        Command::UCFG2,           Command::EraseChip,     Command::GetSectorCRC,
+        Command::GetGlobalCRC, Command::ProgramSecurity, Command::SetBootVector, Command::CCP,
+    };
+    const bool nothingBehindBoard = ids->allFF();
+    if (nothingBehindBoard) {
+        dialogs_.messageBox(QStringLiteral("The LPC device seems to be not connected or unpowered. Please check."),
+                            QStringLiteral("LPC ID"));
+        setEnabled(Command::ProgramFirmware, false);
+    }
+    for (const Command command : kDeviceCommands)
+        setEnabled(command, !nothingBehindBoard);
+
+    cmdClearFirmware_Click();
+    dialogs_.setBusyPointer(false);
+}
+
+void Session::cmdClearFirmware_Click() {
+    firmware_.clear();
+    setEnabled(Command::ProgramFirmware, false);
+    setEnabled(Command::ClearFirmware, false);
+    setFirmwareLabel(QStringLiteral("Firmware: "));
+}
+
+void Session::mnuFileClearFw_Click() {
+    cmdClearFirmware_Click();
+}
+
+} // namespace zelvan

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "link/link_timing.h"
+#include "sim/pty_board_server.h"
+
+#include <array>
+#include <memory>
+
+namespace zelvan::test {
+
+// Short time limits: a silent board costs a fraction of a second instead of five.
+LinkTiming fastTiming();
+
+// The catalogue part of the given name with the board's default behaviour.
+sim::BoardModel boardFor(const char* partName);
+
+// Puts simulated boards behind COM1..COM8. Every port starts missing (its ZELVAN_COMn names a
+// device that does not exist), so nothing of the machine's own serial ports takes part.
+class BoardRig {
+public:
+    BoardRig();
+    ~BoardRig();
+
+    // A board on COMn answering as the model says; returns its server.
+    sim::PtyBoardServer& place(int com, sim::BoardModel model);
+    // COMn opens but nothing answers on it.
+    sim::PtyBoardServer& placeSilent(int com);
+    sim::PtyBoardServer& board(int com) { return *boards_[static_cast<size_t>(com - 1)]; }
+    void makeMissing(int com);
+
+private:
+    std::array<std::unique_ptr<sim::PtyBoardServer>, 8> boards_;
+};
+
+} // namespace zelvan::test

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "common/dialogs.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+
+namespace zelvan::test {
+
+// Dialogs for tests: records every box, answers input boxes and file dialogs from scripts.
+class FakeDialogs : public Dialogs {
+public:
+    struct Box {
+        QString text;
+        QString title;
+    };
+    struct Input {
+        QString prompt;
+        QString title;
+        QString defaultText;
+    };
+
+    QList<Box> boxes;
+    QList<Input> inputs;
+    QList<FileDialogRequest> fileRequests;
+    QStringList inputAnswers; // taken in order; an exhausted script answers "" (cancel)
+    QStringList fileAnswers;  // likewise for file dialogs
+    int beeps = 0;
+    bool busy = false;
+    // Runs inside every message box, input box and file dialog (before it answers).
+    std::function<void()> whileShown;
+
+    void messageBox(const QString& text, const QString& title) override {
+        boxes.append({text, title});
+        if (whileShown)
+            whileShown();
+    }
+    QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override {
+        inputs.append({prompt, title, defaultText});
+        if (whileShown)
+            whileShown();
+        return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
+    }
+    QString openFileName(const FileDialogRequest& request) override {
+        fileRequests.append(request);
+        if (whileShown)
+            whileShown();
+        return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+    }
+    void beep() override { ++beeps; }
+    void setBusyPointer(bool on) override { busy = on; }
+
+    QStringList boxTexts() const {
+        QStringList texts;
+        for (const Box& box : boxes)
+            texts.append(box.text);
+        return texts;
+    }
+    void clear() {
+        boxes.clear();
+        inputs.clear();
+        fileRequests.clear();
+        beeps = 0;
+    }
+};
+
+} // namespace zelvan::test

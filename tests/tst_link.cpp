@@ -1,0 +1,154 @@
+// Records, checksums and the classification of the board's answers.
+
+#include "link/port_names.h"
+#include "link/records.h"
+#include "link/response_parser.h"
+
+#include <QtTest>
+
+using namespace zelvan;
+
+class TestLink : public QObject {
+    Q_OBJECT
+
+private slots:
+    void checksum_data() {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("record");
+        QTest::newRow("loader version") << "00000001"
+                                        << ":00000001FF\r\n";
+        QTest::newRow("manufacturer id") << "0100000310"
+                                         << ":0100000310EC\r\n";
+        QTest::newRow("global crc") << "00000006"
+                                    << ":00000006FA\r\n";
+        QTest::newRow("chip erase") << "00000008"
+                                    << ":00000008F8\r\n";
+        QTest::newRow("clear protection") << "020000021000"
+                                          << ":020000021000EC\r\n";
+        QTest::newRow("sum multiple of 256 gives 00") << "01000000FF"
+                                                      << ":01000000FF00\r\n";
+        QTest::newRow("page erase") << "030000040000"
+                                       "40"
+                                    << ":03000004000040B9\r\n";
+        QTest::newRow("sector erase") << "0300000401"
+                                         "0400"
+                                      << ":03000004010400F4\r\n";
+        QTest::newRow("sector crc") << "0100000504"
+                                    << ":0100000504F6\r\n";
+        QTest::newRow("ucfg1 write") << "02000002005A"
+                                     << ":02000002005AA2\r\n";
+        QTest::newRow("security write") << "02000002080F"
+                                        << ":02000002080FE5\r\n";
+        QTest::newRow("lower-case digits") << "02000002005a"
+                                           << ":02000002005aA2\r\n";
+    }
+    void checksum() {
+        QFETCH(QString, body);
+        QFETCH(QString, record);
+        QCOMPARE(QString::fromLatin1(terminatedRecord(body)), record);
+    }
+
+    void oddLengthBodyReadsLastDigitAlone() {
+        // "1" alone reads as 0x01: 256 - 1 = FF.
+        QCOMPARE(strAddChecksum(QStringLiteral("1")), QStringLiteral("1FF"));
+    }
+
+    void hexHelpers_data() {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("hex16");
+        QTest::addColumn<QString>("hex8");
+        QTest::newRow("5") << 5 << "0005"
+                           << "05";
+        QTest::newRow("10") << 10 << "000A"
+                            << "0A";
+        QTest::newRow("1024") << 1024 << "0400"
+                              << "400";
+        QTest::newRow("300 is not cut") << 300 << "012C"
+                                        << "12C";
+        QTest::newRow("-1") << -1 << "FFFF"
+                            << "FFFF";
+        QTest::newRow("16383") << 16383 << "3FFF"
+                               << "3FFF";
+    }
+    void hexHelpers() {
+        QFETCH(int, value);
+        QFETCH(QString, hex16);
+        QFETCH(QString, hex8);
+        QCOMPARE(strDecToHex16(value), hex16);
+        QCOMPARE(strDecToHex8(value), hex8);
+    }
+
+    void quickRecord() {
+        // 16-byte page at 0000: "Q:", count, address, type, data, checksum, one 0x00.
+        QString body = QStringLiteral("10000000");
+        for (int i = 0; i < 16; ++i)
+            body += QStringLiteral("%1").arg(i + 1, 2, 16, QLatin1Char('0')).toUpper();
+        const QByteArray quick = zelvan::quickRecord(body);
+        QCOMPARE(quick.size(), 24);
+        QCOMPARE(quick.left(6), QByteArray("Q:\x10\x00\x00\x00", 6));
+        QCOMPARE(quick.mid(6, 16), QByteArray::fromHex("0102030405060708090A0B0C0D0E0F10"));
+        QCOMPARE(static_cast<quint8>(quick.at(22)), static_cast<quint8>((256 - (0x10 + 136)) & 0xFF));
+        QCOMPARE(quick.at(23), '\0');
+    }
+
+    // Each row feeds the answer in the given pieces (separated by "|") to one parser.
+    void parser_data() {
+        QTest::addColumn<QString>("pieces");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("err");
+        QTest::addColumn<bool>("sync");
+        QTest::addColumn<QString>("last");
+        QTest::newRow("split over two reads") << "1|5." << true << false << false << "15";
+        QTest::newRow("only a full stop keeps the earlier text") << "." << true << false << false << "earlier";
+        QTest::newRow("colon discards what came before")
+            << "AB:0100000310EC15." << true << false << false << "0100000310EC15";
+        QTest::newRow("CR and LF never collected") << "1\r\n2\r|3." << true << false << false << "123";
+        QTest::newRow("X alone refuses") << ":0100000310ECX" << false << true << false << "earlier";
+        QTest::newRow("R refuses and is not collected") << "1R2." << true << true << false << "12";
+        QTest::newRow("U syncs and discards") << "12U34." << true << false << true << "34";
+        QTest::newRow("nothing complete") << "1234" << false << false << false << "earlier";
+        QTest::newRow("version text whole")
+            << ":00000001FF ZELVAN ICP 2-1." << true << false << false << "00000001FF ZELVAN ICP 2-1";
+    }
+    void parser() {
+        QFETCH(QString, pieces);
+        QFETCH(bool, ok);
+        QFETCH(bool, err);
+        QFETCH(bool, sync);
+        QFETCH(QString, last);
+        ResponseParser parser;
+        parser.state().strLastResponse = QStringLiteral("earlier");
+        for (const QString& piece : pieces.split(QLatin1Char('|')))
+            parser.comSerial_OnComm(piece.toLatin1());
+        QCOMPARE(parser.state().fgResponseOK, ok);
+        QCOMPARE(parser.state().fgResponseErr, err);
+        QCOMPARE(parser.state().fgBaudSync, sync);
+        QCOMPARE(parser.state().strLastResponse, last);
+    }
+
+    void portOrder_data() {
+        QTest::addColumn<QStringList>("devices");
+        QTest::addColumn<QStringList>("ordered");
+        QTest::newRow("usb adapters first, natural order")
+            << QStringList{"/dev/ttyS10", "/dev/ttyS2", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyUSB0"}
+            << QStringList{"/dev/ttyACM0", "/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyS2", "/dev/ttyS10"};
+        QTest::newRow("numbers compare as numbers")
+            << QStringList{"/dev/ttyUSB10", "/dev/ttyUSB9"} << QStringList{"/dev/ttyUSB9", "/dev/ttyUSB10"};
+        QTest::newRow("mac adapters") << QStringList{"/dev/cu.Bluetooth", "/dev/cu.usbserial-2"}
+                                      << QStringList{"/dev/cu.usbserial-2", "/dev/cu.Bluetooth"};
+    }
+    void portOrder() {
+        QFETCH(QStringList, devices);
+        QFETCH(QStringList, ordered);
+        QCOMPARE(orderSerialDevices(devices), ordered);
+    }
+
+    void portEnvironmentOverrides() {
+        qputenv("ZELVAN_COM4", "/dev/zelvan-test");
+        QCOMPARE(comDeviceName(4), QStringLiteral("/dev/zelvan-test"));
+        qunsetenv("ZELVAN_COM4");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLink)
+#include "tst_link.moc"

@@ -1,0 +1,171 @@
+// The window, offscreen: its start state, menus, help boxes, the range lists, and closing it
+// while a command waits for the board.
+
+#include "support/board_rig.h"
+#include "support/fake_dialogs.h"
+
+#include "app/led_indicator.h"
+#include "app/main_window.h"
+#include "session/session.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace zelvan;
+using namespace zelvan::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Window {
+    FakeDialogs dialogs;
+    Session session{dialogs};
+    MainWindow window{session, dialogs};
+
+    template <typename T> T* find(const char* name) const {
+        T* child = window.findChild<T*>(QLatin1String(name));
+        if (!child)
+            qFatal("no %s in the window", name);
+        return child;
+    }
+};
+
+} // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startState() {
+        Window w;
+        w.window.show();
+        QCOMPARE(w.window.windowTitle(), QStringLiteral("Zelvan Programmer 1.3"));
+        for (const CommandInfo& info : commandTable()) {
+            QPushButton* button = w.find<QPushButton>(info.objectName);
+            QCOMPARE(button->text(), QString::fromLatin1(info.caption));
+            QCOMPARE(button->isEnabled(), info.command == Command::AutoConnect);
+        }
+        QCOMPARE(w.window.focusWidget(), w.window.button(Command::AutoConnect));
+        QLabel* status = w.find<QLabel>("lblInstructions");
+        QCOMPARE(status->text(), QStringLiteral("Click 'Auto Connect' to connect the programmer"));
+        QVERIFY(status->styleSheet().contains("#c0c000"));
+        QLabel* connected = w.find<QLabel>("lblConnected");
+        QCOMPARE(connected->text(), QStringLiteral("Unconnected"));
+        QVERIFY(connected->styleSheet().contains("#ff0000"));
+        QCOMPARE(w.find<LedIndicator>("shpLED")->colour(), QColor(0, 255, 0));
+        QCOMPARE(w.find<QLabel>("lblLoadedFirmware")->text(), QStringLiteral("Istruzioni"));
+        QCOMPARE(w.find<QLabel>("lblFoundCPU")->text(), QStringLiteral("Found uC:"));
+        QVERIFY(w.find<QCheckBox>("chkProtect")->isChecked());
+        QVERIFY(!w.find<QCheckBox>("chkQuickmode")->isChecked());
+        QVERIFY(w.find<QAction>("mnuFileBaud57600")->isChecked());
+        QVERIFY(!w.find<QAction>("mnuFileBaud9600")->isChecked());
+        for (QAction* action : w.window.findChildren<QAction*>())
+            QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
+    }
+
+    void clearLoadedFwWorksAtStart() {
+        Window w;
+        w.find<QAction>("mnuFileClearFw")->trigger();
+        QCOMPARE(w.find<QLabel>("lblLoadedFirmware")->text(), QStringLiteral("Firmware: "));
+        QVERIFY(!w.window.button(Command::ClearFirmware)->isEnabled());
+    }
+
+    void about() {
+        Window w;
+        w.find<QAction>("mnuHelpAbout")->trigger();
+        QCOMPARE(w.dialogs.boxes.size(), 1);
+        QCOMPARE(w.dialogs.boxes[0].title, QStringLiteral("Zelvan Programmer Info"));
+        const QString text = w.dialogs.boxes[0].text;
+        QVERIFY(!text.contains('\r'));
+        QVERIFY(text.endsWith('\n'));
+        const QStringList lines = text.chopped(1).split('\n');
+        QCOMPARE(lines.size(), 9);
+        QCOMPARE(lines.count(QString()), 4);
+        QCOMPARE(lines[2], QStringLiteral("Zelvan Programmer"));
+        QCOMPARE(lines[3], QStringLiteral("Version 1.3 - 13.11.2007"));
+    }
+
+    void readMe_data() {
+        QTest::addColumn<bool>("filePresent");
+        QTest::addColumn<bool>("viewerStarts");
+        QTest::addColumn<int>("boxes");
+        QTest::newRow("viewer opens the file") << true << true << 0;
+        QTest::newRow("no viewer") << true << false << 1;
+        QTest::newRow("file missing") << false << true << 1;
+    }
+    void readMe() {
+        QFETCH(bool, filePresent);
+        QFETCH(bool, viewerStarts);
+        QFETCH(int, boxes);
+        const QString path = QCoreApplication::applicationDirPath() + "/readme.txt";
+        QFile::remove(path);
+        if (filePresent) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("read me\n");
+        }
+        Window w;
+        QList<QUrl> opened;
+        w.window.setUrlOpener([&](const QUrl& url) {
+            opened.append(url);
+            return viewerStarts;
+        });
+        w.find<QAction>("mnuHelpReadme")->trigger();
+        QCOMPARE(w.dialogs.boxes.size(), boxes);
+        if (filePresent)
+            QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(path)});
+        QVERIFY(w.window.isEnabled()); // the program goes on
+        QFile::remove(path);
+    }
+
+    void rangeListsFollowTheRule() {
+        BoardRig rig;
+        rig.place(1, boardFor("LPC932A1"));
+        Window w;
+        w.session.link().setTiming(fastTiming());
+        QTest::mouseClick(w.window.button(Command::AutoConnect), Qt::LeftButton);
+        QComboBox* start = w.find<QComboBox>("cmbEraseSectorStart");
+        QComboBox* end = w.find<QComboBox>("cmbEraseSectorEnd");
+        QCOMPARE(start->count(), 8);
+        QCOMPARE(start->currentIndex(), 0);
+        QCOMPARE(end->currentIndex(), 7);
+        QCOMPARE(end->currentText(), QStringLiteral("1C00H-1FFFH"));
+        end->setCurrentIndex(2);
+        start->setCurrentIndex(5);
+        QCOMPARE(end->currentIndex(), 5);
+        QCOMPARE(w.session.sectorRange().endIndex(), 5);
+        end->setCurrentIndex(1);
+        QCOMPARE(start->currentIndex(), 1);
+        QCOMPARE(w.find<QComboBox>("cmbErasePageEnd")->count(), 128);
+    }
+
+    void closingDuringWaitEndsPromptly() {
+        BoardRig rig;
+        rig.placeSilent(1);
+        Window w;
+        w.session.link().setTiming(fastTiming());
+        w.session.click(Command::AutoConnect); // enables the board commands; nothing answers
+        w.session.chooseComPort(1);
+        w.session.link().setTiming(LinkTiming{}); // the real five-second limits
+        w.window.show();
+        QTimer::singleShot(200ms, &w.window, &QWidget::close);
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(w.window.button(Command::ICP), Qt::LeftButton);
+        QVERIFY2(clock.elapsed() >= 200 && clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!w.window.isVisible());
+        QVERIFY(!w.session.isRunning());
+        QVERIFY(w.dialogs.boxes.isEmpty()); // no result box after the close
+        QVERIFY(!w.session.click(Command::ICP));
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
