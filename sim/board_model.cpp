@@ -184,7 +184,7 @@ std::optional<Reply> BoardModel::finishQuickRecord() {
     return answer(&record, 0, QByteArray());
 }
 
-std::optional<FaultRule::Action> BoardModel::ruleFor(const Record* record, char letter) {
+const FaultRule* BoardModel::ruleFor(const Record* record, char letter) {
     ruleMatches_.resize(faults_.rules.size(), 0);
     for (size_t i = 0; i < faults_.rules.size(); ++i) {
         const FaultRule& rule = faults_.rules[i];
@@ -198,9 +198,9 @@ std::optional<FaultRule::Action> BoardModel::ruleFor(const Record* record, char 
             continue;
         ++ruleMatches_[i];
         if (rule.occurrence == 0 || rule.occurrence == ruleMatches_[i])
-            return rule.action;
+            return &rule;
     }
-    return std::nullopt;
+    return nullptr;
 }
 
 std::optional<Reply> BoardModel::answer(const Record* record, char letter, const QByteArray& echo) {
@@ -212,15 +212,17 @@ std::optional<Reply> BoardModel::answer(const Record* record, char letter, const
         return std::nullopt;
     if (record && record->type == 0x01 && faults_.noVersion)
         return std::nullopt;
-    const std::optional<FaultRule::Action> rule = ruleFor(record, letter);
-    if (rule == FaultRule::Action::Silent)
+    const FaultRule* rule = ruleFor(record, letter);
+    if (rule && rule->action == FaultRule::Action::Silent)
         return std::nullopt;
     ++unitsAnswered_;
 
     Reply reply;
     reply.bytes = faults_.garbagePrefix + echo;
-    if (rule == FaultRule::Action::Refuse) {
+    if (rule && rule->action == FaultRule::Action::Refuse) {
         reply.bytes += 'X';
+    } else if (rule && rule->action == FaultRule::Action::Answer) {
+        reply.bytes = faults_.garbagePrefix + rule->cannedAnswer;
     } else if (letter == 'U') {
         reply.bytes += 'U';
     } else if (letter != 0) {

@@ -25,13 +25,18 @@ struct Reply {
 // A fault the board can be told to show for chosen input. A rule matches a letter ("P"), a
 // record type, or records whose body starts with a prefix; occurrence picks only the n-th match.
 struct FaultRule {
-    enum class Action { Refuse, Silent };
+    enum class Action {
+        Refuse, // answer "X" without carrying the command out
+        Silent, // answer nothing
+        Answer, // carry nothing out; send cannedAnswer as it stands (no echo)
+    };
 
     char letter = 0;       // matches this single-letter command when non-zero
     int recordType = -1;   // matches records of this type when >= 0
     QByteArray bodyPrefix; // matches records whose body starts with this text when non-empty
     int occurrence = 0;    // 0: every match; n: only the n-th match (counting from 1)
     Action action = Action::Refuse;
+    QByteArray cannedAnswer; // for Action::Answer, e.g. "1234."
 };
 
 struct BoardFaults {
@@ -121,8 +126,8 @@ private:
     std::optional<Reply> finishTextRecord();
     std::optional<Reply> finishQuickRecord();
     std::optional<Reply> answer(const Record* record, char letter, const QByteArray& echo);
-    // nullopt: no rule applies; otherwise the action of the first rule that does.
-    std::optional<FaultRule::Action> ruleFor(const Record* record, char letter);
+    // The first rule that applies to the command, or nullptr.
+    const FaultRule* ruleFor(const Record* record, char letter);
 
     Outcome program(const Record& record);
     Outcome readVersion(const Record& record);

@@ -39,30 +39,43 @@ template <typename F> bool Session::runExclusive(F&& handler) {
 bool Session::click(Command command) {
     if (!isEnabled(command))
         return false;
-    return runExclusive([this, command] {
-        switch (command) {
-        case Command::AutoConnect:
-            cmdAutoConnect_Click();
-            break;
-        case Command::Version:
-            cmdVersion_Click();
-            break;
-        case Command::ICP:
-            cmdICP_Click();
-            break;
-        case Command::OFF:
-            cmdOFF_Click();
-            break;
-        case Command::GetID:
-            cmdGetID_Click();
-            break;
-        case Command::ClearFirmware:
-            cmdClearFirmware_Click();
-            break;
-        default:
-            break;
-        }
-    });
+    return runExclusive([this, command] { runButtonHandler(command); });
+}
+
+void Session::runButtonHandler(Command command) {
+    switch (command) {
+    case Command::AutoConnect:
+        return cmdAutoConnect_Click();
+    case Command::Version:
+        return cmdVersion_Click();
+    case Command::ICP:
+        cmdICP_Click();
+        return;
+    case Command::OFF:
+        cmdOFF_Click();
+        return;
+    case Command::GetID:
+        return cmdGetID_Click();
+    case Command::ClearFirmware:
+        return cmdClearFirmware_Click();
+    case Command::EraseChip:
+        cmdEraseChip_Click();
+        return;
+    case Command::ErasePage:
+        cmdErasePage_Click();
+        return;
+    case Command::EraseSector:
+        cmdEraseSector_Click();
+        return;
+    case Command::GetGlobalCRC:
+        cmdGetGlobalCRC_Click();
+        return;
+    case Command::GetSectorCRC:
+        cmdGetSectorCRC_Click();
+        return;
+    default:
+        return;
+    }
 }
 
 bool Session::chooseAutoSelection() {

@@ -65,6 +65,12 @@ public:
     void cmdGetID_Click();
     void cmdClearFirmware_Click();
     void mnuFileClearFw_Click();
+    // ---- Erasing and CRC read-back; true when the work was done
+    bool cmdEraseChip_Click();
+    bool cmdErasePage_Click();
+    bool cmdEraseSector_Click();
+    bool cmdGetGlobalCRC_Click();
+    bool cmdGetSectorCRC_Click();
 
     // ---- What the window shows
     bool isEnabled(Command command) const { return enabled_[static_cast<size_t>(command)]; }
@@ -113,6 +119,8 @@ private:
     void setFoundCpu(const QString& text);
     void setFirmwareLabel(const QString& text);
     void setPortMarks(bool autoSelection, int checkedPort);
+    // The handler behind a button.
+    void runButtonHandler(Command command);
     // Runs a command from the window unless one is running already.
     template <typename F> bool runExclusive(F&& handler);
 

@@ -1,0 +1,112 @@
+// The simulated board on its own: the signature its CRC records report, the framing of what it
+// receives, and its answers.
+
+#include "device/device_catalogue.h"
+#include "link/records.h"
+#include "sim/board_model.h"
+#include "sim/fault_spec.h"
+#include "sim/misr.h"
+
+#include <QtTest>
+
+using namespace zelvan;
+using namespace zelvan::sim;
+
+namespace {
+
+BoardModel board(const char* part) {
+    return BoardModel::forPart(*findPartByName(QString::fromLatin1(part)));
+}
+
+// Everything the board answers to the bytes, in order.
+QByteArray feed(BoardModel& model, const QByteArray& bytes) {
+    QByteArray answers;
+    for (const char byte : bytes) {
+        if (const std::optional<Reply> reply = model.receive(byte))
+            answers += reply->bytes;
+    }
+    return answers;
+}
+
+} // namespace
+
+class TestSim : public QObject {
+    Q_OBJECT
+
+private slots:
+    void signature_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<quint32>("signature");
+        QTest::newRow("nothing") << QByteArray() << 0u;
+        QTest::newRow("erased sector") << QByteArray(1024, '\0') << 0u;
+        QTest::newRow("one byte") << QByteArray("\x5A", 1) << 0x5Au;
+        QTest::newRow("two bytes shift") << QByteArray("\x80\x01", 2) << 0x101u;
+        // A 1 walked out of the top takes the polynomial in.
+        QTest::newRow("carry") << QByteArray(1, '\x01') + QByteArray(32, '\0') << 0x00400007u;
+        QByteArray pattern(1024, '\0');
+        for (int i = 0; i < pattern.size(); ++i)
+            pattern[i] = static_cast<char>(i * 7 + 3);
+        QTest::newRow("1K sector of a pattern") << pattern << 0x63618FDDu;
+    }
+    void signature() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(quint32, signature);
+        QCOMPARE(misrSignature(bytes), signature);
+    }
+
+    void answers_data() {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("sync") << QByteArray("U") << QByteArray("U");
+        QTest::newRow("ICP and power off") << QByteArray("PS") << QByteArray("..");
+        QTest::newRow("manufacturer") << QByteArray(":0100000310EC\r\n") << QByteArray(":0100000310EC15.");
+        QTest::newRow("record needs no line end")
+            << QByteArray(":0100000312EA:0100000311EB") << QByteArray(":0100000312EA1F.:0100000311EBDD.");
+        QTest::newRow("lower-case digits") << QByteArray(":02000002005aa2\r\n") << QByteArray(":02000002005aa2.");
+        QTest::newRow("bad checksum refused") << QByteArray(":0100000310ED\r\n") << QByteArray(":0100000310EDX");
+        QTest::newRow("broken record refused") << QByteArray(":01000G") << QByteArray(":01000X");
+        QTest::newRow("unknown type refused") << QByteArray(":00000009F7") << QByteArray(":00000009F7X");
+        QTest::newRow("security of a missing sector") << QByteArray(":0100000318E4") << QByteArray(":0100000318E4X");
+        QTest::newRow("misaligned page erase") << QByteArray(":03000004000041B8") << QByteArray(":03000004000041B8X");
+        QTest::newRow("quick program") << quickRecord(QStringLiteral("0200000011 22").remove(' ')) << QByteArray(".");
+    }
+    void answers() {
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, answer);
+        BoardModel model = board("LPC932A1");
+        QCOMPARE(feed(model, input), answer);
+    }
+
+    void programmingWritesFlash() {
+        BoardModel model = board("LPC932A1");
+        feed(model, unterminatedRecord(QStringLiteral("04004000DEADBEEF")));
+        feed(model, quickRecord(QStringLiteral("020080000102")));
+        QCOMPARE(model.flash().mid(0x40, 4), QByteArray::fromHex("DEADBEEF"));
+        QCOMPARE(model.flash().mid(0x80, 2), QByteArray::fromHex("0102"));
+        QCOMPARE(model.received().size(), 2);
+    }
+
+    void faultRules_data() {
+        QTest::addColumn<QString>("spec");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("letter") << "P" << true;
+        QTest::newRow("type") << "type:05" << true;
+        QTest::newRow("body, second only") << "body:0300000400#2" << true;
+        QTest::newRow("bad occurrence") << "P#0" << false;
+        QTest::newRow("unknown form") << "erase" << false;
+    }
+    void faultRules() {
+        QFETCH(QString, spec);
+        QFETCH(bool, valid);
+        QCOMPARE(parseFaultRule(spec, FaultRule::Action::Refuse).has_value(), valid);
+    }
+
+    void secondOccurrenceOnly() {
+        BoardModel model = board("LPC932A1");
+        model.faults().rules.push_back(*parseFaultRule(QStringLiteral("P#2"), FaultRule::Action::Refuse));
+        QCOMPARE(feed(model, "PPP"), QByteArray(".X."));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSim)
+#include "tst_sim.moc"
