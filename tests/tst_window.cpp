@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QtTest>
 
@@ -144,6 +145,20 @@ private slots:
         end->setCurrentIndex(1);
         QCOMPARE(start->currentIndex(), 1);
         QCOMPARE(w.find<QComboBox>("cmbErasePageEnd")->count(), 128);
+    }
+
+    void progressBarFollowsProgramming() {
+        Window w;
+        w.window.show();
+        QProgressBar* bar = w.find<QProgressBar>("programmingProgress");
+        QVERIFY(!bar->isVisible());
+        emit w.session.progressChanged(3, 8);
+        QVERIFY(bar->isVisible());
+        QCOMPARE(bar->value(), 3);
+        QCOMPARE(bar->maximum(), 8);
+        QCOMPARE(bar->text(), QStringLiteral("3 of 8 pages"));
+        emit w.session.progressChanged(0, 0);
+        QVERIFY(!bar->isVisible());
     }
 
     void closingDuringWaitEndsPromptly() {

@@ -246,6 +246,11 @@ void MainWindow::bindSession() {
     connect(&session_, &Session::commandEnabledChanged, this,
             [this](Command command, bool enabled) { button(command)->setEnabled(enabled); });
     connect(&session_, &Session::portMarksChanged, this, &MainWindow::showPortMarks);
+    connect(&session_, &Session::progressChanged, this, [this](int done, int total) {
+        progress_->setVisible(total > 0);
+        progress_->setRange(0, qMax(total, 1));
+        progress_->setValue(done);
+    });
     connect(&session_, &Session::protectChanged, chkProtect_, &QCheckBox::setChecked);
     connect(&session_, &Session::quickModeChanged, chkQuickmode_, &QCheckBox::setChecked);
     connect(chkProtect_, &QCheckBox::toggled, &session_, &Session::setProtect);

@@ -73,6 +73,11 @@ void Session::runButtonHandler(Command command) {
     case Command::GetSectorCRC:
         cmdGetSectorCRC_Click();
         return;
+    case Command::LoadFirmware:
+        return cmdLoadFirmware_Click();
+    case Command::ProgramFirmware:
+        cmdProgramFirmware_Click();
+        return;
     default:
         return;
     }

@@ -71,6 +71,9 @@ public:
     bool cmdEraseSector_Click();
     bool cmdGetGlobalCRC_Click();
     bool cmdGetSectorCRC_Click();
+    // ---- Firmware
+    void cmdLoadFirmware_Click();
+    bool cmdProgramFirmware_Click();
 
     // ---- What the window shows
     bool isEnabled(Command command) const { return enabled_[static_cast<size_t>(command)]; }
@@ -90,6 +93,8 @@ public:
     RangeSelector& sectorRange() { return sectorRange_; }
     RangeSelector& pageRange() { return pageRange_; }
     const FirmwareCache& firmware() const { return firmware_; }
+    // A part has been identified (the image cache has its size).
+    bool deviceIdentified() const { return firmware_.size() > 0; }
     bool protectTicked() const { return protect_; }
     void setProtect(bool ticked);
     bool quickModeTicked() const { return quickMode_; }
@@ -112,6 +117,8 @@ signals:
     void protectChanged(bool ticked);
     void quickModeChanged(bool ticked);
     void runningChanged(bool running);
+    // Pages programmed of the pages to program; a total of 0 ends the indication.
+    void progressChanged(int done, int total);
 
 private:
     CommandContext context() { return CommandContext{link_, *this, dialogs_, fgAutoRunning_}; }

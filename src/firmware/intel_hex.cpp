@@ -1,0 +1,185 @@
+#include "intel_hex.h"
+
+#include <array>
+
+namespace zelvan {
+
+namespace {
+
+// Hex digit values; -1 for anything else.
+constexpr std::array<qint8, 256> kHexValue = [] {
+    std::array<qint8, 256> table{};
+    table.fill(-1);
+    for (int c = '0'; c <= '9'; ++c)
+        table[c] = static_cast<qint8>(c - '0');
+    for (int c = 'A'; c <= 'F'; ++c)
+        table[c] = static_cast<qint8>(c - 'A' + 10);
+    for (int c = 'a'; c <= 'f'; ++c)
+        table[c] = static_cast<qint8>(c - 'a' + 10);
+    return table;
+}();
+
+int hexValue(char c) {
+    return kHexValue[static_cast<uchar>(c)];
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+QString hexByteText(int value) {
+    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+}
+
+// One record of a line, checked; digits holds the hex text after ":" (blanks trimmed).
+struct Record {
+    int count = 0;
+    int address = 0;
+    int type = 0;
+    QByteArrayView digits;
+};
+
+HexReadResult fault(HexFault kind, int line, const QString& reason) {
+    HexReadResult result;
+    result.fault = kind;
+    result.line = line;
+    result.reason = reason;
+    return result;
+}
+
+// Checks one non-blank line; on success fills record and returns a result without fault.
+HexReadResult checkLine(QByteArrayView line, int lineNumber, Record& record) {
+    if (line.front() != ':')
+        return fault(HexFault::NoColon, lineNumber, QStringLiteral("the line does not start with \":\""));
+    const QByteArrayView digits = line.sliced(1);
+    for (qsizetype i = 0; i < digits.size(); ++i) {
+        if (hexValue(digits[i]) < 0) {
+            const QChar shown = QChar::fromLatin1(digits[i]);
+            return fault(HexFault::NotHex, lineNumber,
+                         QStringLiteral("\"%1\" at column %2 is not a hexadecimal digit")
+                             .arg(shown.isPrint()
+                                      ? QString(shown)
+                                      : QStringLiteral("\\x%1").arg(hexByteText(static_cast<uchar>(digits[i]))))
+                             .arg(i + 2));
+        }
+    }
+    if (digits.size() % 2 != 0)
+        return fault(HexFault::BadLength, lineNumber,
+                     QStringLiteral("the record has an odd number of hex digits (%1)").arg(digits.size()));
+    if (digits.size() < 10)
+        return fault(HexFault::BadLength, lineNumber, QStringLiteral("the record is too short"));
+
+    const auto byteAt = [&digits](qsizetype index) {
+        return hexValue(digits[2 * index]) * 16 + hexValue(digits[2 * index + 1]);
+    };
+    record.count = byteAt(0);
+    const qsizetype bytesOnLine = digits.size() / 2;
+    if (bytesOnLine != record.count + 5)
+        return fault(HexFault::BadLength, lineNumber,
+                     QStringLiteral("the byte count says %1 data bytes but the line holds %2")
+                         .arg(record.count)
+                         .arg(bytesOnLine - 5));
+    int sum = 0;
+    for (qsizetype i = 0; i < bytesOnLine; ++i)
+        sum += byteAt(i);
+    if ((sum & 0xFF) != 0) {
+        const int given = byteAt(bytesOnLine - 1);
+        const int needed = (given - sum) & 0xFF;
+        return fault(HexFault::BadChecksum, lineNumber,
+                     QStringLiteral("the checksum is %1 but the record's bytes need %2")
+                         .arg(hexByteText(given), hexByteText(needed)));
+    }
+    record.address = byteAt(1) * 256 + byteAt(2);
+    record.type = byteAt(3);
+    record.digits = digits;
+    if (record.type > 5)
+        return fault(HexFault::UnknownType, lineNumber,
+                     QStringLiteral("record type %1 is not an Intel HEX record type").arg(hexByteText(record.type)));
+    const int neededCount = record.type == 2 || record.type == 4 ? 2 : record.type == 3 || record.type == 5 ? 4 : -1;
+    if (neededCount >= 0 && record.count != neededCount)
+        return fault(HexFault::BadAddressRecord, lineNumber,
+                     QStringLiteral("an address record of type %1 must hold %2 bytes, not %3")
+                         .arg(hexByteText(record.type))
+                         .arg(neededCount)
+                         .arg(record.count));
+    return HexReadResult{};
+}
+
+} // namespace
+
+int configIndexForAddress(quint32 address) {
+    if (address >= 0xFF00 && address <= 0xFF0B)
+        return static_cast<int>(address - 0xFF00);
+    if (address >= 0xFFF0 && address <= 0xFFF3)
+        return static_cast<int>(address - 0xFFF0);
+    if (address >= 0xFFF8 && address <= 0xFFFF)
+        return static_cast<int>(address - 0xFFF8) + 4;
+    return -1;
+}
+
+HexReadResult readIntelHex(QByteArrayView text, FirmwareCache& cache, int flashLastAddr) {
+    HexReadResult result;
+    quint32 base = 0;
+    int lineNumber = 0;
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        // A line ends at LF, CR LF or a lone CR.
+        qsizetype end = pos;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
+        QByteArrayView line = text.sliced(pos, end - pos);
+        pos = end;
+        if (pos < text.size() && text[pos] == '\r')
+            ++pos;
+        if (pos < text.size() && text[pos] == '\n')
+            ++pos;
+        ++lineNumber;
+
+        while (!line.isEmpty() && isBlank(line.front()))
+            line = line.sliced(1);
+        while (!line.isEmpty() && isBlank(line.back()))
+            line.chop(1);
+        if (line.isEmpty())
+            continue;
+
+        Record record;
+        HexReadResult checked = checkLine(line, lineNumber, record);
+        if (!checked.ok())
+            return checked;
+
+        switch (record.type) {
+        case 0: {
+            ++result.dataRecords;
+            const QByteArrayView data = record.digits.sliced(8, 2 * record.count);
+            for (int i = 0; i < record.count; ++i) {
+                const quint32 address = base + static_cast<quint32>(record.address) + static_cast<quint32>(i);
+                const QByteArrayView byteText = data.sliced(2 * i, 2);
+                if (address <= static_cast<quint32>(flashLastAddr)) {
+                    cache.setByteText(static_cast<int>(address), byteText);
+                    continue;
+                }
+                result.overFlash = true;
+                const int index = configIndexForAddress(address);
+                if (index >= 0)
+                    cache.setConfigText(index, byteText);
+            }
+            break;
+        }
+        case 1:
+            return result; // the end record: nothing after it is read
+        case 2:
+        case 4: {
+            const QByteArrayView value = record.digits.sliced(8, 4);
+            const quint32 number = static_cast<quint32>(value.toUInt(nullptr, 16));
+            base = record.type == 2 ? number << 4 : number << 16;
+            break;
+        }
+        default:
+            break; // start address records say where execution starts: nothing to store
+        }
+    }
+    return fault(HexFault::NoEndRecord, lineNumber + 1,
+                 QStringLiteral("the file ends without an end record (:00000001FF); it may be cut short"));
+}
+
+} // namespace zelvan

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "firmware_cache.h"
+
+#include <QByteArrayView>
+#include <QString>
+
+namespace zelvan {
+
+// Why an Intel HEX file was refused. The numbers are the fault numbers the user sees.
+enum class HexFault {
+    None = 0,
+    NoColon = 1,          // the line does not start with ":"
+    NotHex = 2,           // a character that is not a hexadecimal digit
+    BadLength = 3,        // odd digit count, too short, or a byte count the line does not hold
+    BadChecksum = 4,      // the bytes do not add up to 0
+    UnknownType = 5,      // a record type other than 00..05
+    BadAddressRecord = 6, // an extended or start address record of the wrong size
+    NoEndRecord = 7,      // the file ends without ":00000001FF" (truncated)
+    Unreadable = 8,       // the file could not be opened or read
+    TooLarge = 9,         // the file is too large to be a firmware image
+};
+
+struct HexReadResult {
+    HexFault fault = HexFault::None;
+    int line = 0;           // 1-based line of the fault
+    QString reason;         // what is wrong, in words
+    bool overFlash = false; // some data lay above the flash (captured or dropped)
+    int dataRecords = 0;
+
+    bool ok() const { return fault == HexFault::None; }
+};
+
+// The configuration value a HEX address above the flash feeds (0 UCFG1, 1 UCFG2, 2 boot vector,
+// 3 status byte, 4..11 further values), or -1 for an address that captures nothing.
+int configIndexForAddress(quint32 address);
+
+// Reads Intel HEX text into the cache. Lines may end in LF, CR LF or CR. Every record is checked
+// (":" start, hex digits, byte count against the line, checksum, record type 00..05) and the
+// file must end with an end record; reading stops there. Extended segment (02) and linear (04)
+// address records move the base of the following data. Data inside the flash replaces the cache's
+// bytes, text as written; data above it is captured into the configuration values or dropped.
+//
+// On a fault the cache may hold part of the file: load into a copy and keep it only when ok().
+HexReadResult readIntelHex(QByteArrayView text, FirmwareCache& cache, int flashLastAddr);
+
+} // namespace zelvan

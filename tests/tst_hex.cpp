@@ -1,0 +1,173 @@
+// The Intel HEX reader on its own: line ends, address records, capture of configuration values
+// above the flash, and the refusal of broken files with their line and reason.
+
+#include "firmware/intel_hex.h"
+
+#include <QtTest>
+
+using namespace zelvan;
+
+namespace {
+
+// A 2 KB part unless said otherwise.
+constexpr int kFlashLast = 2047;
+
+struct Loaded {
+    HexReadResult result;
+    FirmwareCache cache;
+};
+
+Loaded load(const QByteArray& text, int flashLast = kFlashLast) {
+    Loaded loaded;
+    loaded.cache.recreate(flashLast);
+    loaded.result = readIntelHex(text, loaded.cache, flashLast);
+    return loaded;
+}
+
+QByteArray bytesAt(const FirmwareCache& cache, int address, int count) {
+    QByteArray text;
+    for (int i = 0; i < count; ++i)
+        text += cache.byteText(address + i).toByteArray();
+    return text;
+}
+
+} // namespace
+
+class TestHex : public QObject {
+    Q_OBJECT
+
+private slots:
+    void lineEnds_data() {
+        QTest::addColumn<QByteArray>("lineEnd");
+        QTest::newRow("LF") << QByteArray("\n");
+        QTest::newRow("CR LF") << QByteArray("\r\n");
+        QTest::newRow("CR") << QByteArray("\r");
+    }
+    void lineEnds() {
+        QFETCH(QByteArray, lineEnd);
+        const QByteArray text = ":0400100001020304E2" + lineEnd + ":02001400AABB85" + lineEnd + ":00000001FF" + lineEnd;
+        const Loaded loaded = load(text);
+        QVERIFY(loaded.result.ok());
+        QCOMPARE(loaded.result.dataRecords, 2);
+        QCOMPARE(bytesAt(loaded.cache, 0x10, 6), QByteArray("01020304AABB"));
+        QCOMPARE(bytesAt(loaded.cache, 0x0F, 1), QByteArray("00"));
+    }
+
+    void lowerCaseKeptAsWritten() {
+        const Loaded loaded = load(":02000000e3aa71\n:00000001ff\n");
+        QVERIFY(loaded.result.ok());
+        QCOMPARE(bytesAt(loaded.cache, 0, 2), QByteArray("e3aa"));
+    }
+
+    void stopsAtEndRecord() {
+        // Whatever follows the end record is never read, broken or not.
+        const Loaded loaded = load(":0100000011EE\n:00000001FF\n\nthis is not a record\n:0100010022DC\n");
+        QVERIFY(loaded.result.ok());
+        QCOMPARE(bytesAt(loaded.cache, 0, 2), QByteArray("1100"));
+    }
+
+    void endRecordFirstLoadsNothing() {
+        const Loaded loaded = load(":00000001FF\n:0100000011EE\n");
+        QVERIFY(loaded.result.ok());
+        QCOMPARE(loaded.result.dataRecords, 0);
+        QCOMPARE(loaded.cache, [] {
+            FirmwareCache empty;
+            empty.recreate(kFlashLast);
+            return empty;
+        }());
+    }
+
+    // Data above the flash: which configuration value it feeds, if any.
+    void aboveTheFlash_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QByteArray>("value");
+        QTest::newRow("UCFG1 at FFF0") << QByteArray(":01FFF000E32D\n") << 0 << QByteArray("E3");
+        QTest::newRow("status byte at FF03") << QByteArray(":01FF03005AA3\n") << 3 << QByteArray("5A");
+        QTest::newRow("value 4 at FFF8") << QByteArray(":01FFF80012F6\n") << 4 << QByteArray("12");
+        QTest::newRow("FFF4 captures nothing") << QByteArray(":01FFF40012FA\n") << -1 << QByteArray();
+        QTest::newRow("run past FFFF: second byte dropped")
+            << QByteArray(":02FFFF00ABCD88\n") << 11 << QByteArray("AB");
+        QTest::newRow("linear address 1: outside 64K")
+            << QByteArray(":020000040001F9\n:01FFF000E32D\n") << -1 << QByteArray();
+        QTest::newRow("segment address 1000: outside 64K")
+            << QByteArray(":020000021000EC\n:01FFF000E32D\n") << -1 << QByteArray();
+        QTest::newRow("segment address 0FFF: inside")
+            << QByteArray(":020000020FFFEE\n:01000000E31C\n") << 0 << QByteArray("E3");
+    }
+    void aboveTheFlash() {
+        QFETCH(QByteArray, text);
+        QFETCH(int, index);
+        QFETCH(QByteArray, value);
+        const Loaded loaded = load(text + ":00000001FF\n");
+        QVERIFY(loaded.result.ok());
+        QVERIFY(loaded.result.overFlash);
+        for (int i = 0; i < FirmwareCache::kConfigCount; ++i)
+            QCOMPARE(loaded.cache.configText(i), i == index ? QByteArrayView(value) : QByteArrayView("FF"));
+        QCOMPARE(loaded.cache.imageText(), QByteArray(2 * (kFlashLast + 1), '0'));
+    }
+
+    void laterRecordWins() {
+        const Loaded loaded = load(":0100000011EE\n:0100000022DD\n:00000001FF\n");
+        QCOMPARE(bytesAt(loaded.cache, 0, 1), QByteArray("22"));
+    }
+
+    void linearAddressZeroInsideFlash() {
+        const Loaded loaded = load(":020000040000FA\n:0100200011CE\n:00000001FF\n");
+        QVERIFY(loaded.result.ok());
+        QVERIFY(!loaded.result.overFlash);
+        QCOMPARE(bytesAt(loaded.cache, 0x20, 1), QByteArray("11"));
+    }
+
+    void blanksAroundRecordsAndBlankLines() {
+        const Loaded loaded = load("  :0100000011EE \t\n\n:00000001FF\n");
+        QVERIFY(loaded.result.ok());
+        QCOMPARE(bytesAt(loaded.cache, 0, 1), QByteArray("11"));
+    }
+
+    void refused_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no colon") << QByteArray(":0100000011EE\n0100010022DC\n:00000001FF\n") << int(HexFault::NoColon)
+                                  << 2 << "does not start";
+        QTest::newRow("not hex") << QByteArray(":01000000G1EE\n:00000001FF\n") << int(HexFault::NotHex) << 1
+                                 << "\"G\" at column 10";
+        QTest::newRow("odd digits") << QByteArray(":0100000011E\n:00000001FF\n") << int(HexFault::BadLength) << 1
+                                    << "odd";
+        QTest::newRow("too short") << QByteArray(":000000\n:00000001FF\n") << int(HexFault::BadLength) << 1
+                                   << "too short";
+        QTest::newRow("count against line")
+            << QByteArray(":020000001122CB\n:0200000011EC\n:00000001FF\n") << int(HexFault::BadLength) << 2
+            << "says 2 data bytes but the line holds 1";
+        QTest::newRow("checksum") << QByteArray(":0100000011EF\n:00000001FF\n") << int(HexFault::BadChecksum) << 1
+                                  << "checksum is EF but the record's bytes need EE";
+        QTest::newRow("text after checksum")
+            << QByteArray(":0100000011EE junk\n:00000001FF\n") << int(HexFault::NotHex) << 1 << "\" \" at column 14";
+        QTest::newRow("record type 06") << QByteArray(":00000006FA\n:00000001FF\n") << int(HexFault::UnknownType) << 1
+                                        << "type 06";
+        QTest::newRow("short linear address") << QByteArray(":0100000401FA\n:00000001FF\n")
+                                              << int(HexFault::BadAddressRecord) << 1 << "must hold 2 bytes";
+        QTest::newRow("no end record") << QByteArray(":0100000011EE\n:0100010022DC\n") << int(HexFault::NoEndRecord)
+                                       << 3 << "without an end record";
+        QTest::newRow("cut in a record") << QByteArray(":0100000011EE\r\n:10001000000102") << int(HexFault::BadLength)
+                                         << 2 << "says 16 data bytes but the line holds 2";
+        QTest::newRow("empty file") << QByteArray() << int(HexFault::NoEndRecord) << 1 << "without an end record";
+        QTest::newRow("one line, LF only, no end")
+            << QByteArray(":0100000011EE") << int(HexFault::NoEndRecord) << 2 << "without an end record";
+    }
+    void refused() {
+        QFETCH(QByteArray, text);
+        QFETCH(int, fault);
+        QFETCH(int, line);
+        QFETCH(QString, reason);
+        const Loaded loaded = load(text);
+        QCOMPARE(static_cast<int>(loaded.result.fault), fault);
+        QCOMPARE(loaded.result.line, line);
+        QVERIFY2(loaded.result.reason.contains(reason), qPrintable(loaded.result.reason));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHex)
+#include "tst_hex.moc"
