@@ -7,6 +7,9 @@
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 namespace zelvan::sim {
 
@@ -124,6 +127,10 @@ void PtyBoardServer::wakeThread() {
 }
 
 void PtyBoardServer::run() {
+#ifdef __linux__
+    // A paced answer is due at an exact time; the default timer slack would let it come late.
+    ::prctl(PR_SET_TIMERSLACK, 1UL);
+#endif
     while (!stopping_) {
         if (vanishRequested_.exchange(false)) {
             closeLine();
@@ -133,20 +140,31 @@ void PtyBoardServer::run() {
         writeDue(now);
 
         // Sleep until the next answer is due; an answer that is due already is waiting for room
-        // on the line (POLLOUT below).
+        // on the line (POLLOUT below). The system wakes a sleeper late by some tens of
+        // microseconds; waking early by the lateness seen so far puts the answers on time on
+        // average, which matters when every byte is paced.
         std::optional<nanoseconds> timeout;
-        if (!output_.empty() && output_.front().due > now)
-            timeout = duration_cast<nanoseconds>(output_.front().due - now);
+        Clock::time_point wakeAt{};
+        if (!output_.empty() && output_.front().due > now + wakeLateness_) {
+            wakeAt = output_.front().due - wakeLateness_;
+            timeout = duration_cast<nanoseconds>(wakeAt - now);
+        }
 
         pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {master_, 0, 0}};
         nfds_t count = 1;
         if (master_ >= 0) {
-            fds[1].events = static_cast<short>((stopReading_ ? 0 : POLLIN) |
-                                               (!output_.empty() && output_.front().due <= now ? POLLOUT : 0));
+            fds[1].events =
+                static_cast<short>((stopReading_ ? 0 : POLLIN) |
+                                   (!output_.empty() && output_.front().due <= now + wakeLateness_ ? POLLOUT : 0));
             count = 2;
         }
-        if (pollFor(fds, count, timeout) < 0 && errno != EINTR)
+        const int ready = pollFor(fds, count, timeout);
+        if (ready < 0 && errno != EINTR)
             break;
+        if (ready == 0 && timeout) {
+            const nanoseconds late = std::max(nanoseconds(0), duration_cast<nanoseconds>(Clock::now() - wakeAt));
+            wakeLateness_ = std::min(wakeLateness_ + (late - wakeLateness_) / 8, nanoseconds(milliseconds(1)));
+        }
         if (fds[0].revents & POLLIN) {
             char drain[64];
             while (::read(wakeRead_, drain, sizeof drain) > 0) {
@@ -184,7 +202,7 @@ void PtyBoardServer::readInput(Clock::time_point now) {
 }
 
 void PtyBoardServer::writeDue(Clock::time_point now) {
-    while (master_ >= 0 && !output_.empty() && output_.front().due <= now) {
+    while (master_ >= 0 && !output_.empty() && output_.front().due <= now + wakeLateness_) {
         Pending& front = output_.front();
         const ssize_t written = ::write(master_, front.bytes.constData(), static_cast<size_t>(front.bytes.size()));
         if (written < 0)

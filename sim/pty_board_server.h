@@ -79,6 +79,8 @@ private:
     std::deque<Pending> output_;
     Clock::time_point inputClock_{};
     Clock::time_point outputClock_{};
+    // How late the system has been waking the board thread (a running average).
+    std::chrono::nanoseconds wakeLateness_{0};
 };
 
 } // namespace zelvan::sim

@@ -1,0 +1,22 @@
+// libFuzzer target: the Intel HEX reader must take any bytes without crashing, reading out of
+// bounds or overflowing, and must never change the size of the cache it loads into.
+
+#include "firmware/intel_hex.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    // The first byte picks the part: the smallest and the largest flash of the catalogue.
+    const int flashLast = size > 0 && (data[0] & 1) ? 1023 : 16383;
+    zelvan::FirmwareCache cache;
+    cache.recreate(flashLast);
+    const zelvan::HexReadResult result = zelvan::readIntelHex(
+        QByteArrayView(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)), cache, flashLast);
+    if (cache.size() != flashLast + 1)
+        std::abort();
+    if (!result.ok() && (result.line < 1 || result.reason.isEmpty()))
+        std::abort();
+    return 0;
+}
