@@ -37,6 +37,28 @@ struct FaultRule {
     int occurrence = 0;    // 0: every match; n: only the n-th match (counting from 1)
     Action action = Action::Refuse;
     QByteArray cannedAnswer; // for Action::Answer, e.g. "1234."
+
+    static FaultRule onLetter(char letter, Action action, int occurrence = 0) {
+        FaultRule rule;
+        rule.letter = letter;
+        rule.action = action;
+        rule.occurrence = occurrence;
+        return rule;
+    }
+    static FaultRule onType(int recordType, Action action, int occurrence = 0) {
+        FaultRule rule;
+        rule.recordType = recordType;
+        rule.action = action;
+        rule.occurrence = occurrence;
+        return rule;
+    }
+    static FaultRule onBody(const QByteArray& bodyPrefix, Action action, int occurrence = 0) {
+        FaultRule rule;
+        rule.bodyPrefix = bodyPrefix;
+        rule.action = action;
+        rule.occurrence = occurrence;
+        return rule;
+    }
 };
 
 struct BoardFaults {

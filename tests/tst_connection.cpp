@@ -180,9 +180,9 @@ private slots:
         board.withBoard([&](sim::BoardModel& b) {
             b.clearReceived();
             if (behaviour == "refuse")
-                b.faults().rules.push_back({table.letter, -1, {}, 0, sim::FaultRule::Action::Refuse});
+                b.faults().rules.push_back(sim::FaultRule::onLetter(table.letter, sim::FaultRule::Action::Refuse));
             else if (behaviour == "silent")
-                b.faults().rules.push_back({table.letter, -1, {}, 0, sim::FaultRule::Action::Silent});
+                b.faults().rules.push_back(sim::FaultRule::onLetter(table.letter, sim::FaultRule::Action::Silent));
             else if (behaviour == "x-and-stop")
                 b.faults().garbagePrefix = "X";
         });
@@ -208,7 +208,7 @@ private slots:
         sim::PtyBoardServer& board = bench.rig.place(1, boardFor("LPC932A1"));
         bench.session.chooseComPort(1);
         board.withBoard([](sim::BoardModel& b) {
-            b.faults().rules.push_back({'S', -1, {}, 0, sim::FaultRule::Action::Refuse});
+            b.faults().rules.push_back(sim::FaultRule::onLetter('S', sim::FaultRule::Action::Refuse));
         });
         CommandContext automation{bench.session.link(), bench.session, bench.dialogs, true};
         QVERIFY(runBoardCommand(automation, icpModeCommand()));
@@ -257,7 +257,7 @@ private slots:
         const QString part = bench.session.foundCpuText();
         const QSet<Command> enabled = enabledCommands(bench.session);
         board.withBoard([](sim::BoardModel& b) {
-            b.faults().rules.push_back({0, -1, "0100000311", 0, sim::FaultRule::Action::Silent});
+            b.faults().rules.push_back(sim::FaultRule::onBody("0100000311", sim::FaultRule::Action::Silent));
         });
 
         QVERIFY(bench.session.click(Command::GetID));

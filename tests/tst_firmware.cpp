@@ -140,7 +140,7 @@ private slots:
         Programmer p;
         p.load(fixture("config-bytes.hex"));
         p.board->withBoard([](sim::BoardModel& b) {
-            b.faults().rules.push_back({0, 0x00, {}, 3, sim::FaultRule::Action::Refuse});
+            b.faults().rules.push_back(sim::FaultRule::onType(0x00, sim::FaultRule::Action::Refuse, 3));
         });
         p.dialogs.clear();
         QVERIFY(p.session.click(Command::ProgramFirmware));
@@ -154,7 +154,7 @@ private slots:
         Programmer p;
         p.load(fixture("config-bytes.hex"));
         p.board->withBoard([](sim::BoardModel& b) {
-            b.faults().rules.push_back({0, 0x02, {}, 2, sim::FaultRule::Action::Silent});
+            b.faults().rules.push_back(sim::FaultRule::onType(0x02, sim::FaultRule::Action::Silent, 2));
         });
         p.dialogs.clear();
         QVERIFY(!p.session.cmdProgramFirmware_Click());

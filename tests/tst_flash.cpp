@@ -150,7 +150,7 @@ private slots:
         QFETCH(int, action);
         QFETCH(QString, result);
         Target target("LPC932A1");
-        target.addRule({0, -1, "0300000400", 2, static_cast<sim::FaultRule::Action>(action)});
+        target.addRule(sim::FaultRule::onBody("0300000400", static_cast<sim::FaultRule::Action>(action), 2));
         target.session.pageRange().chooseEnd(2);
         QVERIFY(!target.session.cmdErasePage_Click());
         QCOMPARE(target.sent(), (QStringList{":03000004000000F9", ":03000004000040B9"}));
@@ -231,7 +231,7 @@ private slots:
 
     void shortAnswerShownWhole() {
         Target target("LPC932A1");
-        sim::FaultRule canned{0, 0x06, {}, 0, sim::FaultRule::Action::Answer};
+        sim::FaultRule canned = sim::FaultRule::onType(0x06, sim::FaultRule::Action::Answer);
         canned.cannedAnswer = "1234.";
         target.addRule(canned);
         target.session.click(Command::GetGlobalCRC);
@@ -240,7 +240,7 @@ private slots:
 
     void failureInTheMiddleShowsOnlyTheError() {
         Target target("LPC932A1");
-        target.addRule({0, 0x05, {}, 2, sim::FaultRule::Action::Silent});
+        target.addRule(sim::FaultRule::onType(0x05, sim::FaultRule::Action::Silent, 2));
         target.session.sectorRange().chooseEnd(3);
         QVERIFY(!target.session.cmdGetSectorCRC_Click());
         QCOMPARE(target.sent().size(), 2);

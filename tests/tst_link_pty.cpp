@@ -64,7 +64,7 @@ private slots:
     void refusalEndsAnswerPhaseAtOnce() {
         BoardRig rig;
         sim::BoardModel board = boardFor("LPC932A1");
-        board.faults().rules.push_back({0, 0x03, {}, 0, sim::FaultRule::Action::Refuse});
+        board.faults().rules.push_back(sim::FaultRule::onType(0x03, sim::FaultRule::Action::Refuse));
         rig.place(1, std::move(board));
         IspLink link;
         link.setTiming({5s, 5s, 1s});
