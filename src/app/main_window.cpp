@@ -206,6 +206,7 @@ void MainWindow::buildMenus() {
     connect(clearFw, &QAction::triggered, this, [this] { session_.chooseClearLoadedFw(); });
     QAction* loadAuto = file->addAction(QStringLiteral("Load Automation File"));
     loadAuto->setObjectName(QStringLiteral("mnuFileLoadAuto"));
+    connect(loadAuto, &QAction::triggered, this, [this] { session_.chooseLoadAutomationFile(); });
     file->addSeparator()->setObjectName(QStringLiteral("mnuFileSep2"));
     QAction* exitItem = file->addAction(QStringLiteral("Exit"));
     exitItem->setObjectName(QStringLiteral("mnuFileExit"));

@@ -1,5 +1,7 @@
 #include "intel_hex.h"
 
+#include "common/text_lines.h"
+
 #include <array>
 
 namespace zelvan {
@@ -105,6 +107,24 @@ HexReadResult checkLine(QByteArrayView line, int lineNumber, Record& record) {
     return HexReadResult{};
 }
 
+// Data inside the flash replaces the cache's bytes; above it, it feeds a configuration value or
+// is dropped.
+void storeData(const Record& record, quint32 base, int flashLastAddr, FirmwareCache& cache, HexReadResult& result) {
+    const QByteArrayView data = record.digits.sliced(8, 2 * record.count);
+    for (int i = 0; i < record.count; ++i) {
+        const quint32 address = base + static_cast<quint32>(record.address) + static_cast<quint32>(i);
+        const QByteArrayView byteText = data.sliced(2 * i, 2);
+        if (address <= static_cast<quint32>(flashLastAddr)) {
+            cache.setByteText(static_cast<int>(address), byteText);
+            continue;
+        }
+        result.overFlash = true;
+        const int index = configIndexForAddress(address);
+        if (index >= 0)
+            cache.setConfigText(index, byteText);
+    }
+}
+
 } // namespace
 
 int configIndexForAddress(quint32 address) {
@@ -120,66 +140,46 @@ int configIndexForAddress(quint32 address) {
 HexReadResult readIntelHex(QByteArrayView text, FirmwareCache& cache, int flashLastAddr) {
     HexReadResult result;
     quint32 base = 0;
-    int lineNumber = 0;
-    qsizetype pos = 0;
-    while (pos < text.size()) {
-        // A line ends at LF, CR LF or a lone CR.
-        qsizetype end = pos;
-        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
-            ++end;
-        QByteArrayView line = text.sliced(pos, end - pos);
-        pos = end;
-        if (pos < text.size() && text[pos] == '\r')
-            ++pos;
-        if (pos < text.size() && text[pos] == '\n')
-            ++pos;
-        ++lineNumber;
-
+    int lines = 0;
+    bool ended = false;
+    forEachLine(text, [&](QByteArrayView line, int lineNumber) {
+        lines = lineNumber;
         while (!line.isEmpty() && isBlank(line.front()))
             line = line.sliced(1);
         while (!line.isEmpty() && isBlank(line.back()))
             line.chop(1);
         if (line.isEmpty())
-            continue;
+            return true;
 
         Record record;
-        HexReadResult checked = checkLine(line, lineNumber, record);
-        if (!checked.ok())
-            return checked;
-
-        switch (record.type) {
-        case 0: {
-            ++result.dataRecords;
-            const QByteArrayView data = record.digits.sliced(8, 2 * record.count);
-            for (int i = 0; i < record.count; ++i) {
-                const quint32 address = base + static_cast<quint32>(record.address) + static_cast<quint32>(i);
-                const QByteArrayView byteText = data.sliced(2 * i, 2);
-                if (address <= static_cast<quint32>(flashLastAddr)) {
-                    cache.setByteText(static_cast<int>(address), byteText);
-                    continue;
-                }
-                result.overFlash = true;
-                const int index = configIndexForAddress(address);
-                if (index >= 0)
-                    cache.setConfigText(index, byteText);
-            }
-            break;
+        const HexReadResult checked = checkLine(line, lineNumber, record);
+        if (!checked.ok()) {
+            result = checked;
+            return false;
         }
+        switch (record.type) {
+        case 0:
+            ++result.dataRecords;
+            storeData(record, base, flashLastAddr, cache, result);
+            break;
         case 1:
-            return result; // the end record: nothing after it is read
+            ended = true; // the end record: nothing after it is read
+            return false;
         case 2:
         case 4: {
-            const QByteArrayView value = record.digits.sliced(8, 4);
-            const quint32 number = static_cast<quint32>(value.toUInt(nullptr, 16));
+            const quint32 number = static_cast<quint32>(record.digits.sliced(8, 4).toUInt(nullptr, 16));
             base = record.type == 2 ? number << 4 : number << 16;
             break;
         }
         default:
             break; // start address records say where execution starts: nothing to store
         }
-    }
-    return fault(HexFault::NoEndRecord, lineNumber + 1,
-                 QStringLiteral("the file ends without an end record (:00000001FF); it may be cut short"));
+        return true;
+    });
+    if (result.ok() && !ended)
+        return fault(HexFault::NoEndRecord, lines + 1,
+                     QStringLiteral("the file ends without an end record (:00000001FF); it may be cut short"));
+    return result;
 }
 
 } // namespace zelvan

@@ -67,8 +67,7 @@ bool programFirmware(CommandContext& ctx, const FirmwareCache& cache, const Devi
     for (int index = 0; !failed && index < kWrittenConfigValues; ++index) {
         if (!cache.hasConfig(index))
             continue;
-        ctx.link.sendRecord(QStringLiteral("02000002") + strDecToHex8(index) +
-                            QString::fromLatin1(cache.configText(index)));
+        ctx.link.sendRecord(configWriteBody(index, QString::fromLatin1(cache.configText(index))));
         ctx.link.WaitResponse();
         failed = !answered(state);
     }

@@ -48,6 +48,14 @@ QString strDecToHex8(int num) {
     return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
 }
 
+QString configReadBody(int address) {
+    return QStringLiteral("01000003") + strDecToHex8(address);
+}
+
+QString configWriteBody(int address, const QString& value) {
+    return QStringLiteral("02000002") + strDecToHex8(address) + value;
+}
+
 QByteArray terminatedRecord(const QString& body) {
     return unterminatedRecord(body) + "\r\n";
 }

@@ -18,6 +18,12 @@ QString strDecToHex16(int num);
 // Hex form of num in at least two upper-case digits; values above 255 are not cut (300 gives "12C").
 QString strDecToHex8(int num);
 
+// Record bodies that read and write a configuration address (00 UCFG1, 01 UCFG2, 02 boot vector,
+// 03 status byte, security bytes, 10 with 00 clears the protection): "01000003" + address and
+// "02000002" + address + value.
+QString configReadBody(int address);
+QString configWriteBody(int address, const QString& value);
+
 // ":" + body + checksum + CR LF, as bytes ready for the port.
 QByteArray terminatedRecord(const QString& body);
 

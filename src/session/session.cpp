@@ -73,12 +73,30 @@ void Session::runButtonHandler(Command command) {
     case Command::GetSectorCRC:
         cmdGetSectorCRC_Click();
         return;
+    case Command::UCFG1:
+        cmdUCFG1_Click();
+        return;
+    case Command::UCFG2:
+        cmdUCFG2_Click();
+        return;
+    case Command::SetBootVector:
+        cmdSetBootVector_Click();
+        return;
+    case Command::StatusByte:
+        cmdStatusByte_Click();
+        return;
+    case Command::ProgramSecurity:
+        cmdProgramSecurity_Click();
+        return;
+    case Command::CCP:
+        cmdCCP_Click();
+        return;
+    case Command::AutoProcedure:
+        return cmdAutoProcedure_Click();
     case Command::LoadFirmware:
         return cmdLoadFirmware_Click();
     case Command::ProgramFirmware:
         cmdProgramFirmware_Click();
-        return;
-    default:
         return;
     }
 }
@@ -93,6 +111,10 @@ bool Session::chooseComPort(int port) {
 
 bool Session::chooseClearLoadedFw() {
     return runExclusive([this] { mnuFileClearFw_Click(); });
+}
+
+bool Session::chooseLoadAutomationFile() {
+    return runExclusive([this] { mnuFileLoadAuto_Click(); });
 }
 
 void Session::chooseBaud9600(bool on) {

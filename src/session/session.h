@@ -19,6 +19,8 @@ namespace zelvan {
 
 inline const QString kAppTitle = QStringLiteral("Zelvan Programmer");
 inline const QString kAppVersion = QStringLiteral("1.3");
+// An automation file is a few lines of keywords; anything larger is not one.
+inline constexpr qint64 kMaxAutomationFileBytes = 1024 * 1024;
 
 // Everything the window shows and every command it runs, without a widget: the link to the
 // board, the device geometry, the range selectors, the firmware cache, the option boxes, the menu
@@ -42,6 +44,7 @@ public:
     bool chooseAutoSelection();
     bool chooseComPort(int port);
     bool chooseClearLoadedFw();
+    bool chooseLoadAutomationFile();
     // The baud menu only moves its check mark; it is taken at the next port opening.
     void chooseBaud9600(bool on);
     bool isRunning() const { return running_; }
@@ -74,6 +77,17 @@ public:
     // ---- Firmware
     void cmdLoadFirmware_Click();
     bool cmdProgramFirmware_Click();
+    // ---- Configuration and security bytes; true when the value was written
+    bool cmdUCFG1_Click();
+    bool cmdUCFG2_Click();
+    bool cmdSetBootVector_Click();
+    bool cmdStatusByte_Click();
+    bool cmdProgramSecurity_Click();
+    bool cmdCCP_Click();
+    // ---- Automation
+    void mnuFileLoadAuto_Click();
+    void cmdAutoProcedure_Click();
+    QString automationFile() const { return strAutoFile_; }
 
     // ---- What the window shows
     bool isEnabled(Command command) const { return enabled_[static_cast<size_t>(command)]; }
@@ -150,6 +164,7 @@ private:
     bool protect_ = true;
     bool quickMode_ = false;
     bool fgAutoRunning_ = false;
+    QString strAutoFile_;
     bool running_ = false;
 };
 

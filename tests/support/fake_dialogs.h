@@ -25,8 +25,10 @@ public:
     QList<Box> boxes;
     QList<Input> inputs;
     QList<FileDialogRequest> fileRequests;
-    QStringList inputAnswers; // taken in order; an exhausted script answers "" (cancel)
-    QStringList fileAnswers;  // likewise for file dialogs
+    // Taken in order; an exhausted script answers "" (cancel); kAcceptDefault confirms the default.
+    QStringList inputAnswers;
+    static inline const QString kAcceptDefault = QStringLiteral("<accept the default>");
+    QStringList fileAnswers; // likewise for file dialogs
     int beeps = 0;
     bool busy = false;
     // Runs inside every message box, input box and file dialog (before it answers).
@@ -41,7 +43,10 @@ public:
         inputs.append({prompt, title, defaultText});
         if (whileShown)
             whileShown();
-        return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
+        if (inputAnswers.isEmpty())
+            return QString();
+        const QString answer = inputAnswers.takeFirst();
+        return answer == kAcceptDefault ? defaultText : answer;
     }
     QString openFileName(const FileDialogRequest& request) override {
         fileRequests.append(request);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArrayView>
+
+namespace zelvan {
+
+// Calls f(line, number) for every line of text, numbered from 1. A line ends at LF, CR LF or a
+// lone CR, so files from every system read alike. f returns false to stop early.
+template <typename F> void forEachLine(QByteArrayView text, F&& f) {
+    int number = 0;
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        qsizetype end = pos;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r')
+            ++end;
+        const QByteArrayView line = text.sliced(pos, end - pos);
+        pos = end;
+        if (pos < text.size() && text[pos] == '\r')
+            ++pos;
+        if (pos < text.size() && text[pos] == '\n')
+            ++pos;
+        if (!f(line, ++number))
+            return;
+    }
+}
+
+} // namespace zelvan

@@ -1,0 +1,324 @@
+// The automation file: how its lines are read, and whole runs against the simulated target.
+
+#include "support/board_rig.h"
+#include "support/fake_dialogs.h"
+#include "support/session_recorder.h"
+
+#include "automation/automation_file.h"
+#include "link/records.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace zelvan;
+using namespace zelvan::test;
+
+namespace {
+
+QString record(const QString& body) {
+    return QString::fromLatin1(unterminatedRecord(body));
+}
+
+QByteArray fixtureBytes(const char* name) {
+    QFile file(QStringLiteral(ZELVAN_TEST_DATA "/") + QLatin1String(name));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("missing fixture %s", name);
+    return file.readAll();
+}
+
+// A session on an identified LPC932A1 with the blink program loaded, and a folder for files.
+struct Line {
+    BoardRig rig;
+    FakeDialogs dialogs;
+    Session session{dialogs};
+    SessionRecorder record{session};
+    sim::PtyBoardServer* board = nullptr;
+    QTemporaryDir dir;
+
+    explicit Line(bool identify = true) {
+        session.link().setTiming(fastTiming());
+        board = &rig.place(1, boardFor("LPC932A1"));
+        if (identify) {
+            session.click(Command::AutoConnect);
+            dialogs.fileAnswers = {QStringLiteral(ZELVAN_TEST_DATA "/blink.ihx")};
+            session.click(Command::LoadFirmware);
+        } else {
+            session.chooseComPort(1);
+        }
+        clearReceived(*board);
+        dialogs.clear();
+        record.clear();
+    }
+
+    // Writes the automation file, chooses it from the menu and runs it.
+    void run(const QByteArray& content) {
+        const QString path = dir.filePath("run.cfg");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+        file.close();
+        dialogs.fileAnswers = {path};
+        QVERIFY(session.chooseLoadAutomationFile());
+        QVERIFY(session.click(Command::AutoProcedure));
+    }
+    QStringList sent() { return received(*board); }
+    void addRule(const sim::FaultRule& rule) {
+        board->withBoard([&](sim::BoardModel& b) { b.faults().rules.push_back(rule); });
+    }
+};
+
+} // namespace
+
+class TestAutomation : public QObject {
+    Q_OBJECT
+
+private slots:
+    void commandKeywords_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("keyword"); // -1: none
+        QTest::newRow("lower case") << "program" << int(CommandKeyword::Program);
+        QTest::newRow("upper case") << "PROGRAM" << int(CommandKeyword::Program);
+        QTest::newRow("trailing blank") << "program " << -1;
+        QTest::newRow("leading blank") << " pon" << -1;
+        QTest::newRow("noprotect is not protect") << "noprotect" << int(CommandKeyword::NoProtect);
+        QTest::newRow("protect") << "Protect" << int(CommandKeyword::Protect);
+        QTest::newRow("inside a longer line") << "echip now" << -1;
+    }
+    void commandKeywords() {
+        QFETCH(QString, line);
+        QFETCH(int, keyword);
+        const AutomationLine parsed = parseAutomationLine(line, 1);
+        QCOMPARE(parsed.command ? int(*parsed.command) : -1, keyword);
+    }
+
+    // The record a value line sends; empty when it sends nothing.
+    void valueKeywords_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("failureText");
+        QTest::newRow("ucfcg1 as read") << "ucfcg1=E3"
+                                        << "0200000200e3"
+                                        << "Programming UCFG1: Error";
+        QTest::newRow("ucfcg2") << "UCFCG2=41"
+                                << "020000020141"
+                                << "Programming UCFG2: Error";
+        QTest::newRow("bootv") << "bootv=1e"
+                               << "02000002021e"
+                               << "Programming Boot Vector: Error";
+        QTest::newRow("boots one digit") << "boots=5"
+                                         << "020000020305"
+                                         << "Programming Status Byte: Error";
+        QTest::newRow("security") << "security=8,7f"
+                                  << "02000002087f"
+                                  << "Programming Security Byte(s): Error";
+        QTest::newRow("security sector 8 of 16") << "security=24,00"
+                                                 << "020000021800"
+                                                 << "Programming Security Byte(s): Error";
+        QTest::newRow("security number rounded") << "security=8.6,01"
+                                                 << "020000020901"
+                                                 << "Programming Security Byte(s): Error";
+        QTest::newRow("without =") << "ucfcg1"
+                                   << ""
+                                   << "Programming UCFG1: Error";
+        QTest::newRow("value not hex") << "ucfcg1=zz"
+                                       << ""
+                                       << "Programming UCFG1: Error";
+        QTest::newRow("value above FF") << "boots=1FF"
+                                        << ""
+                                        << "Programming Status Byte: Error";
+        QTest::newRow("security without comma") << "security=7f"
+                                                << ""
+                                                << "Programming Security Byte(s): Error";
+        QTest::newRow("security without number") << "security=,7f"
+                                                 << ""
+                                                 << "Programming Security Byte(s): Error";
+        QTest::newRow("security address above FF") << "security=300,7f"
+                                                   << ""
+                                                   << "Programming Security Byte(s): Error";
+        QTest::newRow("security negative") << "security=-1,7f"
+                                           << ""
+                                           << "Programming Security Byte(s): Error";
+        QTest::newRow("security number beyond any integer") << "security=6.7e22,7f"
+                                                            << ""
+                                                            << "Programming Security Byte(s): Error";
+    }
+    void valueKeywords() {
+        QFETCH(QString, line);
+        QFETCH(QString, body);
+        QFETCH(QString, failureText);
+        const AutomationLine parsed = parseAutomationLine(line, 1);
+        QCOMPARE(parsed.writes.size(), 1);
+        QCOMPARE(parsed.writes[0].body.value_or(QString()), body);
+        QCOMPARE(parsed.writes[0].failureText, failureText);
+    }
+
+    void leadingNumbers_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value"); // NaN: no number
+        QTest::newRow("digits") << "8," << 8.0;
+        QTest::newRow("blanks inside") << " 1 2," << 12.0;
+        QTest::newRow("decimal") << "8.5" << 8.5;
+        QTest::newRow("exponent") << "1e2" << 100.0;
+        QTest::newRow("exponent without digits") << "3e" << 3.0;
+        QTest::newRow("sign") << "-4x" << -4.0;
+        QTest::newRow("nothing") << "x8" << qQNaN();
+        QTest::newRow("empty") << "" << qQNaN();
+    }
+    void leadingNumbers() {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        const std::optional<double> got = leadingNumber(text);
+        if (qIsNaN(value))
+            QVERIFY(!got);
+        else
+            QCOMPARE(got.value_or(qQNaN()), value);
+    }
+
+    void fileLinesAnyEnding() {
+        const QList<AutomationLine> lines = parseAutomationFile("pon\nnothing here\r\necHip\rpoff");
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[1].number, 3);
+        QCOMPARE(*lines[1].command, CommandKeyword::Echip);
+        QCOMPARE(*lines[2].command, CommandKeyword::Poff);
+    }
+
+    void productionRun() {
+        Line line;
+        line.run("noprotect\r\npon\r\necHip\r\nprogram\r\nucfcg1=E3\r\npoff\r\n");
+        const QStringList sent = line.sent();
+        QCOMPARE(sent.mid(0, 2), (QStringList{"P", ":00000008F8"}));
+        QCOMPARE(sent.mid(sent.size() - 2), (QStringList{record("0200000200e3"), "S"}));
+        const QByteArray image = fixtureBytes("blink.bin");
+        const QByteArray flash = line.board->withBoard([](sim::BoardModel& b) { return b.flash(); });
+        QCOMPARE(flash.left(image.size()), image);
+        QCOMPARE(flash.mid(image.size()), QByteArray(flash.size() - image.size(), '\0')); // the bootloader went too
+        QCOMPARE(line.board->withBoard([](sim::BoardModel& b) { return b.configByte(0); }),
+                 std::optional<quint8>(0xE3));
+        QVERIFY(line.dialogs.boxes.isEmpty());
+        QCOMPARE(line.dialogs.beeps, 0);
+        QCOMPARE(line.session.statusText(), QStringLiteral("Automatic Programming: Done"));
+        QVERIFY(line.record.statuses.contains("Programming UCFG1: Done"));
+        QVERIFY(!line.session.protectTicked());
+        QVERIFY(!line.session.fgAutoRunning());
+        QVERIFY(!line.dialogs.busy);
+    }
+
+    // One failed step makes the closing text an error; the run still goes to the end.
+    void failedStepEndsInError_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("refusedType"); // -1: a board letter
+        QTest::newRow("programming refused") << QByteArray("pon\nprogram\nucfcg1=E3\npoff\n") << 0x00;
+        QTest::newRow("value write refused") << QByteArray("ucfcg1=E3\npoff\n") << 0x02;
+        QTest::newRow("CRC refused") << QByteArray("gcrc\npoff\n") << 0x06;
+        QTest::newRow("erase refused") << QByteArray("noprotect\nepage\npoff\n") << 0x04;
+        QTest::newRow("chip erase under protection") << QByteArray("protect\nechip\npoff\n") << 0xFF;
+        QTest::newRow("value line without =") << QByteArray("ucfcg1\npoff\n") << 0xFF;
+    }
+    void failedStepEndsInError() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, refusedType);
+        Line line;
+        line.addRule(sim::FaultRule::onType(refusedType, sim::FaultRule::Action::Refuse));
+        line.run(file);
+        QCOMPARE(line.session.statusText(), QStringLiteral("Automatic Programming: Error"));
+        QCOMPARE(line.sent().constLast(), QStringLiteral("S")); // the run went on to the end
+    }
+
+    void upperCaseRunsTrailingBlankDoesNot() {
+        Line line;
+        line.run("PROGRAM\n");
+        QVERIFY(!line.sent().isEmpty());
+        Line other;
+        other.run("program \n");
+        QVERIFY(other.sent().isEmpty());
+        QCOMPARE(other.session.statusText(), QStringLiteral("Automatic Programming: Done"));
+    }
+
+    void securityLine() {
+        Line line;
+        line.run("security=8,7f\n");
+        QCOMPARE(line.sent(), QStringList{record("02000002087f")});
+        QCOMPARE(line.session.statusText(), QStringLiteral("Automatic Programming: Done"));
+    }
+
+    void unusableValueLineSendsNothing() {
+        Line line;
+        line.run("ucfcg1\nsecurity=7f\n");
+        QVERIFY(line.sent().isEmpty());
+        QVERIFY(line.record.statuses.contains("Programming UCFG1: Error"));
+        QVERIFY(line.record.statuses.contains("Programming Security Byte(s): Error"));
+        QCOMPARE(line.session.statusText(), QStringLiteral("Automatic Programming: Error"));
+    }
+
+    void protectLineAppliesToLaterErases() {
+        Line line;
+        line.session.setProtect(false);
+        line.run("protect\nesector\n");
+        QVERIFY(line.session.protectTicked());
+        QCOMPARE(line.sent().size(), 7); // sectors 0000..1800, the bootloader's sector refused
+        QVERIFY(line.dialogs.boxes.isEmpty());
+    }
+
+    void crcBoxesStillShow() {
+        Line line;
+        line.run("gcrc\nscrc\n");
+        QCOMPARE(line.dialogs.boxes.size(), 2);
+        QCOMPARE(line.dialogs.boxes[0].title, QStringLiteral("Global CRC"));
+        QCOMPARE(line.dialogs.boxes[1].title, QStringLiteral("Sectors CRC"));
+    }
+
+    void emptyFile() {
+        Line line;
+        line.run("");
+        QCOMPARE(line.record.statuses, QStringList{"Automatic Programming: Done"});
+        QVERIFY(!line.dialogs.busy);
+    }
+
+    void fileDeletedBeforeTheRun() {
+        Line line;
+        const QString path = line.dir.filePath("gone.cfg");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        line.dialogs.fileAnswers = {path};
+        line.session.chooseLoadAutomationFile();
+        QFile::remove(path);
+        line.session.click(Command::AutoProcedure);
+        QCOMPARE(line.dialogs.boxTexts(), QStringList{"Automation File file not found"});
+        QCOMPARE(line.dialogs.boxes[0].title, QStringLiteral("Reading Automation File"));
+        QVERIFY(line.record.statuses.isEmpty());
+    }
+
+    void programmingBeforeIdentificationStopsTheRun() {
+        Line line(false);
+        line.run("pon\nprogram\npoff\n");
+        QCOMPARE(line.sent(), QStringList{"P"});
+        QCOMPARE(line.dialogs.boxes.size(), 1);
+        QCOMPARE(line.dialogs.boxes[0].title, QStringLiteral("Zelvan Programmer"));
+        QVERIFY(line.dialogs.boxes[0].text.startsWith("Error:  2\r\nline 2 (program): no device"));
+        QCOMPARE(line.session.statusText(), QStringLiteral("Peripheral ICP Mode: Done"));
+        QVERIFY(!line.session.fgAutoRunning());
+        // A second run opens the file again normally.
+        line.dialogs.clear();
+        line.session.click(Command::AutoProcedure);
+        QCOMPARE(line.dialogs.boxes.size(), 1);
+    }
+
+    void choosingFileEnablesAutoProgramWithoutBoard() {
+        BoardRig rig;
+        FakeDialogs dialogs;
+        Session session(dialogs);
+        QTemporaryDir dir;
+        dialogs.fileAnswers = {dir.filePath("any.cfg")};
+        QVERIFY(session.chooseLoadAutomationFile());
+        QVERIFY(session.isEnabled(Command::AutoProcedure));
+        QCOMPARE(dialogs.fileRequests[0].title, QStringLiteral("Select Automation File"));
+        // Cancelling later keeps the file chosen before.
+        QVERIFY(session.chooseLoadAutomationFile());
+        QCOMPARE(session.automationFile(), dir.filePath("any.cfg"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAutomation)
+#include "tst_automation.moc"

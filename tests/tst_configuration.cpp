@@ -1,0 +1,271 @@
+// Configuration bytes, security bytes and clearing the configuration protection, against the
+// simulated target's configuration.
+
+#include "support/board_rig.h"
+#include "support/fake_dialogs.h"
+#include "support/session_recorder.h"
+
+#include "flash/byte_entry.h"
+#include "link/records.h"
+
+#include <QtTest>
+
+using namespace zelvan;
+using namespace zelvan::test;
+
+namespace {
+
+struct Target {
+    BoardRig rig;
+    FakeDialogs dialogs;
+    Session session{dialogs};
+    SessionRecorder record{session};
+    sim::PtyBoardServer* board = nullptr;
+
+    explicit Target(const char* part = "LPC932A1") {
+        session.link().setTiming(fastTiming());
+        board = &rig.place(1, boardFor(part));
+        session.click(Command::AutoConnect);
+        clearReceived(*board);
+        record.clear();
+    }
+    std::optional<quint8> config(int address) {
+        return board->withBoard([address](sim::BoardModel& b) { return b.configByte(address); });
+    }
+    void setConfig(int address, quint8 value) {
+        board->withBoard([=](sim::BoardModel& b) { b.setConfigByte(address, value); });
+    }
+    QStringList sent() { return received(*board); }
+};
+
+QString record(const QString& body) {
+    return QString::fromLatin1(unterminatedRecord(body));
+}
+
+} // namespace
+
+class TestConfiguration : public QObject {
+    Q_OBJECT
+
+private slots:
+    void byteEntries_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("value"); // empty: refused
+        QTest::newRow("two digits as typed") << "5a"
+                                             << "5a";
+        QTest::newRow("FF") << "FF"
+                            << "FF";
+        QTest::newRow("00") << "00"
+                            << "00";
+        QTest::newRow("one digit") << "7"
+                                   << "07";
+        QTest::newRow("leading zeros") << "0005a"
+                                       << "5A";
+        QTest::newRow("many leading zeros") << "0000000000007"
+                                            << "07";
+        QTest::newRow("zero") << "0"
+                              << "00";
+        QTest::newRow("blanks around") << " E3 "
+                                       << "E3";
+        QTest::newRow("above FF") << "100"
+                                  << "";
+        QTest::newRow("not hex") << "xyz"
+                                 << "";
+        QTest::newRow("hex prefix") << "0x5A"
+                                    << "";
+        QTest::newRow("sign") << "+5"
+                              << "";
+        QTest::newRow("blank only") << "  "
+                                    << "";
+    }
+    void byteEntries() {
+        QFETCH(QString, entry);
+        QFETCH(QString, value);
+        QCOMPARE(normaliseByteEntry(entry).value_or(QString()), value);
+    }
+
+    // Each member writes A5 after showing the current value it read.
+    void members_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("prompt");
+        QTest::newRow("UCFG1") << int(Command::UCFG1) << 0 << "UCFG1"
+                               << "User Configuration Byte 1 Value (Hex) is: 63\r\n"
+                                  "Insert User Configuration Byte 1 New Value (Hex):";
+        QTest::newRow("UCFG2") << int(Command::UCFG2) << 1 << "UCFG2"
+                               << "User Configuration Byte 2 Value (Hex) is: 00\r\n"
+                                  "Insert User Configuration Byte 2 New Value (Hex):";
+        QTest::newRow("boot vector") << int(Command::SetBootVector) << 2 << "Boot Vector"
+                                     << "Boot Vector Byte Value (Hex) is: 1E\r\nBoot Vector Byte New Value (Hex):";
+        QTest::newRow("status byte") << int(Command::StatusByte) << 3 << "Status Byte"
+                                     << "Status Byte Value (Hex) is: 00\r\nInsert Status Byte New Value (Hex):";
+    }
+    void members() {
+        QFETCH(int, command);
+        QFETCH(int, address);
+        QFETCH(QString, name);
+        QFETCH(QString, prompt);
+        Target target;
+        target.dialogs.inputAnswers = {"A5"};
+        QVERIFY(target.session.click(static_cast<Command>(command)));
+        const QString addr = strDecToHex8(address);
+        QCOMPARE(target.sent(), (QStringList{record("01000003" + addr), record("02000002" + addr + "A5")}));
+        QCOMPARE(target.config(address), std::optional<quint8>(0xA5));
+        QCOMPARE(target.dialogs.inputs.size(), 1);
+        QCOMPARE(target.dialogs.inputs[0].prompt, prompt);
+        QCOMPARE(target.dialogs.inputs[0].title, "Program " + name);
+        QCOMPARE(target.record.statuses, (QStringList{"Reading " + name + "...", "Programming " + name + "...",
+                                                      "Programming " + name + ": Done"}));
+        QVERIFY(target.dialogs.boxes.isEmpty());
+    }
+
+    void ucfg1Write5A() {
+        Target target;
+        target.dialogs.inputAnswers = {"5A"};
+        target.session.click(Command::UCFG1);
+        QCOMPARE(target.sent().constLast(), QStringLiteral(":02000002005AA2"));
+        QCOMPARE(target.config(0), std::optional<quint8>(0x5A));
+    }
+
+    void confirmingDefaultWritesItBack() {
+        Target target;
+        target.setConfig(1, 0x3C);
+        target.dialogs.inputAnswers = {FakeDialogs::kAcceptDefault};
+        target.session.click(Command::UCFG2);
+        QCOMPARE(target.dialogs.inputs[0].defaultText, QStringLiteral("3C"));
+        QCOMPARE(target.sent().constLast(), record("02000002013C"));
+    }
+
+    void badEntriesAskAgain() {
+        Target target;
+        target.dialogs.inputAnswers = {"100", "xyz", "7"};
+        target.session.click(Command::UCFG1);
+        QCOMPARE(target.dialogs.boxTexts(), (QStringList{"Uncorrect Value", "Uncorrect Value"}));
+        QCOMPARE(target.dialogs.boxes[0].title, QStringLiteral("UCFG1 Value"));
+        QCOMPARE(target.dialogs.inputs.size(), 3);
+        for (const FakeDialogs::Input& input : target.dialogs.inputs)
+            QCOMPARE(input.defaultText, QStringLiteral("63"));
+        QCOMPARE(target.sent().size(), 2);
+        QCOMPARE(target.sent().constLast(), QStringLiteral(":020000020007F5"));
+        QCOMPARE(target.config(0), std::optional<quint8>(0x07));
+    }
+
+    void cancelSendsNothing() {
+        Target target;
+        target.session.click(Command::StatusByte);
+        QCOMPARE(target.sent(), QStringList{record("0100000303")});
+        QCOMPARE(target.session.statusText(), QStringLiteral("Programming Status Byte: Interrupted"));
+    }
+
+    void refusedWriteIsAnError() {
+        Target target;
+        target.board->withBoard([](sim::BoardModel& b) {
+            b.faults().rules.push_back(sim::FaultRule::onType(0x02, sim::FaultRule::Action::Refuse));
+        });
+        target.dialogs.inputAnswers = {"11"};
+        QVERIFY(!target.session.cmdUCFG1_Click());
+        QCOMPARE(target.session.statusText(), QStringLiteral("Programming UCFG1: Error"));
+        QVERIFY(target.dialogs.boxes.isEmpty());
+    }
+
+    // The security pass reads every sector's byte at its configuration address.
+    void securityAddresses_data() {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QStringList>("addresses");
+        QTest::newRow("8 KB, 1 KB sectors")
+            << "LPC932A1" << QStringList{"08", "09", "0A", "0B", "0C", "0D", "0E", "0F"};
+        QTest::newRow("1 KB, 256-byte sectors") << "LPC901" << QStringList{"08", "09", "0A", "0B"};
+        QTest::newRow("LPC954, 16 sectors") << "LPC954" << QStringList{"08", "09", "0A", "0B", "0C", "0D", "0E", "0F",
+                                                                       "18", "19", "1A", "1B", "1C", "1D", "1E", "1F"};
+    }
+    void securityAddresses() {
+        QFETCH(QString, part);
+        QFETCH(QStringList, addresses);
+        Target target(qPrintable(part));
+        for (int sector = 0; sector < addresses.size(); ++sector)
+            target.setConfig(addresses[sector].toInt(nullptr, 16), static_cast<quint8>(0x40 + sector));
+        target.dialogs.inputAnswers = QStringList(addresses.size(), FakeDialogs::kAcceptDefault);
+        QVERIFY(target.session.click(Command::ProgramSecurity));
+        QStringList expected;
+        for (int sector = 0; sector < addresses.size(); ++sector) {
+            const QString value = QStringLiteral("%1").arg(0x40 + sector, 2, 16).toUpper();
+            expected << record("01000003" + addresses[sector]) << record("02000002" + addresses[sector] + value);
+        }
+        QCOMPARE(target.sent(), expected);
+        const QString last = QString::number(addresses.size() - 1);
+        QCOMPARE(target.session.statusText(), "Programming Security Byte for Sector  " + last + ": Done");
+        QCOMPARE(target.dialogs.inputs[1].title, QStringLiteral("Program Security Byte for Sector  1"));
+        QCOMPARE(target.dialogs.inputs[1].prompt, QStringLiteral("Security Byte for Sector  1 Value (Hex) is: 41\r\n"
+                                                                 "Security Byte for Sector  1 New Value (Hex):"));
+        QCOMPARE(target.record.statuses.constFirst(), QStringLiteral("Reading Security Byte for Sector  0..."));
+    }
+
+    void sector8WritesItsOwnByteNotTheProtection() {
+        Target target("LPC954");
+        target.dialogs.inputAnswers = QStringList(8, FakeDialogs::kAcceptDefault) + QStringList{"00"};
+        target.session.click(Command::ProgramSecurity);
+        QVERIFY(target.sent().contains(record("020000021800")));
+        QCOMPARE(target.config(0x18), std::optional<quint8>(0x00));
+        QCOMPARE(target.board->withBoard([](sim::BoardModel& b) { return b.configProtectionClears(); }), 0);
+        QVERIFY(!target.sent().contains(record("020000021000")));
+    }
+
+    void cancelAtSector2() {
+        Target target;
+        target.dialogs.inputAnswers = {"11", "22"};
+        QVERIFY(!target.session.cmdProgramSecurity_Click());
+        QCOMPARE(target.config(0x08), std::optional<quint8>(0x11));
+        QCOMPARE(target.config(0x09), std::optional<quint8>(0x22));
+        const QStringList sent = target.sent();
+        QCOMPARE(sent.size(), 5); // two reads and writes, then the read of sector 2
+        QCOMPARE(sent.constLast(), record("010000030A"));
+        QCOMPARE(target.session.statusText(), QStringLiteral("Programming Security Byte for Sector  2: Interrupted"));
+    }
+
+    void silentReadStopsThePass() {
+        Target target;
+        target.board->withBoard([](sim::BoardModel& b) { b.faults().silent = true; });
+        QVERIFY(!target.session.cmdProgramSecurity_Click());
+        QCOMPARE(target.dialogs.boxTexts(), QStringList{"ERROR: No response, check RS232 cable"});
+        QCOMPARE(target.dialogs.boxes[0].title, QStringLiteral("Security Bytes"));
+        QVERIFY(target.dialogs.inputs.isEmpty());
+        QCOMPARE(target.session.indicator(), Led::Red);
+    }
+
+    void failedWriteGoesOn() {
+        Target target("LPC901");
+        target.board->withBoard([](sim::BoardModel& b) {
+            b.faults().rules.push_back(sim::FaultRule::onBody("0200000209", sim::FaultRule::Action::Refuse));
+        });
+        target.dialogs.inputAnswers = QStringList(4, FakeDialogs::kAcceptDefault);
+        QVERIFY(!target.session.cmdProgramSecurity_Click());
+        QVERIFY(target.record.statuses.contains("Programming Security Byte for Sector  1: Error"));
+        QCOMPARE(target.session.statusText(), QStringLiteral("Programming Security Byte for Sector  3: Done"));
+    }
+
+    void clearProtection_data() {
+        QTest::addColumn<bool>("refuse");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("acknowledged") << false << "Clear Configuration Protection: Done";
+        QTest::newRow("refused") << true << "Clear Configuration Protection: Error";
+    }
+    void clearProtection() {
+        QFETCH(bool, refuse);
+        QFETCH(QString, status);
+        Target target;
+        if (refuse)
+            target.board->withBoard([](sim::BoardModel& b) {
+                b.faults().rules.push_back(sim::FaultRule::onType(0x02, sim::FaultRule::Action::Refuse));
+            });
+        target.session.click(Command::CCP);
+        QCOMPARE(target.sent(), QStringList{":020000021000EC"});
+        QCOMPARE(target.record.statuses, (QStringList{"Clear Configuration Protection...", status}));
+        QCOMPARE(target.board->withBoard([](sim::BoardModel& b) { return b.configProtectionClears(); }),
+                 refuse ? 0 : 1);
+        QVERIFY(target.dialogs.boxes.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConfiguration)
+#include "tst_configuration.moc"
