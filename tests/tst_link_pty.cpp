@@ -98,6 +98,22 @@ private slots:
         QCOMPARE(link.response().strLastResponse, QStringLiteral("earlier"));
     }
 
+    void boardNotReadingHoldsTransmitPhase() {
+        BoardRig rig;
+        sim::PtyBoardServer& server = rig.place(1, boardFor("LPC932A1"));
+        server.setStopReading(true);
+        IspLink link;
+        link.setTiming({300ms, 200ms, 150ms});
+        link.OpenComPort(1);
+        // More than the line can hold while nobody takes bytes off it: the output backs up.
+        link.send(QByteArray(1 << 20, 'U'));
+        QElapsedTimer clock;
+        clock.start();
+        link.WaitResponse();
+        QVERIFY2(clock.elapsed() >= 500, "both phases must run their whole limits");
+        QVERIFY(!link.response().fgResponseOK);
+    }
+
     void noOpenPortFailsAtOnce() {
         IspLink link;
         link.setTiming({5s, 5s, 1s});

@@ -101,6 +101,12 @@ private slots:
         QCOMPARE(parseFaultRule(spec, FaultRule::Action::Refuse).has_value(), valid);
     }
 
+    void silentAfterTwoCommands() {
+        BoardModel model = board("LPC932A1");
+        model.faults().silentAfterUnits = 2;
+        QCOMPARE(feed(model, "UPS:00000006FA"), QByteArray("U."));
+    }
+
     void secondOccurrenceOnly() {
         BoardModel model = board("LPC932A1");
         model.faults().rules.push_back(*parseFaultRule(QStringLiteral("P#2"), FaultRule::Action::Refuse));
