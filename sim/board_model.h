@@ -39,22 +39,24 @@ struct FaultRule {
     QByteArray cannedAnswer; // for Action::Answer, e.g. "1234."
 
     static FaultRule onLetter(char letter, Action action, int occurrence = 0) {
-        FaultRule rule;
+        FaultRule rule = doing(action, occurrence);
         rule.letter = letter;
-        rule.action = action;
-        rule.occurrence = occurrence;
         return rule;
     }
     static FaultRule onType(int recordType, Action action, int occurrence = 0) {
-        FaultRule rule;
+        FaultRule rule = doing(action, occurrence);
         rule.recordType = recordType;
-        rule.action = action;
-        rule.occurrence = occurrence;
         return rule;
     }
     static FaultRule onBody(const QByteArray& bodyPrefix, Action action, int occurrence = 0) {
-        FaultRule rule;
+        FaultRule rule = doing(action, occurrence);
         rule.bodyPrefix = bodyPrefix;
+        return rule;
+    }
+
+private:
+    static FaultRule doing(Action action, int occurrence) {
+        FaultRule rule;
         rule.action = action;
         rule.occurrence = occurrence;
         return rule;

@@ -1,7 +1,7 @@
 // zelvan-board-sim: a simulated programmer board with an LPC9xx behind it, on a pseudo-terminal.
 // It prints the device to use; point the program at it with ZELVAN_COM1=<device>.
 
-#include "fault_spec.h"
+#include "fault_rules.h"
 #include "pty_board_server.h"
 
 #include <QCommandLineParser>
@@ -96,10 +96,10 @@ int main(int argc, char* argv[]) {
     faults.garbagePrefix = parser.value("garbage").toLatin1();
     for (const auto& [name, action] : {std::pair{QStringLiteral("refuse"), FaultRule::Action::Refuse},
                                        std::pair{QStringLiteral("mute"), FaultRule::Action::Silent}}) {
-        for (const QString& spec : parser.values(name)) {
-            const std::optional<FaultRule> rule = parseFaultRule(spec, action);
+        for (const QString& text : parser.values(name)) {
+            const std::optional<FaultRule> rule = parseFaultRule(text, action);
             if (!rule)
-                return fail(QStringLiteral("cannot read --%1 %2").arg(name, spec));
+                return fail(QStringLiteral("cannot read --%1 %2").arg(name, text));
             faults.rules.push_back(*rule);
         }
     }

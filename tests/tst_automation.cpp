@@ -1,8 +1,6 @@
 // The automation file: how its lines are read, and whole runs against the simulated target.
 
-#include "support/board_rig.h"
-#include "support/fake_dialogs.h"
-#include "support/session_recorder.h"
+#include "support/connected_target.h"
 
 #include "automation/automation_file.h"
 #include "link/records.h"
@@ -20,35 +18,16 @@ QString record(const QString& body) {
     return QString::fromLatin1(unterminatedRecord(body));
 }
 
-QByteArray fixtureBytes(const char* name) {
-    QFile file(QStringLiteral(ZELVAN_TEST_DATA "/") + QLatin1String(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", name);
-    return file.readAll();
-}
-
-// A session on an identified LPC932A1 with the blink program loaded, and a folder for files.
-struct Line {
-    BoardRig rig;
-    FakeDialogs dialogs;
-    Session session{dialogs};
-    SessionRecorder record{session};
-    sim::PtyBoardServer* board = nullptr;
+// A connected target with the blink program loaded (when identified), and a folder for files.
+struct Line : ConnectedTarget {
     QTemporaryDir dir;
 
-    explicit Line(bool identify = true) {
-        session.link().setTiming(fastTiming());
-        board = &rig.place(1, boardFor("LPC932A1"));
-        if (identify) {
-            session.click(Command::AutoConnect);
-            dialogs.fileAnswers = {QStringLiteral(ZELVAN_TEST_DATA "/blink.ihx")};
-            session.click(Command::LoadFirmware);
-        } else {
-            session.chooseComPort(1);
+    explicit Line(bool identified = true)
+        : ConnectedTarget("LPC932A1", identified) {
+        if (identified) {
+            loadFirmware(fixturePath("blink.ihx"));
+            forget();
         }
-        clearReceived(*board);
-        dialogs.clear();
-        record.clear();
     }
 
     // Writes the automation file, chooses it from the menu and runs it.
@@ -62,10 +41,6 @@ struct Line {
         QVERIFY(session.chooseLoadAutomationFile());
         QVERIFY(session.click(Command::AutoProcedure));
     }
-    QStringList sent() { return received(*board); }
-    void addRule(const sim::FaultRule& rule) {
-        board->withBoard([&](sim::BoardModel& b) { b.faults().rules.push_back(rule); });
-    }
 };
 
 } // namespace
@@ -77,9 +52,6 @@ private slots:
     void commandKeywords_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<int>("keyword"); // -1: none
-        QTest::newRow("lower case") << "program" << int(CommandKeyword::Program);
-        QTest::newRow("upper case") << "PROGRAM" << int(CommandKeyword::Program);
-        QTest::newRow("trailing blank") << "program " << -1;
         QTest::newRow("leading blank") << " pon" << -1;
         QTest::newRow("noprotect is not protect") << "noprotect" << int(CommandKeyword::NoProtect);
         QTest::newRow("protect") << "Protect" << int(CommandKeyword::Protect);
@@ -153,28 +125,6 @@ private slots:
         QCOMPARE(parsed.writes[0].failureText, failureText);
     }
 
-    void leadingNumbers_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("value"); // NaN: no number
-        QTest::newRow("digits") << "8," << 8.0;
-        QTest::newRow("blanks inside") << " 1 2," << 12.0;
-        QTest::newRow("decimal") << "8.5" << 8.5;
-        QTest::newRow("exponent") << "1e2" << 100.0;
-        QTest::newRow("exponent without digits") << "3e" << 3.0;
-        QTest::newRow("sign") << "-4x" << -4.0;
-        QTest::newRow("nothing") << "x8" << qQNaN();
-        QTest::newRow("empty") << "" << qQNaN();
-    }
-    void leadingNumbers() {
-        QFETCH(QString, text);
-        QFETCH(double, value);
-        const std::optional<double> got = leadingNumber(text);
-        if (qIsNaN(value))
-            QVERIFY(!got);
-        else
-            QCOMPARE(got.value_or(qQNaN()), value);
-    }
-
     void fileLinesAnyEnding() {
         const QList<AutomationLine> lines = parseAutomationFile("pon\nnothing here\r\necHip\rpoff");
         QCOMPARE(lines.size(), 3);
@@ -190,7 +140,7 @@ private slots:
         QCOMPARE(sent.mid(0, 2), (QStringList{"P", ":00000008F8"}));
         QCOMPARE(sent.mid(sent.size() - 2), (QStringList{record("0200000200e3"), "S"}));
         const QByteArray image = fixtureBytes("blink.bin");
-        const QByteArray flash = line.board->withBoard([](sim::BoardModel& b) { return b.flash(); });
+        const QByteArray flash = line.flash();
         QCOMPARE(flash.left(image.size()), image);
         QCOMPARE(flash.mid(image.size()), QByteArray(flash.size() - image.size(), '\0')); // the bootloader went too
         QCOMPARE(line.board->withBoard([](sim::BoardModel& b) { return b.configByte(0); }),
@@ -225,30 +175,29 @@ private slots:
         QCOMPARE(line.sent().constLast(), QStringLiteral("S")); // the run went on to the end
     }
 
-    void upperCaseRunsTrailingBlankDoesNot() {
-        Line line;
-        line.run("PROGRAM\n");
-        QVERIFY(!line.sent().isEmpty());
-        Line other;
-        other.run("program \n");
-        QVERIFY(other.sent().isEmpty());
-        QCOMPARE(other.session.statusText(), QStringLiteral("Automatic Programming: Done"));
+    // What a file sends and the closing status line.
+    void runs_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QString>("status");
+        const QString done = QStringLiteral("Automatic Programming: Done");
+        QTest::newRow("empty file") << QByteArray() << QStringList() << done;
+        QTest::newRow("upper-case keyword runs") << QByteArray("POFF\n") << QStringList{"S"} << done;
+        QTest::newRow("trailing blank runs nothing") << QByteArray("poff \n") << QStringList() << done;
+        QTest::newRow("security address and value as read")
+            << QByteArray("security=8,7f\n") << QStringList{record("02000002087f")} << done;
+        QTest::newRow("unusable value lines send nothing")
+            << QByteArray("ucfcg1\nsecurity=7f\n") << QStringList() << "Automatic Programming: Error";
     }
-
-    void securityLine() {
+    void runs() {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, sent);
+        QFETCH(QString, status);
         Line line;
-        line.run("security=8,7f\n");
-        QCOMPARE(line.sent(), QStringList{record("02000002087f")});
-        QCOMPARE(line.session.statusText(), QStringLiteral("Automatic Programming: Done"));
-    }
-
-    void unusableValueLineSendsNothing() {
-        Line line;
-        line.run("ucfcg1\nsecurity=7f\n");
-        QVERIFY(line.sent().isEmpty());
-        QVERIFY(line.record.statuses.contains("Programming UCFG1: Error"));
-        QVERIFY(line.record.statuses.contains("Programming Security Byte(s): Error"));
-        QCOMPARE(line.session.statusText(), QStringLiteral("Automatic Programming: Error"));
+        line.run(file);
+        QCOMPARE(line.sent(), sent);
+        QCOMPARE(line.session.statusText(), status);
+        QVERIFY(!line.dialogs.busy);
     }
 
     void protectLineAppliesToLaterErases() {
@@ -258,21 +207,6 @@ private slots:
         QVERIFY(line.session.protectTicked());
         QCOMPARE(line.sent().size(), 7); // sectors 0000..1800, the bootloader's sector refused
         QVERIFY(line.dialogs.boxes.isEmpty());
-    }
-
-    void crcBoxesStillShow() {
-        Line line;
-        line.run("gcrc\nscrc\n");
-        QCOMPARE(line.dialogs.boxes.size(), 2);
-        QCOMPARE(line.dialogs.boxes[0].title, QStringLiteral("Global CRC"));
-        QCOMPARE(line.dialogs.boxes[1].title, QStringLiteral("Sectors CRC"));
-    }
-
-    void emptyFile() {
-        Line line;
-        line.run("");
-        QCOMPARE(line.record.statuses, QStringList{"Automatic Programming: Done"});
-        QVERIFY(!line.dialogs.busy);
     }
 
     void fileDeletedBeforeTheRun() {

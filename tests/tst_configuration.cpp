@@ -1,9 +1,7 @@
 // Configuration bytes, security bytes and clearing the configuration protection, against the
 // simulated target's configuration.
 
-#include "support/board_rig.h"
-#include "support/fake_dialogs.h"
-#include "support/session_recorder.h"
+#include "support/connected_target.h"
 
 #include "flash/byte_entry.h"
 #include "link/records.h"
@@ -14,29 +12,6 @@ using namespace zelvan;
 using namespace zelvan::test;
 
 namespace {
-
-struct Target {
-    BoardRig rig;
-    FakeDialogs dialogs;
-    Session session{dialogs};
-    SessionRecorder record{session};
-    sim::PtyBoardServer* board = nullptr;
-
-    explicit Target(const char* part = "LPC932A1") {
-        session.link().setTiming(fastTiming());
-        board = &rig.place(1, boardFor(part));
-        session.click(Command::AutoConnect);
-        clearReceived(*board);
-        record.clear();
-    }
-    std::optional<quint8> config(int address) {
-        return board->withBoard([address](sim::BoardModel& b) { return b.configByte(address); });
-    }
-    void setConfig(int address, quint8 value) {
-        board->withBoard([=](sim::BoardModel& b) { b.setConfigByte(address, value); });
-    }
-    QStringList sent() { return received(*board); }
-};
 
 QString record(const QString& body) {
     return QString::fromLatin1(unterminatedRecord(body));
@@ -84,12 +59,13 @@ private slots:
         QCOMPARE(normaliseByteEntry(entry).value_or(QString()), value);
     }
 
-    // Each member writes A5 after showing the current value it read.
+    // Each member writes 5A after showing the current value it read.
     void members_data() {
         QTest::addColumn<int>("command");
         QTest::addColumn<int>("address");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("prompt");
+        // Writing 5A to UCFG1 sends :02000002005AA2.
         QTest::newRow("UCFG1") << int(Command::UCFG1) << 0 << "UCFG1"
                                << "User Configuration Byte 1 Value (Hex) is: 63\r\n"
                                   "Insert User Configuration Byte 1 New Value (Hex):";
@@ -106,12 +82,12 @@ private slots:
         QFETCH(int, address);
         QFETCH(QString, name);
         QFETCH(QString, prompt);
-        Target target;
-        target.dialogs.inputAnswers = {"A5"};
+        ConnectedTarget target;
+        target.dialogs.inputAnswers = {"5A"};
         QVERIFY(target.session.click(static_cast<Command>(command)));
         const QString addr = strDecToHex8(address);
-        QCOMPARE(target.sent(), (QStringList{record("01000003" + addr), record("02000002" + addr + "A5")}));
-        QCOMPARE(target.config(address), std::optional<quint8>(0xA5));
+        QCOMPARE(target.sent(), (QStringList{record("01000003" + addr), record("02000002" + addr + "5A")}));
+        QCOMPARE(target.config(address), std::optional<quint8>(0x5A));
         QCOMPARE(target.dialogs.inputs.size(), 1);
         QCOMPARE(target.dialogs.inputs[0].prompt, prompt);
         QCOMPARE(target.dialogs.inputs[0].title, "Program " + name);
@@ -120,16 +96,8 @@ private slots:
         QVERIFY(target.dialogs.boxes.isEmpty());
     }
 
-    void ucfg1Write5A() {
-        Target target;
-        target.dialogs.inputAnswers = {"5A"};
-        target.session.click(Command::UCFG1);
-        QCOMPARE(target.sent().constLast(), QStringLiteral(":02000002005AA2"));
-        QCOMPARE(target.config(0), std::optional<quint8>(0x5A));
-    }
-
     void confirmingDefaultWritesItBack() {
-        Target target;
+        ConnectedTarget target;
         target.setConfig(1, 0x3C);
         target.dialogs.inputAnswers = {FakeDialogs::kAcceptDefault};
         target.session.click(Command::UCFG2);
@@ -138,7 +106,7 @@ private slots:
     }
 
     void badEntriesAskAgain() {
-        Target target;
+        ConnectedTarget target;
         target.dialogs.inputAnswers = {"100", "xyz", "7"};
         target.session.click(Command::UCFG1);
         QCOMPARE(target.dialogs.boxTexts(), (QStringList{"Uncorrect Value", "Uncorrect Value"}));
@@ -152,14 +120,14 @@ private slots:
     }
 
     void cancelSendsNothing() {
-        Target target;
+        ConnectedTarget target;
         target.session.click(Command::StatusByte);
         QCOMPARE(target.sent(), QStringList{record("0100000303")});
         QCOMPARE(target.session.statusText(), QStringLiteral("Programming Status Byte: Interrupted"));
     }
 
     void refusedWriteIsAnError() {
-        Target target;
+        ConnectedTarget target;
         target.board->withBoard([](sim::BoardModel& b) {
             b.faults().rules.push_back(sim::FaultRule::onType(0x02, sim::FaultRule::Action::Refuse));
         });
@@ -182,7 +150,7 @@ private slots:
     void securityAddresses() {
         QFETCH(QString, part);
         QFETCH(QStringList, addresses);
-        Target target(qPrintable(part));
+        ConnectedTarget target(qPrintable(part));
         for (int sector = 0; sector < addresses.size(); ++sector)
             target.setConfig(addresses[sector].toInt(nullptr, 16), static_cast<quint8>(0x40 + sector));
         target.dialogs.inputAnswers = QStringList(addresses.size(), FakeDialogs::kAcceptDefault);
@@ -202,7 +170,7 @@ private slots:
     }
 
     void sector8WritesItsOwnByteNotTheProtection() {
-        Target target("LPC954");
+        ConnectedTarget target("LPC954");
         target.dialogs.inputAnswers = QStringList(8, FakeDialogs::kAcceptDefault) + QStringList{"00"};
         target.session.click(Command::ProgramSecurity);
         QVERIFY(target.sent().contains(record("020000021800")));
@@ -212,7 +180,7 @@ private slots:
     }
 
     void cancelAtSector2() {
-        Target target;
+        ConnectedTarget target;
         target.dialogs.inputAnswers = {"11", "22"};
         QVERIFY(!target.session.cmdProgramSecurity_Click());
         QCOMPARE(target.config(0x08), std::optional<quint8>(0x11));
@@ -224,7 +192,7 @@ private slots:
     }
 
     void silentReadStopsThePass() {
-        Target target;
+        ConnectedTarget target;
         target.board->withBoard([](sim::BoardModel& b) { b.faults().silent = true; });
         QVERIFY(!target.session.cmdProgramSecurity_Click());
         QCOMPARE(target.dialogs.boxTexts(), QStringList{"ERROR: No response, check RS232 cable"});
@@ -234,7 +202,7 @@ private slots:
     }
 
     void failedWriteGoesOn() {
-        Target target("LPC901");
+        ConnectedTarget target("LPC901");
         target.board->withBoard([](sim::BoardModel& b) {
             b.faults().rules.push_back(sim::FaultRule::onBody("0200000209", sim::FaultRule::Action::Refuse));
         });
@@ -253,7 +221,7 @@ private slots:
     void clearProtection() {
         QFETCH(bool, refuse);
         QFETCH(QString, status);
-        Target target;
+        ConnectedTarget target;
         if (refuse)
             target.board->withBoard([](sim::BoardModel& b) {
                 b.faults().rules.push_back(sim::FaultRule::onType(0x02, sim::FaultRule::Action::Refuse));

@@ -112,14 +112,6 @@ private slots:
         QCOMPARE(enabledCommands(bench.session), enabled);
     }
 
-    void noPortsAtAll() {
-        Bench bench;
-        bench.session.click(Command::AutoConnect);
-        QCOMPARE(bench.session.statusText(), QStringLiteral("Not connected: programmer not found"));
-        QVERIFY(bench.dialogs.boxes.isEmpty());
-        QVERIFY(!bench.session.autoSelectionChecked());
-    }
-
     void syncWithoutVersionGoesOn() {
         Bench bench;
         sim::BoardModel mute = boardFor("LPC932A1");
@@ -203,49 +195,46 @@ private slots:
         QCOMPARE(bench.session.link().response().fgResponseOK, behaviour == "x-and-stop");
     }
 
-    void boardCommandsStayQuietWhileAutomationRuns() {
-        Bench bench;
-        sim::PtyBoardServer& board = bench.rig.place(1, boardFor("LPC932A1"));
-        bench.session.chooseComPort(1);
-        board.withBoard([](sim::BoardModel& b) {
-            b.faults().rules.push_back(sim::FaultRule::onLetter('S', sim::FaultRule::Action::Refuse));
-        });
-        CommandContext automation{bench.session.link(), bench.session, bench.dialogs, true};
-        QVERIFY(runBoardCommand(automation, icpModeCommand()));
-        QVERIFY(!runBoardCommand(automation, powerOffCommand()));
-        QCOMPARE(bench.dialogs.beeps, 0);
-        QVERIFY(bench.dialogs.boxes.isEmpty());
-        QCOMPARE(bench.session.statusText(), QStringLiteral("Peripheral Power OFF: Done"));
-        QCOMPARE(bench.session.indicator(), Led::Red);
+    // After an LPC932A1 was identified, another target answers with these ids.
+    void identification_data() {
+        QTest::addColumn<QList<int>>("ids");
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QList<int>>("geometry"); // last address, sector, page, bootloader
+        QTest::addColumn<QString>("box");
+        QTest::newRow("LPC936") << QList<int>{0x15, 0xDD, 0x24}
+                                << "Philips LPC936 (2Kb Sector Size, 64b Page Size, 16Kb Flash)"
+                                << QList<int>{16383, 2048, 64, 15872} << "";
+        QTest::newRow("unknown device id 2 keeps the bootloader address")
+            << QList<int>{0x15, 0xDD, 0xFE} << "Philips LPC9[unknown]" << QList<int>{16383, 1024, 16, 7680} << "";
+        QTest::newRow("all FF") << QList<int>{0xFF, 0xFF, 0xFF} << "[unknown] [unknown] [unknown]"
+                                << QList<int>{16383, 1024, 16, 7680}
+                                << "The LPC device seems to be not connected or unpowered. Please check.";
     }
-
-    void unknownDeviceId() {
+    void identification() {
+        QFETCH(QList<int>, ids);
+        QFETCH(QString, part);
+        QFETCH(QList<int>, geometry);
+        QFETCH(QString, box);
         Bench bench;
         bench.rig.place(1, boardFor("LPC932A1"));
         bench.session.click(Command::AutoConnect);
-        bench.rig.place(1, boardWithIds(0x15, 0xDD, 0xFE));
+        bench.rig.place(1, boardWithIds(quint8(ids[0]), quint8(ids[1]), quint8(ids[2])));
         bench.session.chooseComPort(1);
-        QVERIFY(bench.session.click(Command::GetID));
-        QCOMPARE(bench.session.foundCpuText(), QStringLiteral("Philips LPC9[unknown]"));
-        // The fall-back geometry keeps the bootloader address of the LPC932A1 identified before.
-        QCOMPARE(bench.session.geometry(), (DeviceGeometry{16383, 1024, 16, 7680}));
-        QCOMPARE(bench.session.pageRange().count(), 1024);
-        QVERIFY(enabledCommands(bench.session).contains(kDeviceCommands));
-        QVERIFY(bench.dialogs.boxes.isEmpty());
-    }
+        bench.dialogs.clear();
 
-    void allFFSaysTargetMissing() {
-        Bench bench;
-        bench.rig.place(1, boardWithIds(0xFF, 0xFF, 0xFF));
-        bench.session.click(Command::AutoConnect);
-        QCOMPARE(bench.dialogs.boxes.size(), 1);
-        QCOMPARE(bench.dialogs.boxes[0].text,
-                 QStringLiteral("The LPC device seems to be not connected or unpowered. Please check."));
-        QCOMPARE(bench.dialogs.boxes[0].title, QStringLiteral("LPC ID"));
-        QCOMPARE(bench.session.foundCpuText(), QStringLiteral("[unknown] [unknown] [unknown]"));
-        QCOMPARE(bench.session.sectorRange().count(), 16);
-        QCOMPARE(bench.session.pageRange().itemText(1023), QStringLiteral("3FF0H-3FFFH"));
-        QVERIFY(!enabledCommands(bench.session).intersects(kDeviceCommands));
+        QVERIFY(bench.session.click(Command::GetID));
+
+        QCOMPARE(bench.session.foundCpuText(), part);
+        const DeviceGeometry& g = bench.session.geometry();
+        QCOMPARE((QList<int>{g.intFlashLastAddr, g.intSectorSize, g.intPageSize, g.intBootloaderAddr}), geometry);
+        QCOMPARE(bench.session.sectorRange().count(), g.sectorCount());
+        QCOMPARE(bench.session.pageRange().count(), g.pageCount());
+        QCOMPARE(bench.dialogs.boxTexts(), box.isEmpty() ? QStringList() : QStringList{box});
+        if (!box.isEmpty())
+            QCOMPARE(bench.dialogs.boxes[0].title, QStringLiteral("LPC ID"));
+        const QSet<Command> enabled = enabledCommands(bench.session);
+        QCOMPARE(enabled.contains(kDeviceCommands), box.isEmpty());
+        QVERIFY(!enabled.intersects(QSet<Command>{Command::ProgramFirmware, Command::ClearFirmware}));
         QCOMPARE(bench.session.firmwareLabel(), QStringLiteral("Firmware: "));
     }
 
@@ -320,17 +309,6 @@ private slots:
         QVERIFY(!bench.session.autoSelectionChecked());
         QCOMPARE(bench.session.connectionText(), QStringLiteral("Connected"));
         QVERIFY(received(bench.rig.board(4)).isEmpty());
-    }
-
-    void baudChoiceWaitsForNextOpening() {
-        Bench bench;
-        bench.rig.place(1, boardFor("LPC932A1"));
-        bench.session.click(Command::AutoConnect);
-        bench.session.chooseBaud9600(true);
-        QVERIFY(bench.session.baud9600Checked());
-        QCOMPARE(bench.session.link().lineSettings(), QStringLiteral("57600,n,8,1"));
-        bench.session.chooseComPort(1);
-        QCOMPARE(bench.session.link().lineSettings(), QStringLiteral("9600,n,8,1"));
     }
 
     void portErrorTexts_data() {

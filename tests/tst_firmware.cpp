@@ -1,8 +1,6 @@
 // Loading Intel HEX files made by real toolchains and programming them into the simulated target.
 
-#include "support/board_rig.h"
-#include "support/fake_dialogs.h"
-#include "support/session_recorder.h"
+#include "support/connected_target.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,17 +11,6 @@ using namespace zelvan::test;
 
 namespace {
 
-QString fixture(const char* name) {
-    return QStringLiteral(ZELVAN_TEST_DATA "/") + QLatin1String(name);
-}
-
-QByteArray fixtureBytes(const char* name) {
-    QFile file(fixture(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing fixture %s", name);
-    return file.readAll();
-}
-
 // What the user sees of the cache: the image, the captured values, the label and the commands.
 struct CacheView {
     FirmwareCache cache;
@@ -33,38 +20,10 @@ struct CacheView {
     bool operator==(const CacheView&) const = default;
 };
 
-struct Programmer {
-    BoardRig rig;
-    FakeDialogs dialogs;
-    Session session{dialogs};
-    SessionRecorder record{session};
-    sim::PtyBoardServer* board = nullptr;
-
-    explicit Programmer(const char* part = "LPC932A1") {
-        session.link().setTiming(fastTiming());
-        board = &rig.place(1, boardFor(part));
-        session.click(Command::AutoConnect);
-        clearReceived(*board);
-        dialogs.clear();
-        record.clear();
-    }
-
-    // Loads a file through the dialog, as the user would.
-    void load(const QString& path) {
-        dialogs.fileAnswers.append(path);
-        QVERIFY(session.click(Command::LoadFirmware));
-    }
-    CacheView view() const {
-        return {session.firmware(), session.firmwareLabel(), session.isEnabled(Command::ProgramFirmware),
-                session.isEnabled(Command::ClearFirmware)};
-    }
-    QByteArray flash() {
-        return board->withBoard([](sim::BoardModel& b) { return b.flash(); });
-    }
-    std::optional<quint8> config(int address) {
-        return board->withBoard([address](sim::BoardModel& b) { return b.configByte(address); });
-    }
-};
+CacheView viewOf(const Session& session) {
+    return {session.firmware(), session.firmwareLabel(), session.isEnabled(Command::ProgramFirmware),
+            session.isEnabled(Command::ClearFirmware)};
+}
 
 } // namespace
 
@@ -85,9 +44,9 @@ private slots:
     void programsFileIntoFlash() {
         QFETCH(QString, file);
         QFETCH(bool, quick);
-        Programmer p;
+        ConnectedTarget p;
         const QByteArray bootloader = p.flash().mid(7680);
-        p.load(fixture(qPrintable(file)));
+        p.loadFirmware(fixturePath(qPrintable(file)));
         QCOMPARE(p.session.statusText(), QStringLiteral("Loading Firmware: Done"));
         QVERIFY(p.dialogs.boxes.isEmpty());
         p.session.setQuickMode(quick);
@@ -104,14 +63,14 @@ private slots:
         QCOMPARE(p.dialogs.beeps, 1);
         QCOMPARE(p.record.statuses.constLast(), QStringLiteral("Programming Firmware: Done"));
         // Pages 0x0000-0x0140 and 0x0400-0x0440 hold data; the ten pages between are skipped.
-        const QStringList sent = received(*p.board);
+        const QStringList sent = p.sent();
         QCOMPARE(sent.size(), 8);
         QVERIFY(sent.constFirst().startsWith(quick ? "Q:40000000" : ":40000000"));
     }
 
     void textRecordHasNoLineEnd() {
-        Programmer p;
-        p.load(fixture("blink.ihx"));
+        ConnectedTarget p;
+        p.loadFirmware(fixturePath("blink.ihx"));
         const qint64 before = p.session.link().bytesWrittenTotal();
         p.session.click(Command::ProgramFirmware);
         // 8 pages of ":" + 2 + 4 + 2 + 128 + 2 characters, nothing more.
@@ -119,15 +78,15 @@ private slots:
     }
 
     void capturedConfigurationReachesItsAddresses() {
-        Programmer p;
-        p.load(fixture("config-bytes.hex"));
+        ConnectedTarget p;
+        p.loadFirmware(fixturePath("config-bytes.hex"));
         QCOMPARE(p.dialogs.boxes.size(), 1);
         QCOMPARE(p.dialogs.boxes[0].title, QStringLiteral("HEX File Warning"));
         QCOMPARE(p.session.statusText(), QStringLiteral("Loading Firmware: Flash ROM dimension Exceeded"));
         QCOMPARE(p.session.firmware().configText(0), QByteArrayView("E3"));
         QCOMPARE(p.session.firmware().configText(3), QByteArrayView("5A"));
         QVERIFY(p.session.click(Command::ProgramFirmware));
-        const QStringList sent = received(*p.board);
+        const QStringList sent = p.sent();
         QCOMPARE(sent.mid(sent.size() - 4),
                  (QStringList{":0200000200E319", ":020000020141BA", ":02000002021EDC", ":02000002035A9F"}));
         QCOMPARE(p.config(0), std::optional<quint8>(0xE3));
@@ -137,45 +96,45 @@ private slots:
     }
 
     void refusedPageEndsAtOnce() {
-        Programmer p;
-        p.load(fixture("config-bytes.hex"));
+        ConnectedTarget p;
+        p.loadFirmware(fixturePath("config-bytes.hex"));
         p.board->withBoard([](sim::BoardModel& b) {
             b.faults().rules.push_back(sim::FaultRule::onType(0x00, sim::FaultRule::Action::Refuse, 3));
         });
         p.dialogs.clear();
         QVERIFY(p.session.click(Command::ProgramFirmware));
-        QCOMPARE(received(*p.board).size(), 3); // no further page, no configuration record
+        QCOMPARE(p.sent().size(), 3); // no further page, no configuration record
         QCOMPARE(p.dialogs.boxTexts(), QStringList{"Programming error"});
         QCOMPARE(p.session.statusText(), QStringLiteral("Programming Firmware: Done"));
         QVERIFY(p.session.link().response().fgResponseErr);
     }
 
     void unansweredConfigurationIsAnError() {
-        Programmer p;
-        p.load(fixture("config-bytes.hex"));
+        ConnectedTarget p;
+        p.loadFirmware(fixturePath("config-bytes.hex"));
         p.board->withBoard([](sim::BoardModel& b) {
             b.faults().rules.push_back(sim::FaultRule::onType(0x02, sim::FaultRule::Action::Silent, 2));
         });
         p.dialogs.clear();
         QVERIFY(!p.session.cmdProgramFirmware_Click());
         QCOMPARE(p.dialogs.boxTexts(), QStringList{"Programming error"});
-        QCOMPARE(received(*p.board).filter(":02000002").size(), 2); // stops after the unanswered one
+        QCOMPARE(p.sent().filter(":02000002").size(), 2); // stops after the unanswered one
     }
 
     void emptyCacheSendsNothing() {
-        Programmer p;
+        ConnectedTarget p;
         QList<Led> leds;
         connect(&p.session, &Session::indicatorChanged, [&leds](Led led) { leds.append(led); });
         QVERIFY(p.session.cmdProgramFirmware_Click());
-        QVERIFY(received(*p.board).isEmpty());
+        QVERIFY(p.sent().isEmpty());
         QCOMPARE(leds.size(), 128);
         QCOMPARE(leds.count(Led::Yellow), 64);
         QCOMPARE(p.dialogs.boxTexts(), QStringList{"Programming: Done"});
     }
 
     void progressFollowsSentPages() {
-        Programmer p;
-        p.load(fixture("blink.ihx"));
+        ConnectedTarget p;
+        p.loadFirmware(fixturePath("blink.ihx"));
         QList<QPair<int, int>> steps;
         connect(&p.session, &Session::progressChanged, [&steps](int done, int total) { steps.append({done, total}); });
         p.session.click(Command::ProgramFirmware);
@@ -204,45 +163,35 @@ private slots:
     void badFilesChangeNothing() {
         QFETCH(QString, file);
         QFETCH(QString, message);
-        Programmer p;
-        p.load(fixture("config-bytes.hex"));
-        const CacheView before = p.view();
+        ConnectedTarget p;
+        p.loadFirmware(fixturePath("config-bytes.hex"));
+        const CacheView before = viewOf(p.session);
         p.dialogs.clear();
 
-        p.load(fixture(qPrintable(file)));
+        p.loadFirmware(fixturePath(qPrintable(file)));
 
-        QCOMPARE(p.view(), before);
+        QCOMPARE(viewOf(p.session), before);
         QCOMPARE(p.dialogs.boxes.size(), 2); // the not-cleared warning, then the refusal
         QCOMPARE(p.dialogs.boxes[1].title, QStringLiteral("Zelvan Programmer"));
         QVERIFY2(p.dialogs.boxes[1].text.contains(message), qPrintable(p.dialogs.boxes[1].text));
         QCOMPARE(p.session.statusText(), QStringLiteral("Loading Firmware: Error"));
     }
 
-    void dataAbove64KIsDropped() {
-        Programmer p;
-        p.load(fixture("above-ffff.hex"));
-        QCOMPARE(p.dialogs.boxes.size(), 1);
-        QCOMPARE(p.dialogs.boxes[0].title, QStringLiteral("HEX File Warning"));
-        Programmer reference;
-        reference.load(fixture("blink.ihx"));
-        QCOMPARE(p.session.firmware(), reference.session.firmware());
-    }
-
     void secondLoadWarnsAndLaysOver() {
-        Programmer p;
-        p.load(fixture("blink.ihx"));
-        p.load(fixture("config-bytes.hex"));
+        ConnectedTarget p;
+        p.loadFirmware(fixturePath("blink.ihx"));
+        p.loadFirmware(fixturePath("config-bytes.hex"));
         QCOMPARE(p.dialogs.boxes.size(), 2);
         QCOMPARE(p.dialogs.boxes[0].title, QStringLiteral("HEX File Loading"));
         QVERIFY(p.dialogs.boxes[0].text.startsWith("You are trying to load a firmware file without clearing"));
-        QCOMPARE(p.session.firmwareLabel(), "Firmware: " + fixture("blink.ihx") + fixture("config-bytes.hex"));
+        QCOMPARE(p.session.firmwareLabel(), "Firmware: " + fixturePath("blink.ihx") + fixturePath("config-bytes.hex"));
         // The exceeded text stays once the over-flash warning was given.
         QCOMPARE(p.session.statusText(), QStringLiteral("Loading Firmware: Flash ROM dimension Exceeded"));
     }
 
     void cancelledDialogChangesNothing() {
-        Programmer p;
-        p.load(QString());
+        ConnectedTarget p;
+        p.loadFirmware(QString());
         QVERIFY(p.record.statuses.isEmpty());
         QVERIFY(!p.session.isEnabled(Command::ProgramFirmware));
         QCOMPARE(p.dialogs.fileRequests.size(), 1);
@@ -250,9 +199,9 @@ private slots:
     }
 
     void fileGoneBeforeReading() {
-        Programmer p;
+        ConnectedTarget p;
         QTemporaryDir dir;
-        p.load(dir.filePath("gone.hex"));
+        p.loadFirmware(dir.filePath("gone.hex"));
         QCOMPARE(p.dialogs.boxTexts(), QStringList{"FIRMWARE file not found"});
         QCOMPARE(p.dialogs.boxes[0].title, QStringLiteral("Loading Firmware File"));
         QVERIFY(!p.session.isEnabled(Command::ProgramFirmware));
@@ -260,27 +209,27 @@ private slots:
     }
 
     void endRecordFirstStillEnablesProgramming() {
-        Programmer p;
+        ConnectedTarget p;
         QTemporaryDir dir;
         QFile file(dir.filePath("empty.hex"));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(":00000001FF\n");
         file.close();
-        p.load(file.fileName());
+        p.loadFirmware(file.fileName());
         QVERIFY(p.session.isEnabled(Command::ProgramFirmware));
         QVERIFY(p.session.isEnabled(Command::ClearFirmware));
         QCOMPARE(p.session.statusText(), QStringLiteral("Loading Firmware: Done"));
     }
 
     void identificationAfterLoadDisablesProgramming() {
-        Programmer p;
-        p.load(fixture("blink.ihx"));
+        ConnectedTarget p;
+        p.loadFirmware(fixturePath("blink.ihx"));
         QVERIFY(p.session.click(Command::GetID));
         QVERIFY(!p.session.isEnabled(Command::ProgramFirmware));
         QVERIFY(!p.session.isEnabled(Command::ClearFirmware));
         QCOMPARE(p.session.firmwareLabel(), QStringLiteral("Firmware: "));
         // A failed identification changes nothing.
-        p.load(fixture("blink.ihx"));
+        p.loadFirmware(fixturePath("blink.ihx"));
         p.board->withBoard([](sim::BoardModel& b) { b.faults().silent = true; });
         p.session.click(Command::GetID);
         QVERIFY(p.session.isEnabled(Command::ProgramFirmware));

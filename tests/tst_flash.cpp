@@ -1,8 +1,6 @@
 // Erasing and CRC read-back against the simulated target, checking its flash afterwards.
 
-#include "support/board_rig.h"
-#include "support/fake_dialogs.h"
-#include "support/session_recorder.h"
+#include "support/connected_target.h"
 
 #include "flash/crc_readback.h"
 #include "flash/erasing.h"
@@ -17,36 +15,13 @@ namespace {
 
 constexpr char kPattern = '\xAA';
 
-// A session connected to a board with the named part, its flash below the bootloader filled
-// with a pattern so that erasing shows.
-struct Target {
-    BoardRig rig;
-    FakeDialogs dialogs;
-    Session session{dialogs};
-    SessionRecorder record{session};
-    sim::PtyBoardServer* board = nullptr;
-
-    explicit Target(const char* part) {
-        session.link().setTiming(fastTiming());
-        board = &rig.place(1, boardFor(part));
-        session.click(Command::AutoConnect);
+// A connected target whose flash below the bootloader holds a pattern, so that erasing shows.
+struct Target : ConnectedTarget {
+    explicit Target(const char* part)
+        : ConnectedTarget(part) {
         board->withBoard([](sim::BoardModel& b) {
             b.flash().replace(0, b.geometry().intBootloaderAddr, QByteArray(b.geometry().intBootloaderAddr, kPattern));
-            b.clearReceived();
         });
-        dialogs.clear();
-        record.clear();
-    }
-
-    QByteArray flash() {
-        return board->withBoard([](sim::BoardModel& b) { return b.flash(); });
-    }
-    QByteArray bootloader() {
-        return board->withBoard([](sim::BoardModel& b) { return b.bootloaderImage(); });
-    }
-    QStringList sent() { return received(*board); }
-    void addRule(const sim::FaultRule& rule) {
-        board->withBoard([&](sim::BoardModel& b) { b.faults().rules.push_back(rule); });
     }
     CommandContext automationContext() { return CommandContext{session.link(), session, dialogs, true}; }
 };
@@ -218,15 +193,6 @@ private slots:
         QCOMPARE(target.dialogs.boxes[0].title, QStringLiteral("Global CRC"));
         QCOMPARE(target.dialogs.beeps, 0);
         QCOMPARE(target.session.indicator(), Led::Green);
-    }
-
-    void erasedSectorReadsZero() {
-        Target target("LPC932A1");
-        target.session.sectorRange().chooseEnd(0);
-        target.session.click(Command::EraseSector);
-        target.dialogs.clear();
-        target.session.click(Command::GetSectorCRC);
-        QCOMPARE(target.dialogs.boxTexts(), QStringList{"CRC 0000-03FF = 00000000\r\n"});
     }
 
     void shortAnswerShownWhole() {

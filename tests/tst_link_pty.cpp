@@ -48,19 +48,6 @@ private slots:
         QCOMPARE(link.lastOpenFailure().error, QSerialPort::DeviceNotFoundError);
     }
 
-    void exchangeReadsAnswer() {
-        BoardRig rig;
-        rig.place(1, boardFor("LPC932A1"));
-        IspLink link;
-        link.OpenComPort(1);
-        QVERIFY(link.sendRecord(QStringLiteral("0100000312")));
-        link.WaitResponse();
-        QVERIFY(link.response().fgResponseOK);
-        QVERIFY(!link.response().fgResponseErr);
-        QCOMPARE(link.response().strLastResponse, QStringLiteral("0100000312EA1F"));
-        QCOMPARE(rig.board(1).withBoard([](sim::BoardModel& b) { return b.received(); }), QStringList{":0100000312EA"});
-    }
-
     void refusalEndsAnswerPhaseAtOnce() {
         BoardRig rig;
         sim::BoardModel board = boardFor("LPC932A1");

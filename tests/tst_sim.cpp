@@ -4,7 +4,6 @@
 #include "device/device_catalogue.h"
 #include "link/records.h"
 #include "sim/board_model.h"
-#include "sim/fault_spec.h"
 #include "sim/misr.h"
 
 #include <QtTest>
@@ -77,40 +76,10 @@ private slots:
         QCOMPARE(feed(model, input), answer);
     }
 
-    void programmingWritesFlash() {
-        BoardModel model = board("LPC932A1");
-        feed(model, unterminatedRecord(QStringLiteral("04004000DEADBEEF")));
-        feed(model, quickRecord(QStringLiteral("020080000102")));
-        QCOMPARE(model.flash().mid(0x40, 4), QByteArray::fromHex("DEADBEEF"));
-        QCOMPARE(model.flash().mid(0x80, 2), QByteArray::fromHex("0102"));
-        QCOMPARE(model.received().size(), 2);
-    }
-
-    void faultRules_data() {
-        QTest::addColumn<QString>("spec");
-        QTest::addColumn<bool>("valid");
-        QTest::newRow("letter") << "P" << true;
-        QTest::newRow("type") << "type:05" << true;
-        QTest::newRow("body, second only") << "body:0300000400#2" << true;
-        QTest::newRow("bad occurrence") << "P#0" << false;
-        QTest::newRow("unknown form") << "erase" << false;
-    }
-    void faultRules() {
-        QFETCH(QString, spec);
-        QFETCH(bool, valid);
-        QCOMPARE(parseFaultRule(spec, FaultRule::Action::Refuse).has_value(), valid);
-    }
-
     void silentAfterTwoCommands() {
         BoardModel model = board("LPC932A1");
         model.faults().silentAfterUnits = 2;
         QCOMPARE(feed(model, "UPS:00000006FA"), QByteArray("U."));
-    }
-
-    void secondOccurrenceOnly() {
-        BoardModel model = board("LPC932A1");
-        model.faults().rules.push_back(*parseFaultRule(QStringLiteral("P#2"), FaultRule::Action::Refuse));
-        QCOMPARE(feed(model, "PPP"), QByteArray(".X."));
     }
 };
 

@@ -13,6 +13,6 @@ namespace zelvan::sim {
 //   "type:04"           records of a type (hex)
 //   "body:0300000401"   records whose body starts with the text
 // optionally followed by "#n" to match only the n-th such command.
-std::optional<FaultRule> parseFaultRule(const QString& spec, FaultRule::Action action);
+std::optional<FaultRule> parseFaultRule(const QString& text, FaultRule::Action action);
 
 } // namespace zelvan::sim

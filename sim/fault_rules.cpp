@@ -1,11 +1,11 @@
-#include "fault_spec.h"
+#include "fault_rules.h"
 
 namespace zelvan::sim {
 
-std::optional<FaultRule> parseFaultRule(const QString& spec, FaultRule::Action action) {
+std::optional<FaultRule> parseFaultRule(const QString& text, FaultRule::Action action) {
     FaultRule rule;
     rule.action = action;
-    QString what = spec.trimmed();
+    QString what = text.trimmed();
     const qsizetype hash = what.indexOf(QLatin1Char('#'));
     if (hash >= 0) {
         bool ok = false;

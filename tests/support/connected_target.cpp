@@ -1,0 +1,64 @@
+#include "connected_target.h"
+
+#include <QFile>
+
+namespace zelvan::test {
+
+QString fixturePath(const char* name) {
+    return QStringLiteral(ZELVAN_TEST_DATA "/") + QLatin1String(name);
+}
+
+QByteArray fixtureBytes(const char* name) {
+    QFile file(fixturePath(name));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("missing test data %s", name);
+    return file.readAll();
+}
+
+ConnectedTarget::ConnectedTarget(const char* part, bool identified) {
+    session.link().setTiming(fastTiming());
+    board = &rig.place(1, boardFor(part));
+    if (identified)
+        session.click(Command::AutoConnect);
+    else
+        session.chooseComPort(1);
+    forget();
+}
+
+void ConnectedTarget::loadFirmware(const QString& path) {
+    dialogs.fileAnswers.append(path);
+    if (!session.click(Command::LoadFirmware))
+        qFatal("Load Firmware is not available");
+}
+
+void ConnectedTarget::forget() {
+    clearReceived(*board);
+    dialogs.clear();
+    record.clear();
+}
+
+QStringList ConnectedTarget::sent() {
+    return received(*board);
+}
+
+void ConnectedTarget::addRule(const sim::FaultRule& rule) {
+    board->withBoard([&rule](sim::BoardModel& model) { model.faults().rules.push_back(rule); });
+}
+
+QByteArray ConnectedTarget::flash() {
+    return board->withBoard([](sim::BoardModel& model) { return model.flash(); });
+}
+
+QByteArray ConnectedTarget::bootloader() {
+    return board->withBoard([](sim::BoardModel& model) { return model.bootloaderImage(); });
+}
+
+std::optional<quint8> ConnectedTarget::config(int address) {
+    return board->withBoard([address](sim::BoardModel& model) { return model.configByte(address); });
+}
+
+void ConnectedTarget::setConfig(int address, quint8 value) {
+    board->withBoard([=](sim::BoardModel& model) { model.setConfigByte(address, value); });
+}
+
+} // namespace zelvan::test
