@@ -128,6 +128,8 @@ private slots:
         Window w;
         w.session.link().setTiming(fastTiming());
         QTest::mouseClick(w.window.button(Command::AutoConnect), Qt::LeftButton);
+        // A second identification refills the lists with the same positions: they must show them.
+        QTest::mouseClick(w.window.button(Command::GetID), Qt::LeftButton);
         QComboBox* start = w.find<QComboBox>("cmbEraseSectorStart");
         QComboBox* end = w.find<QComboBox>("cmbEraseSectorEnd");
         QCOMPARE(start->count(), 8);

@@ -21,7 +21,11 @@ void RangeSelector::fill(int lastAddress, int blockSize) {
     blockSize_ = blockSize;
     items_.setStringList(texts);
     emit itemsReset();
-    setSelection(texts.isEmpty() ? -1 : 0, static_cast<int>(texts.size()) - 1);
+    // Announced even when the positions are the same as before: the lists were emptied and
+    // refilled, so what they show has to be set again.
+    start_ = texts.isEmpty() ? -1 : 0;
+    end_ = static_cast<int>(texts.size()) - 1;
+    emit selectionChanged(start_, end_);
 }
 
 QString RangeSelector::itemText(int index) const {
