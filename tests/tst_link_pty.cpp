@@ -15,6 +15,14 @@ using namespace zelvan;
 using namespace zelvan::test;
 using namespace std::chrono_literals;
 
+namespace {
+
+void clearReceivedOf(sim::PtyBoardServer& server) {
+    server.withBoard([](sim::BoardModel& b) { b.clearReceived(); });
+}
+
+} // namespace
+
 class TestLinkPty : public QObject {
     Q_OBJECT
 
@@ -99,6 +107,18 @@ private slots:
         link.WaitResponse();
         QVERIFY2(clock.elapsed() >= 500, "both phases must run their whole limits");
         QVERIFY(!link.response().fgResponseOK);
+
+        // What never left is given up: once the board reads again, the next record is answered
+        // and the old block does not follow it.
+        server.setStopReading(false);
+        QTest::qWait(100);
+        clearReceivedOf(server);
+        link.sendRecord(QStringLiteral("0100000312"));
+        link.WaitResponse();
+        QVERIFY(link.response().fgResponseOK);
+        QCOMPARE(link.response().strLastResponse, QStringLiteral("0100000312EA1F"));
+        QTest::qWait(100);
+        QCOMPARE(server.withBoard([](sim::BoardModel& b) { return b.received(); }), QStringList{":0100000312EA"});
     }
 
     void noOpenPortFailsAtOnce() {

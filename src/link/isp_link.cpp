@@ -61,8 +61,9 @@ bool IspLink::send(const QByteArray& bytes) {
     if (!port_.isOpen() || aborted_)
         return false;
     // Drop what is left of an earlier exchange: a late answer, or the tail of one that timed
-    // out, would otherwise be read as the answer to this record.
-    port_.clear(QSerialPort::Input);
+    // out, would otherwise be read as the answer to this record; and output that never left
+    // would reach the board after this record and be carried out long after its command failed.
+    port_.clear(QSerialPort::AllDirections);
     if (port_.bytesAvailable() > 0)
         bytesIn_ += port_.readAll().size();
     parser_.state().strRxBuffer.clear();
@@ -99,6 +100,9 @@ void IspLink::WaitResponse() {
     if (port_.bytesToWrite() > 0) {
         const std::function<bool()> sent = [this] { return port_.bytesToWrite() == 0; };
         waitUntil(sent, timing_.transmitLimit);
+        // A record that could not leave in time is given up, not left to trickle out later.
+        if (port_.isOpen() && port_.bytesToWrite() > 0)
+            port_.clear(QSerialPort::Output);
     }
     const std::function<bool()> answered = [&state] { return state.fgResponseOK || state.fgResponseErr; };
     waitUntil(answered, timing_.answerLimit);
@@ -154,6 +158,8 @@ void IspLink::onError(QSerialPort::SerialPortError error) {
 
 void IspLink::abort() {
     aborted_ = true;
+    if (port_.isOpen())
+        port_.clear(QSerialPort::Output);
 }
 
 } // namespace zelvan

@@ -47,7 +47,6 @@ public:
     const PortOpenFailure& lastOpenFailure() const { return lastFailure_; }
     // Line settings of the open port, as "57600,n,8,1"; empty while no port is open.
     QString lineSettings() const;
-    QString deviceName() const { return port_.isOpen() ? port_.portName() : QString(); }
 
     // Starts an exchange: input left over from an earlier exchange is dropped first, so that a
     // late answer is never taken for the answer to this one. False when no port is open.
