@@ -224,14 +224,21 @@ private slots:
         QVERIFY(line.record.statuses.isEmpty());
     }
 
-    void programmingBeforeIdentificationStopsTheRun() {
+    // Commands that work on the identified part stop the run when no part has been identified.
+    void commandNeedingPartStopsTheRun_data() {
+        QTest::addColumn<QString>("keyword");
+        for (const char* keyword : {"program", "epage", "esector", "scrc"})
+            QTest::newRow(keyword) << QString::fromLatin1(keyword);
+    }
+    void commandNeedingPartStopsTheRun() {
+        QFETCH(QString, keyword);
         Line line(false);
-        line.run("pon\nprogram\npoff\n");
+        line.run("pon\n" + keyword.toLatin1() + "\npoff\n");
         QCOMPARE(line.sent(), QStringList{"P"});
         QCOMPARE(line.dialogs.boxes.size(), 1);
         QCOMPARE(line.dialogs.boxes[0].title, QStringLiteral("Zelvan Programmer"));
-        QVERIFY(line.dialogs.boxes[0].text.startsWith("Error:  2\r\nline 2 (program): no device"));
-        QCOMPARE(line.session.statusText(), QStringLiteral("Peripheral ICP Mode: Done"));
+        QVERIFY(line.dialogs.boxes[0].text.startsWith("Error:  2\r\nline 2 (" + keyword + "): no device"));
+        QCOMPARE(line.session.statusText(), QStringLiteral("Automatic Programming: Error"));
         QVERIFY(!line.session.fgAutoRunning());
         // A second run opens the file again normally.
         line.dialogs.clear();

@@ -41,13 +41,15 @@ bool programFirmware(CommandContext& ctx, const FirmwareCache& cache, const Devi
     ResponseState& state = ctx.link.response();
     ctx.dialogs.setBusyPointer(true);
     ctx.feedback.setStatus(QStringLiteral("Programming Firmware..."));
-    bool failed = false;
 
-    const int pageSize = geometry.intPageSize;
-    const int total = pagesToSend(cache, pageSize);
+    // The cache takes the size of the identified part; one of another size (no part identified
+    // yet) cannot be written page by page.
+    bool failed = cache.size() != geometry.flashSize() || geometry.intPageSize <= 0;
+    const int pageSize = failed ? 0 : geometry.intPageSize;
+    const int total = failed ? 0 : pagesToSend(cache, pageSize);
     int sent = 0;
     progress(0, total);
-    for (int address = 0; address + pageSize <= cache.size(); address += pageSize) {
+    for (int address = 0; !failed && address + pageSize <= cache.size(); address += pageSize) {
         if (pageHasData(cache, address, pageSize)) {
             const QString body = pageRecordBody(cache, address, pageSize);
             ctx.link.send(quickMode ? quickRecord(body) : unterminatedRecord(body));

@@ -41,9 +41,8 @@ bool readSectorCrcs(CommandContext& ctx, int sectorSize, int firstIndex, int las
     ctx.dialogs.setBusyPointer(true);
     ctx.feedback.setStatus(QStringLiteral("Reading Sectors CRC..."));
     QString result;
-    bool answered = true;
-
     const bool haveRange = firstIndex >= 0 && lastIndex >= 0 && sectorSize > 0;
+    bool answered = haveRange;
     for (int address = firstIndex * sectorSize; haveRange && address <= lastIndex * sectorSize; address += sectorSize) {
         const QString value = strGetSectorCRC(ctx, address);
         result += QStringLiteral("CRC ") + strDecToHex16(address) + QLatin1Char('-') +

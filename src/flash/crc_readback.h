@@ -15,7 +15,7 @@ bool readGlobalCrc(CommandContext& ctx);
 
 // Asks for the CRC of each sector firstIndex..lastIndex and shows one line per sector in a box;
 // the first failure ends the pass and the box then shows only the error. True when every sector
-// was answered.
+// was answered; false too when there was no range (no part identified).
 bool readSectorCrcs(CommandContext& ctx, int sectorSize, int firstIndex, int lastIndex);
 
 // The CRC of the sector starting at address: one exchange with the sector's address high byte.

@@ -82,10 +82,10 @@ bool eraseRange(CommandContext& ctx, const RangeErase& kind, int unitSize, int b
     ctx.dialogs.setBusyPointer(true);
     ctx.feedback.setStatus(kind.startText);
     QString result = kind.doneResult;
-    bool exchangesSucceeded = true;
-
-    // A list without a selection, or a part not identified yet, gives no range at all.
+    // A list without a selection, or a part not identified yet, gives no range at all: nothing
+    // is erased, and that is not reported as done work.
     const bool haveRange = firstIndex >= 0 && lastIndex >= 0 && unitSize > 0;
+    bool exchangesSucceeded = haveRange;
     for (int address = firstIndex * unitSize; haveRange && address <= lastIndex * unitSize; address += unitSize) {
         const int reach = kind.refuseUnitEndingAtBootloader ? address + unitSize : address;
         if (protect() && reach >= bootloaderAddr) {

@@ -32,7 +32,8 @@ bool eraseChip(CommandContext& ctx, bool protect);
 // Erases the units firstIndex..lastIndex (each unitSize bytes), stopping at the first unit that
 // protection refuses, or at the first refused or unanswered exchange. protect() is read before
 // every unit. Unless the automation runs, beeps and shows the result. False when an exchange
-// failed; a stop at the protected area is what was asked for and counts as done.
+// failed or there was no range at all; a stop at the protected area is what was asked for and
+// counts as done.
 bool eraseRange(CommandContext& ctx, const RangeErase& kind, int unitSize, int bootloaderAddr, int firstIndex,
                 int lastIndex, const std::function<bool()>& protect);
 

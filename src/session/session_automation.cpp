@@ -20,6 +20,14 @@ public:
     void setProtect(bool ticked) override { session_.setProtect(ticked); }
 
     StepOutcome runKeyword(CommandKeyword keyword, QString& faultText) override {
+        // These work on the identified part's pages, sectors or firmware cache; before a part
+        // is identified they have nothing to work on.
+        const bool needsPart = keyword == CommandKeyword::Epage || keyword == CommandKeyword::Esector ||
+                               keyword == CommandKeyword::Scrc || keyword == CommandKeyword::Program;
+        if (needsPart && !session_.deviceIdentified()) {
+            faultText = QStringLiteral("no device has been identified; use \"Get LPC ID\" first");
+            return StepOutcome::Fault;
+        }
         switch (keyword) {
         case CommandKeyword::Pon:
             return outcome(session_.cmdICP_Click());
@@ -36,10 +44,6 @@ public:
         case CommandKeyword::Esector:
             return outcome(session_.cmdEraseSector_Click());
         case CommandKeyword::Program:
-            if (!session_.deviceIdentified()) {
-                faultText = QStringLiteral("no device has been identified, so there is no firmware cache to program");
-                return StepOutcome::Fault;
-            }
             return outcome(session_.cmdProgramFirmware_Click());
         case CommandKeyword::NoProtect:
         case CommandKeyword::Protect:
@@ -96,13 +100,11 @@ void Session::cmdAutoProcedure_Click() {
 
     fgAutoRunning_ = false;
     dialogs_.setBusyPointer(false);
-    if (result.faultNumber) {
-        // The status line keeps what the last step put there.
+    // A run that a fault stopped did not do its work either: it ends in an error too.
+    setStatus(result.allSucceeded && !result.faultNumber ? QStringLiteral("Automatic Programming: Done")
+                                                         : QStringLiteral("Automatic Programming: Error"));
+    if (result.faultNumber)
         dialogs_.messageBox(faultBoxText(*result.faultNumber, result.faultText), kAppTitle);
-        return;
-    }
-    setStatus(result.allSucceeded ? QStringLiteral("Automatic Programming: Done")
-                                  : QStringLiteral("Automatic Programming: Error"));
 }
 
 } // namespace zelvan

@@ -19,12 +19,6 @@ void Session::cmdLoadFirmware_Click() {
 }
 
 bool Session::cmdProgramFirmware_Click() {
-    if (!deviceIdentified()) {
-        // The cache takes the size of the identified part; without one there is nothing to write.
-        dialogs_.messageBox(QStringLiteral("No device has been identified: use \"Get LPC ID\" first."),
-                            QStringLiteral("Peripheral Programming"));
-        return false;
-    }
     CommandContext ctx = context();
     return programFirmware(ctx, firmware_, geometry_, quickMode_,
                            [this](int done, int total) { emit progressChanged(done, total); });
