@@ -280,15 +280,30 @@ private slots:
         });
         bool refused = false;
         bool menuRefused = false;
+        bool baudRefused = false;
         QTimer::singleShot(50ms, [&] {
             refused = !bench.session.click(Command::OFF);
             menuRefused = !bench.session.chooseClearLoadedFw();
+            baudRefused = !bench.session.chooseBaud9600(true);
         });
         QVERIFY(bench.session.click(Command::ICP));
         QVERIFY(refused);
         QVERIFY(menuRefused);
+        QVERIFY(baudRefused && !bench.session.baud9600Checked());
         QCOMPARE(received(board), QStringList{"P"});
         QCOMPARE(bench.dialogs.boxTexts(), QStringList{"Peripheral ICP Mode: Done"});
+    }
+
+    void adapterPulledDuringCommand() {
+        Bench bench;
+        sim::PtyBoardServer& board = bench.rig.place(1, boardFor("LPC932A1"));
+        bench.session.click(Command::AutoConnect);
+        board.withBoard([](sim::BoardModel& b) { b.faults().silent = true; });
+        QTimer::singleShot(50ms, [&board] { board.vanish(); });
+        QVERIFY(bench.session.click(Command::ICP));
+        QCOMPARE(bench.session.connectionText(), QStringLiteral("Unconnected"));
+        QCOMPARE(bench.dialogs.boxTexts().constLast(), QStringLiteral("ERROR: No response, check RS232 cable"));
+        QVERIFY(bench.record.statuses.filter("Programmer connection lost: ").size() == 1);
     }
 
     void portMenu() {

@@ -196,10 +196,14 @@ void MainWindow::buildMenus() {
     mnuFileBaud9600_->setObjectName(QStringLiteral("mnuFileBaud9600"));
     mnuFileBaud57600_ = baud->addAction(QStringLiteral("57600 (default)"));
     mnuFileBaud57600_->setObjectName(QStringLiteral("mnuFileBaud57600"));
-    for (QAction* item : {mnuFileBaud9600_, mnuFileBaud57600_})
-        item->setCheckable(true);
-    connect(mnuFileBaud9600_, &QAction::triggered, this, [this] { session_.chooseBaud9600(true); });
-    connect(mnuFileBaud57600_, &QAction::triggered, this, [this] { session_.chooseBaud9600(false); });
+    mnuFileBaud9600_->setCheckable(true);
+    mnuFileBaud57600_->setCheckable(true);
+    for (QAction* item : {mnuFileBaud9600_, mnuFileBaud57600_}) {
+        connect(item, &QAction::triggered, this, [this, item] {
+            session_.chooseBaud9600(item == mnuFileBaud9600_);
+            showPortMarks(); // a refused choice puts the marks back
+        });
+    }
 
     QAction* clearFw = file->addAction(QStringLiteral("Clear Loaded Fw"));
     clearFw->setObjectName(QStringLiteral("mnuFileClearFw"));

@@ -19,6 +19,15 @@ Session::Session(Dialogs& dialogs, QObject* parent)
     , firmwareLabel_(QStringLiteral("Istruzioni")) {
     // At start only Auto Connect is available; everything else follows the work.
     enabled_[static_cast<size_t>(Command::AutoConnect)] = true;
+    connect(&link_, &IspLink::portLost, this, &Session::onPortLost);
+}
+
+void Session::onPortLost(const QString& reason) {
+    // The adapter went away under an open port: whatever runs fails on its own; the window
+    // must not go on saying "Connected".
+    showConnection(false);
+    setIndicator(Led::Red);
+    setStatus(QStringLiteral("Programmer connection lost: ") + reason);
 }
 
 Session::~Session() = default;
@@ -29,10 +38,8 @@ template <typename F> bool Session::runExclusive(F&& handler) {
     if (running_ || dialogs_.closed())
         return false;
     running_ = true;
-    emit runningChanged(true);
     handler();
     running_ = false;
-    emit runningChanged(false);
     return true;
 }
 
@@ -117,11 +124,15 @@ bool Session::chooseLoadAutomationFile() {
     return runExclusive([this] { mnuFileLoadAuto_Click(); });
 }
 
-void Session::chooseBaud9600(bool on) {
-    if (on)
-        mnuFileBaud9600_Click();
-    else
-        mnuFileBaud57600_Click();
+bool Session::chooseBaud9600(bool on) {
+    // Refused while a command runs too: Auto Connect reopens the port it found at the speed of
+    // the menu, which must still be the speed the board was found at.
+    return runExclusive([this, on] {
+        if (on)
+            mnuFileBaud9600_Click();
+        else
+            mnuFileBaud57600_Click();
+    });
 }
 
 void Session::shutdown() {

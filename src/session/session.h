@@ -46,13 +46,12 @@ public:
     bool chooseClearLoadedFw();
     bool chooseLoadAutomationFile();
     // The baud menu only moves its check mark; it is taken at the next port opening.
-    void chooseBaud9600(bool on);
+    bool chooseBaud9600(bool on);
     bool isRunning() const { return running_; }
 
     // The window is closing: any wait ends at once, no further dialog is shown, and the command
     // that runs unwinds promptly.
     void shutdown();
-    bool isShutDown() const { return dialogs_.closed(); }
 
     // ---- Programmer connection
     void cmdAutoConnect_Click();
@@ -130,7 +129,6 @@ signals:
     void portMarksChanged();
     void protectChanged(bool ticked);
     void quickModeChanged(bool ticked);
-    void runningChanged(bool running);
     // Pages programmed of the pages to program; a total of 0 ends the indication.
     void progressChanged(int done, int total);
 
@@ -140,6 +138,7 @@ private:
     void setFoundCpu(const QString& text);
     void setFirmwareLabel(const QString& text);
     void setPortMarks(bool autoSelection, int checkedPort);
+    void onPortLost(const QString& reason);
     // The handler behind a button.
     void runButtonHandler(Command command);
     // Runs a command from the window unless one is running already.
