@@ -2,18 +2,14 @@
 
 #include "misr.h"
 
+#include "common/hex_digits.h"
+
 namespace zelvan::sim {
 
 namespace {
 
 int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return hexDigitValue(static_cast<uchar>(c));
 }
 
 QByteArray hexByte(quint8 value) {

@@ -73,6 +73,8 @@ private slots:
             << QByteArray(":02FFFF00ABCD88\n") << 11 << QByteArray("AB");
         QTest::newRow("linear address 1: outside 64K")
             << QByteArray(":020000040001F9\n:01FFF000E32D\n") << -1 << QByteArray();
+        QTest::newRow("linear address FFFF: no wrap round to 0")
+            << QByteArray(":02000004FFFFFC\n:10FFF800000102030405060708090A0B0C0D0E0F81\n") << -1 << QByteArray();
         QTest::newRow("segment address 1000: outside 64K")
             << QByteArray(":020000021000EC\n:01FFF000E32D\n") << -1 << QByteArray();
         QTest::newRow("segment address 0FFF: inside")

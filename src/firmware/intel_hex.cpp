@@ -1,36 +1,19 @@
 #include "intel_hex.h"
 
+#include "common/hex_digits.h"
 #include "common/text_lines.h"
-
-#include <array>
+#include "link/records.h"
 
 namespace zelvan {
 
 namespace {
 
-// Hex digit values; -1 for anything else.
-constexpr std::array<qint8, 256> kHexValue = [] {
-    std::array<qint8, 256> table{};
-    table.fill(-1);
-    for (int c = '0'; c <= '9'; ++c)
-        table[c] = static_cast<qint8>(c - '0');
-    for (int c = 'A'; c <= 'F'; ++c)
-        table[c] = static_cast<qint8>(c - 'A' + 10);
-    for (int c = 'a'; c <= 'f'; ++c)
-        table[c] = static_cast<qint8>(c - 'a' + 10);
-    return table;
-}();
-
 int hexValue(char c) {
-    return kHexValue[static_cast<uchar>(c)];
+    return hexDigitValue(static_cast<uchar>(c));
 }
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-QString hexByteText(int value) {
-    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
 }
 
 // One record of a line, checked; digits holds the hex text after ":" (blanks trimmed).
@@ -61,7 +44,7 @@ HexReadResult checkLine(QByteArrayView line, int lineNumber, Record& record) {
                          QStringLiteral("\"%1\" at column %2 is not a hexadecimal digit")
                              .arg(shown.isPrint()
                                       ? QString(shown)
-                                      : QStringLiteral("\\x%1").arg(hexByteText(static_cast<uchar>(digits[i]))))
+                                      : QStringLiteral("\\x%1").arg(strDecToHex8(static_cast<uchar>(digits[i]))))
                              .arg(i + 2));
         }
     }
@@ -89,19 +72,19 @@ HexReadResult checkLine(QByteArrayView line, int lineNumber, Record& record) {
         const int needed = (given - sum) & 0xFF;
         return fault(HexFault::BadChecksum, lineNumber,
                      QStringLiteral("the checksum is %1 but the record's bytes need %2")
-                         .arg(hexByteText(given), hexByteText(needed)));
+                         .arg(strDecToHex8(given), strDecToHex8(needed)));
     }
     record.address = byteAt(1) * 256 + byteAt(2);
     record.type = byteAt(3);
     record.digits = digits;
     if (record.type > 5)
         return fault(HexFault::UnknownType, lineNumber,
-                     QStringLiteral("record type %1 is not an Intel HEX record type").arg(hexByteText(record.type)));
+                     QStringLiteral("record type %1 is not an Intel HEX record type").arg(strDecToHex8(record.type)));
     const int neededCount = record.type == 2 || record.type == 4 ? 2 : record.type == 3 || record.type == 5 ? 4 : -1;
     if (neededCount >= 0 && record.count != neededCount)
         return fault(HexFault::BadAddressRecord, lineNumber,
                      QStringLiteral("an address record of type %1 must hold %2 bytes, not %3")
-                         .arg(hexByteText(record.type))
+                         .arg(strDecToHex8(record.type))
                          .arg(neededCount)
                          .arg(record.count));
     return HexReadResult{};
@@ -112,14 +95,15 @@ HexReadResult checkLine(QByteArrayView line, int lineNumber, Record& record) {
 void storeData(const Record& record, quint32 base, int flashLastAddr, FirmwareCache& cache, HexReadResult& result) {
     const QByteArrayView data = record.digits.sliced(8, 2 * record.count);
     for (int i = 0; i < record.count; ++i) {
-        const quint32 address = base + static_cast<quint32>(record.address) + static_cast<quint32>(i);
+        // In 64 bits: a linear base near 4 GB plus the offset must not wrap round into the flash.
+        const quint64 address = quint64(base) + quint64(record.address) + quint64(i);
         const QByteArrayView byteText = data.sliced(2 * i, 2);
-        if (address <= static_cast<quint32>(flashLastAddr)) {
+        if (address <= quint64(flashLastAddr)) {
             cache.setByteText(static_cast<int>(address), byteText);
             continue;
         }
         result.overFlash = true;
-        const int index = configIndexForAddress(address);
+        const int index = address <= 0xFFFF ? configIndexForAddress(static_cast<quint32>(address)) : -1;
         if (index >= 0)
             cache.setConfigText(index, byteText);
     }

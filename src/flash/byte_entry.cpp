@@ -1,15 +1,15 @@
 #include "byte_entry.h"
 
+#include "common/hex_digits.h"
+#include "link/records.h"
+
 #include <algorithm>
 
 namespace zelvan {
 
 std::optional<QString> normaliseByteEntry(const QString& entry) {
     const QString digits = entry.trimmed();
-    const auto isHexDigit = [](QChar c) {
-        const char16_t u = c.unicode();
-        return (u >= '0' && u <= '9') || (u >= 'A' && u <= 'F') || (u >= 'a' && u <= 'f');
-    };
+    const auto isHexDigit = [](QChar c) { return hexDigitValue(c.unicode()) >= 0; };
     if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), isHexDigit))
         return std::nullopt;
     if (digits.size() == 2)
@@ -20,7 +20,7 @@ std::optional<QString> normaliseByteEntry(const QString& entry) {
     if (digits.size() - first > 2)
         return std::nullopt;
     const uint value = digits.mid(first).toUInt(nullptr, 16);
-    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
+    return strDecToHex8(static_cast<int>(value));
 }
 
 } // namespace zelvan

@@ -1,26 +1,17 @@
 #include "records.h"
 
+#include "common/hex_digits.h"
+
 namespace zelvan {
 
 namespace {
-
-int hexDigitValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}
 
 // Reads one or two characters as a hexadecimal number; reading stops at the first character that
 // is not a hex digit, so a pair without leading digits reads as 0.
 int hexPairValue(const QString& text, qsizetype pos) {
     int value = 0;
     for (qsizetype i = pos; i < pos + 2 && i < text.size(); ++i) {
-        const int digit = hexDigitValue(text.at(i));
+        const int digit = hexDigitValue(text.at(i).unicode());
         if (digit < 0)
             break;
         value = value * 16 + digit;

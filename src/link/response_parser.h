@@ -5,8 +5,9 @@
 
 namespace zelvan {
 
-// What the programmer board's answers have told so far. The flags are only ever set by the
-// parser; the waiting code and the commands clear them.
+// What the programmer board's answers have told so far. The parser only ever sets the flags;
+// the wait and the commands clear them (and programming leaves fgResponseErr set as its
+// failure mark).
 struct ResponseState {
     bool fgResponseOK = false;  // "." arrived: the end of a successful answer
     bool fgResponseErr = false; // "X" or "R" arrived: the record was refused
