@@ -8,7 +8,6 @@
 #include "link/port_names.h"
 #include "session/session.h"
 
-#include <QActionGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
