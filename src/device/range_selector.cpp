@@ -18,7 +18,6 @@ void RangeSelector::fill(int lastAddress, int blockSize) {
         for (int address = 0; address <= lastAddress; address += blockSize)
             texts.append(blockText(address, blockSize));
     }
-    blockSize_ = blockSize;
     items_.setStringList(texts);
     emit itemsReset();
     // Announced even when the positions are the same as before: the lists were emptied and

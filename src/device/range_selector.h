@@ -22,7 +22,6 @@ public:
     QStringListModel* items() { return &items_; }
     int count() const { return static_cast<int>(items_.rowCount()); }
     QString itemText(int index) const;
-    int blockSize() const { return blockSize_; }
 
     // Selected positions, -1 when nothing is selected.
     int startIndex() const { return start_; }
@@ -44,7 +43,6 @@ private:
     void setSelection(int start, int end);
 
     QStringListModel items_;
-    int blockSize_ = 0;
     int start_ = -1;
     int end_ = -1;
 };

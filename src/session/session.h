@@ -37,7 +37,6 @@ public:
     ~Session() override;
 
     IspLink& link() { return link_; }
-    Dialogs& dialogs() { return dialogs_; }
 
     // ---- Entries for the window: each refuses (returns false, sends nothing) while a command runs.
     bool click(Command command);
