@@ -84,7 +84,8 @@ int main(int argc, char* argv[]) {
         FirmwareCache cache;
         cache.recreate(flashLast);
         dialogs.fileAnswers = {path};
-        CommandContext ctx{session.link(), session, dialogs, false};
+        StopRequest stop;
+        CommandContext ctx{session.link(), session, dialogs, stop};
         QElapsedTimer clock;
         clock.start();
         const QString loaded = loadFirmwareFile(ctx, cache, flashLast, false);

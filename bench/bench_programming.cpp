@@ -55,12 +55,15 @@ int main(int argc, char* argv[]) {
     std::printf("Programming %d bytes (%d pages of %d) at %d baud, %lld ms per page:\n", part.geometry.flashSize(),
                 pages, part.geometry.intPageSize, kBaud, static_cast<long long>(kPageProgram.count()));
     for (const bool quick : {false, true}) {
-        CommandContext ctx{session.link(), session, dialogs, true};
+        QuietDialogs quiet(dialogs);
+        StopRequest stop;
+        CommandContext ctx{session.link(), session, quiet, stop};
         const qint64 outBefore = session.link().bytesWrittenTotal();
         const qint64 inBefore = session.link().bytesReadTotal();
         QElapsedTimer clock;
         clock.start();
-        const bool ok = programFirmware(ctx, image, part.geometry, quick, [](int, int) {});
+        // The whole flash, the bootloader's pages too.
+        const bool ok = programFirmware(ctx, image, part.geometry, quick, false).done();
         const double seconds = clock.nsecsElapsed() / 1e9;
         if (!ok)
             qFatal("programming failed");

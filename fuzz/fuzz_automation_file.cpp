@@ -1,6 +1,7 @@
 // libFuzzer target: the automation file reader must take any bytes without crashing, and every
 // record it would send must be a well-formed configuration write: "02000002", an address and
-// one byte, all hex.
+// one byte, all hex. A file is either refused (naming a line) or gives lines that each do
+// something, never both and never neither.
 
 #include "automation/automation_file.h"
 
@@ -9,11 +10,15 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const QList<zelvan::AutomationLine> lines =
+    const zelvan::AutomationScript script =
         zelvan::parseAutomationFile(QByteArrayView(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    if (script.fault.has_value() == !script.lines.isEmpty())
+        std::abort();
+    if (script.fault && (script.fault->line < 0 || script.fault->reason.isEmpty()))
+        std::abort();
     int previous = 0;
-    for (const zelvan::AutomationLine& line : lines) {
-        if (line.number <= previous || (!line.command && line.writes.isEmpty()))
+    for (const zelvan::AutomationLine& line : script.lines) {
+        if (line.number <= previous || !line.isKnown())
             std::abort();
         previous = line.number;
         for (const zelvan::ValueWrite& write : line.writes) {

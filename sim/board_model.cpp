@@ -2,7 +2,8 @@
 
 #include "misr.h"
 
-#include "common/hex_digits.h"
+#include "common/hex_text.h"
+#include "link/isp_commands.h"
 
 namespace zelvan::sim {
 
@@ -206,7 +207,7 @@ std::optional<Reply> BoardModel::answer(const Record* record, char letter, const
         return std::nullopt;
     if (letter == 'U' && faults_.noSync)
         return std::nullopt;
-    if (record && record->type == 0x01 && faults_.noVersion)
+    if (record && record->type == static_cast<int>(RecordType::LoaderVersion) && faults_.noVersion)
         return std::nullopt;
     const FaultRule* rule = ruleFor(record, letter);
     if (rule && rule->action == FaultRule::Action::Silent)
@@ -218,7 +219,7 @@ std::optional<Reply> BoardModel::answer(const Record* record, char letter, const
     if (rule && rule->action == FaultRule::Action::Refuse) {
         reply.bytes += 'X';
     } else if (rule && rule->action == FaultRule::Action::Answer) {
-        reply.bytes = faults_.garbagePrefix + rule->cannedAnswer;
+        reply.bytes += rule->cannedAnswer;
     } else if (letter == 'U') {
         reply.bytes += 'U';
     } else if (letter != 0) {
@@ -231,14 +232,22 @@ std::optional<Reply> BoardModel::answer(const Record* record, char letter, const
         reply.busy = outcome.busy;
     }
     reply.busy += faults_.answerDelay;
+    if (rule && rule->action == FaultRule::Action::Late)
+        reply.busy += rule->lateBy;
     return reply;
 }
 
 const std::map<int, BoardModel::RecordHandler>& BoardModel::recordTable() {
+    const auto type = [](RecordType t) { return static_cast<int>(t); };
     static const std::map<int, RecordHandler> table{
-        {0x00, &BoardModel::program},       {0x01, &BoardModel::readVersion}, {0x02, &BoardModel::writeConfig},
-        {0x03, &BoardModel::readMisc},      {0x04, &BoardModel::erase},       {0x05, &BoardModel::readSectorCrc},
-        {0x06, &BoardModel::readGlobalCrc}, {0x08, &BoardModel::eraseChip},
+        {type(RecordType::Program), &BoardModel::program},
+        {type(RecordType::LoaderVersion), &BoardModel::readVersion},
+        {type(RecordType::ConfigWrite), &BoardModel::writeConfig},
+        {type(RecordType::ConfigRead), &BoardModel::readMisc},
+        {type(RecordType::Erase), &BoardModel::erase},
+        {type(RecordType::SectorCrc), &BoardModel::readSectorCrc},
+        {type(RecordType::GlobalCrc), &BoardModel::readGlobalCrc},
+        {type(RecordType::ChipErase), &BoardModel::eraseChip},
     };
     return table;
 }
@@ -261,7 +270,7 @@ BoardModel::Outcome BoardModel::writeConfig(const Record& record) {
         return {};
     const int address = static_cast<quint8>(record.data[0]);
     const quint8 value = static_cast<quint8>(record.data[1]);
-    if (address == 0x10) {
+    if (address == configAddress::kClearProtection) {
         // Address 10 with 00 clears the configuration protection; nothing else is written there.
         if (value != 0)
             return {};
@@ -279,11 +288,11 @@ BoardModel::Outcome BoardModel::readMisc(const Record& record) {
         return {};
     const int address = static_cast<quint8>(record.data[0]);
     switch (address) {
-    case 0x10:
+    case configAddress::kManufacturerId:
         return {hexByte(ids_.manufacturer), microseconds{0}};
-    case 0x11:
+    case configAddress::kDeviceId1:
         return {hexByte(ids_.deviceId1), microseconds{0}};
-    case 0x12:
+    case configAddress::kDeviceId2:
         return {hexByte(ids_.deviceId2), microseconds{0}};
     default:
         break;
@@ -299,7 +308,9 @@ BoardModel::Outcome BoardModel::erase(const Record& record) {
         return {};
     const int kind = static_cast<quint8>(record.data[0]);
     const int address = (static_cast<quint8>(record.data[1]) << 8) | static_cast<quint8>(record.data[2]);
-    const int unit = kind == 0 ? geometry_.intPageSize : kind == 1 ? geometry_.intSectorSize : 0;
+    const int unit = kind == static_cast<int>(EraseUnit::Page)     ? geometry_.intPageSize
+                     : kind == static_cast<int>(EraseUnit::Sector) ? geometry_.intSectorSize
+                                                                   : 0;
     if (unit <= 0 || address % unit != 0 || address >= geometry_.flashSize())
         return {};
     flash_.replace(address, unit, QByteArray(unit, '\0'));

@@ -28,7 +28,8 @@ struct FaultRule {
     enum class Action {
         Refuse, // answer "X" without carrying the command out
         Silent, // answer nothing
-        Answer, // carry nothing out; send cannedAnswer as it stands (no echo)
+        Answer, // carry nothing out; send the echo, then cannedAnswer as it stands
+        Late,   // carry the command out as usual, but answer lateBy later than that
     };
 
     char letter = 0;       // matches this single-letter command when non-zero
@@ -37,6 +38,7 @@ struct FaultRule {
     int occurrence = 0;    // 0: every match; n: only the n-th match (counting from 1)
     Action action = Action::Refuse;
     QByteArray cannedAnswer; // for Action::Answer, e.g. "1234."
+    microseconds lateBy{0};  // for Action::Late
 
     static FaultRule onLetter(char letter, Action action, int occurrence = 0) {
         FaultRule rule = doing(action, occurrence);
@@ -51,6 +53,13 @@ struct FaultRule {
     static FaultRule onBody(const QByteArray& bodyPrefix, Action action, int occurrence = 0) {
         FaultRule rule = doing(action, occurrence);
         rule.bodyPrefix = bodyPrefix;
+        return rule;
+    }
+    // This rule, answering late by the given time instead.
+    FaultRule late(microseconds by) const {
+        FaultRule rule = *this;
+        rule.action = Action::Late;
+        rule.lateBy = by;
         return rule;
     }
 

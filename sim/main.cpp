@@ -53,6 +53,8 @@ int main(int argc, char* argv[]) {
     option("mute", "Answer nothing to: the same forms as --refuse (repeatable).", "what");
     option("silent-after", "Answer the first N commands, then nothing.", "n");
     option("late", "Answer every command this late.", "ms");
+    option("late-once", "Answer WHAT (the forms of --refuse) MS milliseconds late, e.g. type:08#1,6000 (repeatable).",
+           "what,ms");
     option("garbage", "Send this text in front of every answer.", "text");
     option("stop-reading", "Take nothing off the line (the program's output backs up).");
     option("version-text", "Loader version text.", "text");
@@ -102,6 +104,16 @@ int main(int argc, char* argv[]) {
                 return fail(QStringLiteral("cannot read --%1 %2").arg(name, text));
             faults.rules.push_back(*rule);
         }
+    }
+    for (const QString& text : parser.values("late-once")) {
+        const qsizetype comma = text.lastIndexOf(QLatin1Char(','));
+        bool ok = comma > 0;
+        const int ms = ok ? text.mid(comma + 1).toInt(&ok) : 0;
+        const std::optional<FaultRule> rule =
+            ok ? parseFaultRule(text.left(comma), FaultRule::Action::Late) : std::nullopt;
+        if (!rule || ms < 0)
+            return fail(QStringLiteral("cannot read --late-once %1").arg(text));
+        faults.rules.push_back(rule->late(std::chrono::milliseconds(ms)));
     }
     if (parser.isSet("version-text"))
         board.setVersionText(parser.value("version-text").toLatin1());

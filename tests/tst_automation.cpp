@@ -23,7 +23,7 @@ struct Line : ConnectedTarget {
     QTemporaryDir dir;
 
     explicit Line(bool identified = true)
-        : ConnectedTarget("LPC932A1", identified) {
+        : ConnectedTarget("LPC932A1", identified ? Start::Identified : Start::PortOpened) {
         if (identified) {
             loadFirmware(fixturePath("blink.ihx"));
             forget();
@@ -52,7 +52,6 @@ private slots:
     void commandKeywords_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<int>("keyword"); // -1: none
-        QTest::newRow("leading blank") << " pon" << -1;
         QTest::newRow("noprotect is not protect") << "noprotect" << int(CommandKeyword::NoProtect);
         QTest::newRow("protect") << "Protect" << int(CommandKeyword::Protect);
         QTest::newRow("inside a longer line") << "echip now" << -1;
@@ -125,12 +124,35 @@ private slots:
         QCOMPARE(parsed.writes[0].failureText, failureText);
     }
 
-    void fileLinesAnyEnding() {
-        const QList<AutomationLine> lines = parseAutomationFile("pon\nnothing here\r\necHip\rpoff");
-        QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines[1].number, 3);
-        QCOMPARE(*lines[1].command, CommandKeyword::Echip);
-        QCOMPARE(*lines[2].command, CommandKeyword::Poff);
+    // How a whole file reads: the line a refusal names (-1: none, 0: the file as a whole) and how
+    // many lines do something.
+    void fileReading_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("refusedLine");
+        QTest::addColumn<int>("lines");
+        QTest::newRow("any line ending") << QByteArray("pon\necHip\r\npoff\rprogram") << -1 << 4;
+        QTest::newRow("blanks around a line are trimmed") << QByteArray(" program\necHip \n") << -1 << 2;
+        QTest::newRow("comments and blank lines")
+            << QByteArray("# power on\n\n; erase\n  \npon\n# bootv=00\n") << -1 << 1;
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBFpon\n") << -1 << 1;
+        QTest::newRow("misspelt keyword") << QByteArray("pon\nprogam\npoff\n") << 2 << 0;
+        QTest::newRow("a keyword this file format lacks") << QByteArray("verify\n") << 1 << 0;
+        QTest::newRow("ucfg1 instead of ucfcg1") << QByteArray("pon\nucfg1=E3\n") << 2 << 0;
+        QTest::newRow("two words") << QByteArray("erase chip\n") << 1 << 0;
+        QTest::newRow("empty file") << QByteArray() << 0 << 0;
+        QTest::newRow("only comments") << QByteArray("# nothing\n") << 0 << 0;
+        QTest::newRow("binary") << QByteArray("\x7F"
+                                              "ELF\x02\x01\x01\0\0",
+                                              9)
+                                << 1 << 0;
+    }
+    void fileReading() {
+        QFETCH(QByteArray, content);
+        QFETCH(int, refusedLine);
+        QFETCH(int, lines);
+        const AutomationScript script = parseAutomationFile(content);
+        QCOMPARE(script.fault ? script.fault->line : -1, refusedLine);
+        QCOMPARE(script.lines.size(), lines);
     }
 
     void productionRun() {
@@ -164,11 +186,14 @@ private slots:
         QTest::newRow("erase refused") << QByteArray("noprotect\nepage\npoff\n") << 0x04;
         QTest::newRow("chip erase under protection") << QByteArray("protect\nechip\npoff\n") << 0xFF;
         QTest::newRow("value line without =") << QByteArray("ucfcg1\npoff\n") << 0xFF;
+        QTest::newRow("page erase that protection keeps from the first page")
+            << QByteArray("protect\nepage\npoff\n") << 0xFF;
     }
     void failedStepEndsInError() {
         QFETCH(QByteArray, file);
         QFETCH(int, refusedType);
         Line line;
+        line.session.pageRange().chooseStart(0x1E00 / 64);
         line.addRule(sim::FaultRule::onType(refusedType, sim::FaultRule::Action::Refuse));
         line.run(file);
         QCOMPARE(line.session.statusText(), QStringLiteral("Automatic Programming: Error"));
@@ -181,13 +206,17 @@ private slots:
         QTest::addColumn<QStringList>("sent");
         QTest::addColumn<QString>("status");
         const QString done = QStringLiteral("Automatic Programming: Done");
-        QTest::newRow("empty file") << QByteArray() << QStringList() << done;
+        const QString error = QStringLiteral("Automatic Programming: Error");
         QTest::newRow("upper-case keyword runs") << QByteArray("POFF\n") << QStringList{"S"} << done;
-        QTest::newRow("trailing blank runs nothing") << QByteArray("poff \n") << QStringList() << done;
+        QTest::newRow("comments, blanks and a trailing blank")
+            << QByteArray("# switch off\n\npoff \n") << QStringList{"S"} << done;
+        QTest::newRow("a misspelt keyword sends nothing at all")
+            << QByteArray("pon\necHip\nprogam\npoff\n") << QStringList() << error;
+        QTest::newRow("an empty file sends nothing") << QByteArray() << QStringList() << error;
         QTest::newRow("security address and value as read")
             << QByteArray("security=8,7f\n") << QStringList{record("02000002087f")} << done;
         QTest::newRow("unusable value lines send nothing")
-            << QByteArray("ucfcg1\nsecurity=7f\n") << QStringList() << "Automatic Programming: Error";
+            << QByteArray("ucfcg1\nsecurity=7f\n") << QStringList() << error;
     }
     void runs() {
         QFETCH(QByteArray, file);
@@ -198,6 +227,15 @@ private slots:
         QCOMPARE(line.sent(), sent);
         QCOMPARE(line.session.statusText(), status);
         QVERIFY(!line.dialogs.busy);
+    }
+
+    // Programming with nothing loaded would send nothing; that is a failed step, not a done one.
+    void programWithNothingLoadedFails() {
+        Line line;
+        QVERIFY(line.session.chooseClearLoadedFw());
+        line.run("program\npoff\n");
+        QCOMPARE(line.sent(), QStringList{"S"});
+        QCOMPARE(line.session.statusText(), QStringLiteral("Automatic Programming: Error"));
     }
 
     void protectLineAppliesToLaterErases() {

@@ -1,15 +1,13 @@
-// The session against simulated boards over pseudo-terminals: Auto Connect, the port and baud
-// menus, the loader version, the board commands, identification and command availability.
+// The session against simulated boards over pseudo-terminals: Auto Connect, the synchronisation,
+// the port and baud menus, the board commands, identification and command availability.
 
-#include "support/board_rig.h"
-#include "support/fake_dialogs.h"
-#include "support/session_recorder.h"
+#include "support/connected_target.h"
 
-#include "link/board_commands.h"
+#include "programmer/programmer_connection.h"
 #include "session/port_messages.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
-#include <QTemporaryFile>
 #include <QtTest>
 
 using namespace zelvan;
@@ -18,27 +16,19 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr Rgb kRed = rgb(255, 0, 0);
-constexpr Rgb kGreen = rgb(0, 255, 0);
+using Start = ConnectedTarget::Start;
 
 const QSet<Command> kDeviceCommands{Command::StatusByte,      Command::ErasePage,     Command::EraseSector,
                                     Command::LoadFirmware,    Command::UCFG1,         Command::UCFG2,
                                     Command::EraseChip,       Command::GetSectorCRC,  Command::GetGlobalCRC,
                                     Command::ProgramSecurity, Command::SetBootVector, Command::CCP};
 
-// A rig, scripted dialogs and a session with short time limits. The rig goes last, so that the
-// session lets go of its port before the boards go away.
-struct Bench {
-    BoardRig rig;
-    FakeDialogs dialogs;
-    Session session{dialogs};
-    SessionRecorder record{session};
-
-    Bench() { session.link().setTiming(fastTiming()); }
-};
-
 sim::BoardModel boardWithIds(quint8 manufacturer, quint8 id1, quint8 id2) {
     return sim::BoardModel({manufacturer, id1, id2}, DeviceGeometry{16383, 1024, 16, 0});
+}
+
+QList<int> geometryList(const DeviceGeometry& g) {
+    return {g.intFlashLastAddr, g.intSectorSize, g.intPageSize, g.intBootloaderAddr};
 }
 
 } // namespace
@@ -48,37 +38,52 @@ class TestConnection : public QObject {
 
 private slots:
     void autoConnectFindsBoardBehindSilentPorts() {
-        Bench bench;
-        bench.rig.placeSilent(1);
-        bench.rig.placeSilent(2);
-        sim::PtyBoardServer& board = bench.rig.place(3, boardFor("LPC932A1"));
-        QSignalSpy opened(&bench.session.link(), &IspLink::portOpened);
+        ConnectedTarget t("", Start::NoBoard);
+        t.rig.placeSilent(1);
+        t.rig.placeSilent(2);
+        sim::PtyBoardServer& board = t.rig.place(3, boardFor("LPC932A1"));
+        QSignalSpy opened(&t.session.link(), &IspLink::portOpened);
 
-        QVERIFY(bench.session.click(Command::AutoConnect));
+        QVERIFY(t.session.click(Command::AutoConnect));
 
         QList<int> openedPorts;
         for (const QList<QVariant>& args : opened)
             openedPorts.append(args.at(0).toInt());
         QCOMPARE(openedPorts, (QList<int>{1, 2, 3, 3}));
-        QCOMPARE(bench.record.connections,
-                 (QList<QPair<QString, Rgb>>{{"Unconnected", kRed}, {"Unconnected", kRed}, {"Connected", kGreen}}));
+        QCOMPARE(t.record.connections, (QList<QPair<QString, Rgb>>{{"Unconnected", kUnconnectedColour},
+                                                                   {"Unconnected", kUnconnectedColour},
+                                                                   {"Connected", kConnectedColour}}));
         // Each silent port: yellow, dark yellow, yellow, dark yellow for the three "U", then red.
         const QList<Led> silentPort{Led::Yellow, Led::DarkYellow, Led::Yellow, Led::DarkYellow, Led::Red};
-        QCOMPARE(bench.record.leds.mid(0, 5), silentPort);
-        QCOMPARE(bench.record.leds.mid(5, 5), silentPort);
-        QCOMPARE(bench.session.checkedPort(), 3);
-        QVERIFY(bench.session.autoSelectionChecked());
-        QVERIFY(bench.record.statuses.contains("Loader Version: 00000001FF ZELVAN ICP 2-1"));
-        QCOMPARE(bench.session.statusText(), QStringLiteral("CPU MFG=15 ID1=DD ID2=1F"));
-        QCOMPARE(bench.session.foundCpuText(),
+        QCOMPARE(t.record.leds.mid(0, 5), silentPort);
+        QCOMPARE(t.record.leds.mid(5, 5), silentPort);
+        QCOMPARE(t.session.checkedPort(), 3);
+        QVERIFY(t.session.autoSelectionChecked());
+        QVERIFY(t.record.statuses.contains("Loader Version: 00000001FF ZELVAN ICP 2-1"));
+        QCOMPARE(t.session.foundCpuText(),
                  QStringLiteral("Philips LPC932A1 (1Kb Sector Size, 64b Page Size, 8Kb Flash)"));
-        QCOMPARE(bench.session.geometry(), (DeviceGeometry{8191, 1024, 64, 7680}));
-        QCOMPARE(bench.session.sectorRange().count(), 8);
-        QCOMPARE(bench.session.pageRange().count(), 128);
-        QVERIFY(bench.dialogs.boxes.isEmpty());
-        QCOMPARE(received(bench.rig.board(1)), (QStringList{"U", "U", "U"}));
+        QCOMPARE(t.session.part(), std::optional(DeviceGeometry{8191, 1024, 64, 7680}));
+        QCOMPARE(t.session.sectorRange().count(), 8);
+        QCOMPARE(t.session.pageRange().count(), 128);
+        QVERIFY(t.dialogs.boxes.isEmpty());
+        QCOMPARE(received(t.rig.board(1)), (QStringList{"U", "U", "U"}));
         QCOMPARE(received(board),
                  (QStringList{"U", "U", "U", ":00000001FF", ":0100000310EC", ":0100000311EB", ":0100000312EA"}));
+    }
+
+    // The board is given the whole window after its three "U", even when it answers the first at
+    // once: a real board may need all three to lock onto the speed.
+    void synchronisationKeepsItsWindow() {
+        ConnectedTarget t("LPC932A1", Start::PortOpened);
+        t.session.link().setTiming({300ms, 300ms, 400ms});
+        StopRequest stop;
+        CommandContext ctx{t.session.link(), t.session, t.dialogs, stop};
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(NegotiateBaudrate(ctx));
+        QVERIFY2(clock.elapsed() >= 400, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(GetLoaderVersion(ctx));
+        QCOMPARE(t.sent(), (QStringList{"U", "U", "U", ":00000001FF"}));
     }
 
     // Which commands each stage of the work leaves enabled.
@@ -93,106 +98,81 @@ private slots:
             << 3 << (searched + QSet<Command>{Command::Version, Command::GetID} + kDeviceCommands);
         QTest::newRow("identification read all FF")
             << 4 << (searched + QSet<Command>{Command::Version, Command::GetID});
+        QTest::newRow("version failed: Get LPC ID all the same")
+            << 5 << (searched + QSet<Command>{Command::Version, Command::GetID} + kDeviceCommands);
     }
     void availabilityByStage() {
         QFETCH(int, stage);
         QFETCH(QSet<Command>, enabled);
-        Bench bench;
-        if (stage == 2) {
-            sim::BoardModel board = boardFor("LPC932A1");
-            board.faults().noVersion = true;
-            bench.rig.place(1, std::move(board));
-        } else if (stage == 3) {
-            bench.rig.place(1, boardFor("LPC932A1"));
-        } else if (stage == 4) {
-            bench.rig.place(1, boardWithIds(0xFF, 0xFF, 0xFF));
-        }
+        ConnectedTarget t("", Start::NoBoard);
+        sim::BoardModel board = stage == 4 ? boardWithIds(0xFF, 0xFF, 0xFF) : boardFor("LPC932A1");
+        board.faults().noVersion = stage == 2;
+        if (stage >= 2)
+            t.rig.place(1, std::move(board));
         if (stage > 0)
-            QVERIFY(bench.session.click(Command::AutoConnect));
-        QCOMPARE(enabledCommands(bench.session), enabled);
+            QVERIFY(t.session.click(Command::AutoConnect));
+        if (stage == 5) {
+            t.rig.board(1).withBoard([](sim::BoardModel& b) { b.faults().silent = true; });
+            QVERIFY(t.session.click(Command::Version));
+        }
+        QCOMPARE(enabledCommands(t.session), enabled);
     }
 
     void syncWithoutVersionGoesOn() {
-        Bench bench;
+        ConnectedTarget t("", Start::NoBoard);
         sim::BoardModel mute = boardFor("LPC932A1");
         mute.faults().noVersion = true;
-        bench.rig.place(1, std::move(mute));
-        bench.rig.place(2, boardFor("LPC936"));
-        bench.session.click(Command::AutoConnect);
+        t.rig.place(1, std::move(mute));
+        t.rig.place(2, boardFor("LPC936"));
+        t.session.click(Command::AutoConnect);
         // COM1 synchronised but its version request went red; COM2 answered both.
-        QCOMPARE(bench.record.leds.mid(0, 7), (QList<Led>{Led::Yellow, Led::DarkYellow, Led::Yellow, Led::DarkYellow,
-                                                          Led::Yellow, Led::DarkYellow, Led::Red}));
-        QCOMPARE(bench.session.checkedPort(), 2);
-        QVERIFY(bench.session.foundCpuText().contains("LPC936"));
+        QCOMPARE(t.record.leds.mid(0, 7), (QList<Led>{Led::Yellow, Led::DarkYellow, Led::Yellow, Led::DarkYellow,
+                                                      Led::Yellow, Led::DarkYellow, Led::Red}));
+        QCOMPARE(t.session.checkedPort(), 2);
+        QVERIFY(t.session.foundCpuText().contains("LPC936"));
     }
 
     void failedSearchKeepsGreenLabelColour() {
-        Bench bench;
-        sim::PtyBoardServer& board = bench.rig.place(1, boardFor("LPC932A1"));
-        bench.session.click(Command::AutoConnect);
-        board.withBoard([](sim::BoardModel& b) { b.faults().silent = true; });
-        bench.record.clear();
-        bench.session.click(Command::AutoConnect);
-        QCOMPARE(bench.record.connections.first(), (QPair<QString, Rgb>{"Unconnected", kGreen}));
+        ConnectedTarget t;
+        t.withBoard([](sim::BoardModel& b) { b.faults().silent = true; });
+        t.session.click(Command::AutoConnect);
+        QCOMPARE(t.record.connections.first(), (QPair<QString, Rgb>{"Unconnected", kConnectedColour}));
     }
 
-    // Letter, board behaviour -> box text, indicator.
-    void boardCommands_data() {
+    // No board found, and a port exists that could not be opened: the user is told which and why.
+    void autoConnectNamesPortsItCouldNotOpen() {
+        ConnectedTarget t("", Start::NoBoard);
+        LockedPty locked;
+        qputenv("ZELVAN_COM2", locked.devicePath().toLocal8Bit());
+        t.rig.placeSilent(3);
+        t.session.click(Command::AutoConnect);
+        QCOMPARE(t.session.statusText(), QStringLiteral("Not connected: programmer not found"));
+        QCOMPARE(t.dialogs.boxes.size(), 1);
+        const QStringList lines = t.dialogs.boxes[0].text.split('\n');
+        QCOMPARE(lines.size(), 3); // the headline, the heading, COM2 alone (COM3 opened, the rest are missing)
+        QVERIFY2(lines[2].startsWith("COM2 (" + locked.devicePath() + "): "), qPrintable(lines[2]));
+        QVERIFY(!lines[2].contains("No error"));
+    }
+
+    // The letter goes alone; the indicator goes straight from yellow to the outcome; a refusal
+    // next to a "." is a refusal.
+    void boardCommandLetter_data() {
         QTest::addColumn<int>("command");
-        QTest::addColumn<QString>("behaviour");
-        QTest::addColumn<QString>("boxText");
+        QTest::addColumn<QString>("garbage");
         QTest::addColumn<Led>("led");
-        const int icp = static_cast<int>(Command::ICP);
-        const int off = static_cast<int>(Command::OFF);
-        QTest::newRow("ICP answered") << icp << "ok"
-                                      << "Peripheral ICP Mode: Done" << Led::Green;
-        QTest::newRow("ICP refused") << icp << "refuse"
-                                     << "ERROR: Check Peripheral Connections" << Led::Red;
-        QTest::newRow("ICP silent") << icp << "silent"
-                                    << "ERROR: No response, check RS232 cable" << Led::Red;
-        QTest::newRow("OFF answered") << off << "ok"
-                                      << "Peripheral Power OFF: Done" << Led::Green;
-        QTest::newRow("OFF refused") << off << "refuse"
-                                     << "ERROR: Check Peripheral Connections" << Led::Red;
-        QTest::newRow("OFF X and full stop") << off << "x-and-stop"
-                                             << "ERROR: Check Peripheral Connections" << Led::Red;
-        QTest::newRow("OFF silent") << off << "silent"
-                                    << "ERROR: No response, check RS232 cable" << Led::Red;
+        QTest::newRow("ICP answered") << int(Command::ICP) << "" << Led::Green;
+        QTest::newRow("OFF answered") << int(Command::OFF) << "" << Led::Green;
+        QTest::newRow("OFF X and full stop") << int(Command::OFF) << "X" << Led::Red;
     }
-    void boardCommands() {
+    void boardCommandLetter() {
         QFETCH(int, command);
-        QFETCH(QString, behaviour);
-        QFETCH(QString, boxText);
+        QFETCH(QString, garbage);
         QFETCH(Led, led);
-        const bool icp = command == static_cast<int>(Command::ICP);
-        const BoardCommand& table = icp ? icpModeCommand() : powerOffCommand();
-        Bench bench;
-        sim::PtyBoardServer& board = bench.rig.place(1, boardFor("LPC932A1"));
-        bench.session.click(Command::AutoConnect);
-        board.withBoard([&](sim::BoardModel& b) {
-            b.clearReceived();
-            if (behaviour == "refuse")
-                b.faults().rules.push_back(sim::FaultRule::onLetter(table.letter, sim::FaultRule::Action::Refuse));
-            else if (behaviour == "silent")
-                b.faults().rules.push_back(sim::FaultRule::onLetter(table.letter, sim::FaultRule::Action::Silent));
-            else if (behaviour == "x-and-stop")
-                b.faults().garbagePrefix = "X";
-        });
-        bench.dialogs.clear();
-        bench.record.clear();
-
-        QVERIFY(bench.session.click(static_cast<Command>(command)));
-
-        QCOMPARE(received(board), QStringList{QString(QLatin1Char(table.letter))});
-        QCOMPARE(bench.dialogs.beeps, 1);
-        QCOMPARE(bench.dialogs.boxes.size(), 1);
-        QCOMPARE(bench.dialogs.boxes[0].text, boxText);
-        QCOMPARE(bench.dialogs.boxes[0].title, table.boxTitle);
-        QCOMPARE(bench.record.statuses, (QStringList{table.startText, table.doneText}));
-        QCOMPARE(bench.record.leds, (QList<Led>{Led::Yellow, led}));
-        // The flag that decided the outcome is clear again (a "." next to an "X" stays set).
-        QVERIFY(!bench.session.link().response().fgResponseErr);
-        QCOMPARE(bench.session.link().response().fgResponseOK, behaviour == "x-and-stop");
+        ConnectedTarget t;
+        t.withBoard([&](sim::BoardModel& b) { b.faults().garbagePrefix = garbage.toLatin1(); });
+        QCOMPARE(t.session.click(static_cast<Command>(command)), true);
+        QCOMPARE(t.sent(), QStringList{command == int(Command::ICP) ? "P" : "S"});
+        QCOMPARE(t.record.leds, (QList<Led>{Led::Yellow, led}));
     }
 
     // After an LPC932A1 was identified, another target answers with these ids.
@@ -215,115 +195,106 @@ private slots:
         QFETCH(QString, part);
         QFETCH(QList<int>, geometry);
         QFETCH(QString, box);
-        Bench bench;
-        bench.rig.place(1, boardFor("LPC932A1"));
-        bench.session.click(Command::AutoConnect);
-        bench.rig.place(1, boardWithIds(quint8(ids[0]), quint8(ids[1]), quint8(ids[2])));
-        bench.session.chooseComPort(1);
-        bench.dialogs.clear();
+        ConnectedTarget t;
+        t.rig.place(1, boardWithIds(quint8(ids[0]), quint8(ids[1]), quint8(ids[2])));
+        t.session.chooseComPort(1);
+        t.dialogs.clear();
 
-        QVERIFY(bench.session.click(Command::GetID));
+        QVERIFY(t.session.click(Command::GetID));
 
-        QCOMPARE(bench.session.foundCpuText(), part);
-        const DeviceGeometry& g = bench.session.geometry();
-        QCOMPARE((QList<int>{g.intFlashLastAddr, g.intSectorSize, g.intPageSize, g.intBootloaderAddr}), geometry);
-        QCOMPARE(bench.session.sectorRange().count(), g.sectorCount());
-        QCOMPARE(bench.session.pageRange().count(), g.pageCount());
-        QCOMPARE(bench.dialogs.boxTexts(), box.isEmpty() ? QStringList() : QStringList{box});
+        QCOMPARE(t.session.foundCpuText(), part);
+        QCOMPARE(geometryList(*t.session.part()), geometry);
+        QCOMPARE(t.session.sectorRange().count(), t.session.part()->sectorCount());
+        QCOMPARE(t.session.pageRange().count(), t.session.part()->pageCount());
+        QCOMPARE(t.dialogs.boxTexts(), box.isEmpty() ? QStringList() : QStringList{box});
         if (!box.isEmpty())
-            QCOMPARE(bench.dialogs.boxes[0].title, QStringLiteral("LPC ID"));
-        const QSet<Command> enabled = enabledCommands(bench.session);
+            QCOMPARE(t.dialogs.boxes[0].title, QStringLiteral("LPC ID"));
+        const QSet<Command> enabled = enabledCommands(t.session);
         QCOMPARE(enabled.contains(kDeviceCommands), box.isEmpty());
         QVERIFY(!enabled.intersects(QSet<Command>{Command::ProgramFirmware, Command::ClearFirmware}));
-        QCOMPARE(bench.session.firmwareLabel(), QStringLiteral("Firmware: "));
+        QCOMPARE(t.session.firmwareLabel(), QStringLiteral("Firmware: "));
     }
 
     void failedSecondReadKeepsPreviousIdentification() {
-        Bench bench;
-        sim::PtyBoardServer& board = bench.rig.place(1, boardFor("LPC936"));
-        bench.session.click(Command::AutoConnect);
-        bench.session.pageRange().chooseStart(5);
-        const QString part = bench.session.foundCpuText();
-        const QSet<Command> enabled = enabledCommands(bench.session);
-        board.withBoard([](sim::BoardModel& b) {
-            b.faults().rules.push_back(sim::FaultRule::onBody("0100000311", sim::FaultRule::Action::Silent));
-        });
+        ConnectedTarget t("LPC936");
+        t.session.pageRange().chooseStart(5);
+        const QString part = t.session.foundCpuText();
+        const QSet<Command> enabled = enabledCommands(t.session);
+        t.addRule(sim::FaultRule::onBody("0100000311", sim::FaultRule::Action::Silent));
 
-        QVERIFY(bench.session.click(Command::GetID));
+        QVERIFY(t.session.click(Command::GetID));
 
-        QCOMPARE(bench.session.statusText(), QStringLiteral("CPU ID Read Failed"));
-        QCOMPARE(bench.session.foundCpuText(), part);
-        QCOMPARE(bench.session.geometry(), (DeviceGeometry{16383, 2048, 64, 15872}));
-        QCOMPARE(bench.session.pageRange().startIndex(), 5);
-        QCOMPARE(enabledCommands(bench.session), enabled);
-        QVERIFY(bench.dialogs.boxes.isEmpty());
-    }
-
-    void versionWithSilentBoardShowsEarlierText() {
-        Bench bench;
-        sim::PtyBoardServer& board = bench.rig.place(1, boardFor("LPC932A1"));
-        bench.session.click(Command::AutoConnect);
-        board.withBoard([](sim::BoardModel& b) { b.faults().silent = true; });
-        QVERIFY(bench.session.click(Command::Version));
-        QCOMPARE(bench.session.statusText(), QStringLiteral("Loader Version: 0100000312EA1F"));
-        QCOMPARE(bench.session.indicator(), Led::Red);
-        QVERIFY(bench.session.isEnabled(Command::GetID));
+        QCOMPARE(t.session.foundCpuText(), part);
+        QCOMPARE(t.session.part(), std::optional(DeviceGeometry{16383, 2048, 64, 15872}));
+        QCOMPARE(t.session.pageRange().startIndex(), 5);
+        QCOMPARE(enabledCommands(t.session), enabled);
     }
 
     void clickDuringCommandSendsNothing() {
-        Bench bench;
-        sim::PtyBoardServer& board = bench.rig.place(1, boardFor("LPC932A1"));
-        bench.session.click(Command::AutoConnect);
-        board.withBoard([](sim::BoardModel& b) {
-            b.clearReceived();
-            b.faults().answerDelay = 150ms;
-        });
+        ConnectedTarget t;
+        t.withBoard([](sim::BoardModel& b) { b.faults().answerDelay = 150ms; });
         bool refused = false;
         bool menuRefused = false;
         bool baudRefused = false;
         QTimer::singleShot(50ms, [&] {
-            refused = !bench.session.click(Command::OFF);
-            menuRefused = !bench.session.chooseClearLoadedFw();
-            baudRefused = !bench.session.chooseBaud9600(true);
+            refused = !t.session.click(Command::OFF);
+            menuRefused = !t.session.chooseClearLoadedFw();
+            baudRefused = !t.session.chooseBaud9600(true);
         });
-        QVERIFY(bench.session.click(Command::ICP));
+        QVERIFY(t.session.click(Command::ICP));
         QVERIFY(refused);
         QVERIFY(menuRefused);
-        QVERIFY(baudRefused && !bench.session.baud9600Checked());
-        QCOMPARE(received(board), QStringList{"P"});
-        QCOMPARE(bench.dialogs.boxTexts(), QStringList{"Peripheral ICP Mode: Done"});
+        QVERIFY(baudRefused && !t.session.baud9600Checked());
+        QCOMPARE(t.sent(), QStringList{"P"});
     }
 
+    // Only an open port that fails is a lost adapter.
     void adapterPulledDuringCommand() {
-        Bench bench;
-        sim::PtyBoardServer& board = bench.rig.place(1, boardFor("LPC932A1"));
-        bench.session.click(Command::AutoConnect);
-        board.withBoard([](sim::BoardModel& b) { b.faults().silent = true; });
-        QTimer::singleShot(50ms, [&board] { board.vanish(); });
-        QVERIFY(bench.session.click(Command::ICP));
-        QCOMPARE(bench.session.connectionText(), QStringLiteral("Unconnected"));
-        QCOMPARE(bench.dialogs.boxTexts().constLast(), QStringLiteral("ERROR: No response, check RS232 cable"));
-        QVERIFY(bench.record.statuses.filter("Programmer connection lost: ").size() == 1);
+        ConnectedTarget t;
+        t.withBoard([](sim::BoardModel& b) { b.faults().silent = true; });
+        QTimer::singleShot(50ms, [&t] { t.board->vanish(); });
+        QVERIFY(t.session.click(Command::ICP));
+        QCOMPARE(t.session.connectionText(), QStringLiteral("Unconnected"));
+        QCOMPARE(t.session.indicator(), Led::Red);
+        QCOMPARE(t.record.statuses.filter("Programmer connection lost: ").size(), 1);
     }
 
-    void portMenu() {
-        Bench bench;
-        bench.rig.place(3, boardFor("LPC932A1"));
-        bench.session.click(Command::AutoConnect);
-        QVERIFY(bench.session.chooseComPort(5));
-        QCOMPARE(bench.dialogs.boxes.size(), 1);
-        QCOMPARE(bench.dialogs.boxes[0].text.section('\n', 0, 0), QStringLiteral("Error opening COM 5"));
-        QCOMPARE(bench.dialogs.boxes[0].title, QStringLiteral("ZANO Main CPU Simulator"));
-        QCOMPARE(bench.session.checkedPort(), 3);
-        QVERIFY(bench.session.autoSelectionChecked());
+    // A port chosen from the menu that cannot be opened: the box gives the system's reason, and
+    // nothing says the programmer was lost.
+    void portMenuRefusal_data() {
+        QTest::addColumn<bool>("locked");
+        QTest::newRow("no such port") << false;
+        QTest::newRow("port that fails with an I/O error") << true;
+    }
+    void portMenuRefusal() {
+        QFETCH(bool, locked);
+        ConnectedTarget t;
+        LockedPty pty;
+        if (locked)
+            qputenv("ZELVAN_COM5", pty.devicePath().toLocal8Bit());
+        QVERIFY(t.session.chooseComPort(5));
+        QCOMPARE(t.dialogs.boxes.size(), 1);
+        const QStringList lines = t.dialogs.boxes[0].text.split('\n');
+        QCOMPARE(lines[0], QStringLiteral("Error opening COM 5"));
+        QVERIFY2(!lines[1].contains("No error"), qPrintable(lines[1]));
+        if (locked)
+            QVERIFY(lines[1].startsWith(pty.devicePath() + ": "));
+        QCOMPARE(t.dialogs.boxes[0].title, QStringLiteral("ZANO Main CPU Simulator"));
+        QCOMPARE(t.session.checkedPort(), 1);
+        QVERIFY(t.session.autoSelectionChecked());
+        QCOMPARE(t.session.connectionText(), QStringLiteral("Connected"));
+        QVERIFY(t.record.connections.isEmpty());
+        QVERIFY(t.record.leds.isEmpty());
+        QVERIFY(t.record.statuses.isEmpty());
+    }
 
-        // Choosing a port that opens moves the mark and takes nothing else.
-        bench.rig.place(4, boardFor("LPC932A1"));
-        QVERIFY(bench.session.chooseComPort(4));
-        QCOMPARE(bench.session.checkedPort(), 4);
-        QVERIFY(!bench.session.autoSelectionChecked());
-        QCOMPARE(bench.session.connectionText(), QStringLiteral("Connected"));
-        QVERIFY(received(bench.rig.board(4)).isEmpty());
+    void portMenuOpensOnly() {
+        ConnectedTarget t;
+        t.rig.place(4, boardFor("LPC932A1"));
+        QVERIFY(t.session.chooseComPort(4));
+        QCOMPARE(t.session.checkedPort(), 4);
+        QVERIFY(!t.session.autoSelectionChecked());
+        QVERIFY(received(t.rig.board(4)).isEmpty());
     }
 
     void portErrorTexts_data() {

@@ -2,9 +2,13 @@
 
 #include "support/connected_target.h"
 
+#include "link/records.h"
+
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using namespace zelvan;
 using namespace zelvan::test;
@@ -23,6 +27,24 @@ struct CacheView {
 CacheView viewOf(const Session& session) {
     return {session.firmware(), session.firmwareLabel(), session.isEnabled(Command::ProgramFirmware),
             session.isEnabled(Command::ClearFirmware)};
+}
+
+// An Intel HEX data record of the bytes at the address.
+QByteArray dataRecord(int address, const QByteArray& bytes) {
+    const QString body = QStringLiteral("%1%2%3")
+                             .arg(bytes.size(), 2, 16, QLatin1Char('0'))
+                             .arg(address, 4, 16, QLatin1Char('0'))
+                             .arg(QStringLiteral("00") + QString::fromLatin1(bytes.toHex()))
+                             .toUpper();
+    return unterminatedRecord(body) + "\n";
+}
+
+QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& content) {
+    QFile file(dir.filePath(QLatin1String(name)));
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", name);
+    file.write(content);
+    return file.fileName();
 }
 
 } // namespace
@@ -51,17 +73,13 @@ private slots:
         QVERIFY(p.dialogs.boxes.isEmpty());
         p.session.setQuickMode(quick);
 
-        QVERIFY(p.session.click(Command::ProgramFirmware));
+        QVERIFY(p.session.cmdProgramFirmware_Click());
 
         const QByteArray image = fixtureBytes("blink.bin");
         const QByteArray flash = p.flash();
         QCOMPARE(flash.left(image.size()), image);
         QCOMPARE(flash.mid(image.size(), 7680 - image.size()), QByteArray(7680 - image.size(), '\0'));
         QCOMPARE(flash.mid(7680), bootloader);
-        QCOMPARE(p.dialogs.boxTexts(), QStringList{"Programming: Done"});
-        QCOMPARE(p.dialogs.boxes[0].title, QStringLiteral("Peripheral Programming"));
-        QCOMPARE(p.dialogs.beeps, 1);
-        QCOMPARE(p.record.statuses.constLast(), QStringLiteral("Programming Firmware: Done"));
         // Pages 0x0000-0x0140 and 0x0400-0x0440 hold data; the ten pages between are skipped.
         const QStringList sent = p.sent();
         QCOMPARE(sent.size(), 8);
@@ -98,26 +116,100 @@ private slots:
     void refusedPageEndsAtOnce() {
         ConnectedTarget p;
         p.loadFirmware(fixturePath("config-bytes.hex"));
-        p.board->withBoard([](sim::BoardModel& b) {
-            b.faults().rules.push_back(sim::FaultRule::onType(0x00, sim::FaultRule::Action::Refuse, 3));
-        });
-        p.dialogs.clear();
-        QVERIFY(p.session.click(Command::ProgramFirmware));
+        p.addRule(sim::FaultRule::onType(0x00, sim::FaultRule::Action::Refuse, 3));
+        QVERIFY(!p.session.cmdProgramFirmware_Click());
         QCOMPARE(p.sent().size(), 3); // no further page, no configuration record
-        QCOMPARE(p.dialogs.boxTexts(), QStringList{"Programming error"});
-        QCOMPARE(p.session.statusText(), QStringLiteral("Programming Firmware: Done"));
-        QVERIFY(p.session.link().response().fgResponseErr);
+    }
+
+    // While the bootloader is protected, the pages of the image that lie in its area are not
+    // written, and the user is told how many before anything is sent.
+    void protectedBootloaderPages_data() {
+        QTest::addColumn<bool>("protect");
+        QTest::newRow("protected") << true;
+        QTest::newRow("unprotected") << false;
+    }
+    void protectedBootloaderPages() {
+        QFETCH(bool, protect);
+        ConnectedTarget p;
+        QTemporaryDir dir;
+        const QByteArray data(64, '\x5A');
+        p.loadFirmware(writeFile(dir, "reaching.hex",
+                                 dataRecord(0x1DC0, data) + dataRecord(0x1E00, data) + dataRecord(0x1FC0, data) +
+                                     ":00000001FF\n"));
+        p.session.setProtect(protect);
+        p.forget();
+        QVERIFY(p.session.cmdProgramFirmware_Click());
+        const QByteArray flash = p.flash();
+        QCOMPARE(flash.mid(0x1DC0, 64), data);
+        if (protect) {
+            QCOMPARE(flash.mid(0x1E00), p.bootloader());
+            QCOMPARE(p.sent().size(), 1);
+            QCOMPARE(p.dialogs.boxes.size(), 2); // the notice, then the result
+            QVERIFY2(p.dialogs.boxes[0].text.startsWith("2 page(s) of the firmware lie in the bootloader area (1E00H"),
+                     qPrintable(p.dialogs.boxes[0].text));
+        } else {
+            QCOMPARE(flash.mid(0x1E00, 64), data);
+            QCOMPARE(flash.mid(0x1FC0, 64), data);
+            QCOMPARE(p.sent().size(), 3);
+        }
+    }
+
+    // A configuration value of FF carried by the file is written like any other.
+    void capturedFFIsWritten() {
+        ConnectedTarget p;
+        QTemporaryDir dir;
+        p.loadFirmware(writeFile(dir, "ff.hex", ":01FFF000FF11\n:01FFF200FF0F\n:00000001FF\n"));
+        QVERIFY(p.session.cmdProgramFirmware_Click());
+        QCOMPARE(p.sent(), (QStringList{":0200000200FFFD", ":0200000202FFFB"}));
+        QCOMPARE(p.config(0), std::optional<quint8>(0xFF));
+        QCOMPARE(p.config(2), std::optional<quint8>(0xFF));
+    }
+
+    // Only regular files of a bounded size are read: a FIFO would block the window until someone
+    // writes to it, and /dev/zero never ends.
+    void onlyRegularFilesAreRead_data() {
+        QTest::addColumn<bool>("automation");
+        QTest::addColumn<QString>("kind");
+        for (const bool automation : {false, true}) {
+            for (const char* kind : {"fifo", "device", "too large"})
+                QTest::addRow("%s, %s", automation ? "automation file" : "HEX file", kind) << automation << kind;
+        }
+    }
+    void onlyRegularFilesAreRead() {
+        QFETCH(bool, automation);
+        QFETCH(QString, kind);
+        ConnectedTarget p;
+        QTemporaryDir dir;
+        QString path = QStringLiteral("/dev/zero");
+        if (kind == QLatin1String("fifo")) {
+            path = dir.filePath("pipe");
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == QLatin1String("too large")) {
+            path = writeFile(dir, "huge", QByteArray());
+            QFile huge(path);
+            QVERIFY(huge.resize(automation ? kMaxAutomationFileBytes + 1 : 64 * 1024 * 1024 + 1));
+        }
+        const CacheView before = viewOf(p.session);
+        if (automation) {
+            p.dialogs.fileAnswers = {path};
+            QVERIFY(p.session.chooseLoadAutomationFile());
+            QVERIFY(p.session.click(Command::AutoProcedure));
+            QVERIFY(p.sent().isEmpty());
+        } else {
+            p.loadFirmware(path);
+            QCOMPARE(viewOf(p.session), before);
+        }
+        QCOMPARE(p.dialogs.boxes.size(), 1);
+        QVERIFY2(p.dialogs.boxes[0].text.contains(kind == QLatin1String("too large") ? "bytes" : "not a regular file"),
+                 qPrintable(p.dialogs.boxes[0].text));
+        QVERIFY(p.session.statusText().endsWith(": Error"));
     }
 
     void unansweredConfigurationIsAnError() {
         ConnectedTarget p;
         p.loadFirmware(fixturePath("config-bytes.hex"));
-        p.board->withBoard([](sim::BoardModel& b) {
-            b.faults().rules.push_back(sim::FaultRule::onType(0x02, sim::FaultRule::Action::Silent, 2));
-        });
-        p.dialogs.clear();
+        p.addRule(sim::FaultRule::onType(0x02, sim::FaultRule::Action::Silent, 2));
         QVERIFY(!p.session.cmdProgramFirmware_Click());
-        QCOMPARE(p.dialogs.boxTexts(), QStringList{"Programming error"});
         QCOMPARE(p.sent().filter(":02000002").size(), 2); // stops after the unanswered one
     }
 
@@ -129,7 +221,6 @@ private slots:
         QVERIFY(p.sent().isEmpty());
         QCOMPARE(leds.size(), 128);
         QCOMPARE(leds.count(Led::Yellow), 64);
-        QCOMPARE(p.dialogs.boxTexts(), QStringList{"Programming: Done"});
     }
 
     void progressFollowsSentPages() {

@@ -2,6 +2,7 @@
 
 #include "support/connected_target.h"
 
+#include "common/hex_text.h"
 #include "flash/crc_readback.h"
 #include "flash/erasing.h"
 #include "link/records.h"
@@ -10,6 +11,7 @@
 
 using namespace zelvan;
 using namespace zelvan::test;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -17,13 +19,13 @@ constexpr char kPattern = '\xAA';
 
 // A connected target whose flash below the bootloader holds a pattern, so that erasing shows.
 struct Target : ConnectedTarget {
-    explicit Target(const char* part)
+    explicit Target(const char* part = "LPC932A1")
         : ConnectedTarget(part) {
-        board->withBoard([](sim::BoardModel& b) {
+        withBoard([](sim::BoardModel& b) {
             b.flash().replace(0, b.geometry().intBootloaderAddr, QByteArray(b.geometry().intBootloaderAddr, kPattern));
         });
     }
-    CommandContext automationContext() { return CommandContext{session.link(), session, dialogs, true}; }
+    const DeviceGeometry& part() const { return *session.part(); }
 };
 
 bool allBytes(const QByteArray& bytes, char value) {
@@ -64,10 +66,10 @@ private slots:
         QFETCH(QString, result);
         Target target(qPrintable(part));
         target.session.setProtect(protect);
-        const int boot = target.session.geometry().intBootloaderAddr;
-        const int unit = sectors ? target.session.geometry().intSectorSize : target.session.geometry().intPageSize;
+        const int boot = target.part().intBootloaderAddr;
+        const int unit = sectors ? target.part().intSectorSize : target.part().intPageSize;
 
-        QVERIFY(target.session.click(sectors ? Command::EraseSector : Command::ErasePage));
+        QVERIFY(sectors ? target.session.cmdEraseSector_Click() : target.session.cmdErasePage_Click());
 
         const QByteArray flash = target.flash();
         QVERIFY(allBytes(flash.left(erasedUpTo), '\0'));
@@ -75,18 +77,46 @@ private slots:
         if (protect)
             QCOMPARE(flash.mid(boot), target.bootloader());
         QCOMPARE(target.sent().size(), erasedUpTo / unit);
-        QCOMPARE(target.sent().constFirst(),
-                 QString::fromLatin1(terminatedRecord((sectors ? "0300000401" : "0300000400") + QStringLiteral("0000")))
-                     .trimmed());
+        QCOMPARE(target.sent().constFirst(), (sectors ? ":03000004010000F8" : ":03000004000000F9"));
         QCOMPARE(target.dialogs.boxTexts(), QStringList{result});
-        QCOMPARE(target.dialogs.boxes[0].title,
-                 sectors ? QStringLiteral("Sector Erasing") : QStringLiteral("Page Erasing"));
-        QCOMPARE(target.dialogs.beeps, 1);
-        QCOMPARE(target.record.statuses.constFirst(),
-                 sectors ? QStringLiteral("Erasing Device Sectors...") : QStringLiteral("Erasing Device Pages..."));
-        QCOMPARE(target.record.statuses.constLast(), sectors ? QStringLiteral("Erasing Device Sectors: Done")
-                                                             : QStringLiteral("Erasing Device Pages: Done"));
-        QCOMPARE(target.session.indicator(), Led::DarkYellow);
+    }
+
+    // An erase that erased nothing is not done: no range at all, or protection keeps the first unit.
+    void nothingErasedIsAFailure_data() {
+        QTest::addColumn<bool>("sectors");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("pages: the first is the bootloader's")
+            << false << 0x1E00 / 64 << "Erasing 1E00H and higher disabled to protect bootloader";
+        QTest::newRow("sectors: the first is the bootloader's")
+            << true << 7 << "Erasing Sector 1C00H disabled to protect original bootloader";
+        QTest::newRow("no range chosen") << false << -1 << "ERROR: no page range is chosen";
+    }
+    void nothingErasedIsAFailure() {
+        QFETCH(bool, sectors);
+        QFETCH(int, start);
+        QFETCH(QString, result);
+        Target target;
+        RangeSelector& range = sectors ? target.session.sectorRange() : target.session.pageRange();
+        range.chooseStart(start);
+        if (start < 0)
+            range.chooseEnd(-1);
+        QVERIFY(!(sectors ? target.session.cmdEraseSector_Click() : target.session.cmdErasePage_Click()));
+        QVERIFY(target.sent().isEmpty());
+        QCOMPARE(target.dialogs.boxTexts(), QStringList{result});
+        QVERIFY(target.session.statusText().endsWith(": Error"));
+    }
+
+    // Unticking protection while a protected erase runs does not let that erase reach the
+    // bootloader: a command works with the setting it started with.
+    void protectionIsTakenWhenTheCommandStarts() {
+        Target target;
+        target.session.pageRange().chooseStart(0x1D00 / 64);
+        target.withBoard([](sim::BoardModel& b) { b.times().pageErase = 30ms; });
+        QTimer::singleShot(10ms, [&target] { target.session.setProtect(false); });
+        QVERIFY(target.session.cmdErasePage_Click());
+        QCOMPARE(target.flash().mid(0x1E00), target.bootloader());
+        QCOMPARE(target.sent().size(), 4);
     }
 
     void chipErase_data() {
@@ -96,10 +126,10 @@ private slots:
     }
     void chipErase() {
         QFETCH(bool, protect);
-        Target target("LPC932A1");
+        Target target;
         target.session.setProtect(protect);
         const QByteArray before = target.flash();
-        QVERIFY(target.session.click(Command::EraseChip));
+        QCOMPARE(target.session.cmdEraseChip_Click(), !protect);
         if (protect) {
             QCOMPARE(target.dialogs.boxTexts(), QStringList{"Erasing chip disabled to protect original bootloader"});
             QCOMPARE(target.dialogs.boxes[0].title, QStringLiteral("Chip Erase"));
@@ -107,9 +137,7 @@ private slots:
             QVERIFY(target.record.statuses.isEmpty());
             QCOMPARE(target.flash(), before);
         } else {
-            QCOMPARE(target.dialogs.boxTexts(), QStringList{"Chip Erasing: Done"});
             QCOMPARE(target.sent(), QStringList{":00000008F8"});
-            QCOMPARE(target.record.statuses, (QStringList{"Erasing Device...", "Erasing Device: Done"}));
             QVERIFY(allBytes(target.flash(), '\0'));
         }
     }
@@ -117,101 +145,115 @@ private slots:
     // The second of three pages fails: the first stays erased, the third is never asked for.
     void failureStopsRange_data() {
         QTest::addColumn<int>("action");
-        QTest::addColumn<QString>("result");
-        QTest::newRow("silent") << int(sim::FaultRule::Action::Silent) << "ERROR: No response, check RS232 cable";
-        QTest::newRow("refused") << int(sim::FaultRule::Action::Refuse) << "ERROR: Check Peripheral Connections";
+        QTest::newRow("silent") << int(sim::FaultRule::Action::Silent);
+        QTest::newRow("refused") << int(sim::FaultRule::Action::Refuse);
     }
     void failureStopsRange() {
         QFETCH(int, action);
-        QFETCH(QString, result);
-        Target target("LPC932A1");
+        Target target;
         target.addRule(sim::FaultRule::onBody("0300000400", static_cast<sim::FaultRule::Action>(action), 2));
         target.session.pageRange().chooseEnd(2);
         QVERIFY(!target.session.cmdErasePage_Click());
         QCOMPARE(target.sent(), (QStringList{":03000004000000F9", ":03000004000040B9"}));
-        QCOMPARE(target.dialogs.boxTexts(), QStringList{result});
         QCOMPARE(target.session.indicator(), Led::Red);
         const QByteArray flash = target.flash();
         QVERIFY(allBytes(flash.left(64), '\0'));
         QVERIFY(allBytes(flash.mid(64, 128), kPattern));
-        QVERIFY(!target.session.link().response().fgResponseErr);
     }
 
-    void startAboveEndSendsNothing() {
-        Target target("LPC932A1");
-        CommandContext ctx{target.session.link(), target.session, target.dialogs, false};
-        QVERIFY(eraseRange(ctx, sectorErase(), 1024, 7680, 3, 1, [] { return true; }));
-        QVERIFY(target.sent().isEmpty());
-        QCOMPARE(target.dialogs.boxTexts(), QStringList{"Sector Erasing: Done"});
+    // The board answers a record after its time limit, then refuses the next one: that late "."
+    // must not pass for the answer of the next command's record.
+    void lateAnswerDoesNotPassForTheNext_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<int>("refusedType");
+        QTest::newRow("erase") << int(Command::EraseChip) << 0x08;
+        QTest::newRow("program record") << int(Command::ProgramFirmware) << 0x00;
+        QTest::newRow("CRC read") << int(Command::GetSectorCRC) << 0x05;
+    }
+    void lateAnswerDoesNotPassForTheNext() {
+        QFETCH(int, command);
+        QFETCH(int, refusedType);
+        Target target;
+        target.session.setProtect(false);
+        target.session.sectorRange().chooseEnd(0);
+        target.loadFirmware(fixturePath("blink.ihx"));
+        target.session.link().setTiming({300ms, 500ms, 150ms});
+        target.addRule(sim::FaultRule::onType(0x06, sim::FaultRule::Action::Late, 1).late(700ms));
+        target.addRule(sim::FaultRule::onType(refusedType, sim::FaultRule::Action::Refuse));
+        const QByteArray before = target.flash();
+        QVERIFY(!target.session.cmdGetGlobalCRC_Click());
+
+        QVERIFY(target.session.click(static_cast<Command>(command)));
+
+        QVERIFY(target.session.statusText().endsWith(": Error"));
+        QCOMPARE(target.flash(), before);
+        QCOMPARE(target.session.link().response().lateAnswersDropped, 1);
     }
 
-    void automationSilencesEraseButNotCrc() {
-        Target target("LPC932A1");
-        CommandContext ctx = target.automationContext();
-        QVERIFY(eraseRange(ctx, pageErase(), 64, 7680, 0, 1, [] { return true; }));
+    // While an automation file runs, the erase and programming results are quiet; the CRC boxes
+    // and the chip erase refusal are not.
+    void quietDialogsKeepTheCrcBoxes() {
+        Target target;
+        QuietDialogs quiet(target.dialogs);
+        StopRequest stop;
+        CommandContext ctx{target.session.link(), target.session, quiet, stop};
+        QVERIFY(eraseRange(ctx, pageErase(), target.part(), 0, 1, true));
         QVERIFY(eraseChip(ctx, false));
         QVERIFY(target.dialogs.boxes.isEmpty());
         QCOMPARE(target.dialogs.beeps, 0);
-        QVERIFY(!eraseChip(ctx, true)); // the refusal box shows during the automation too
+        QVERIFY(!eraseChip(ctx, true));
         QVERIFY(readGlobalCrc(ctx));
-        QVERIFY(readSectorCrcs(ctx, 1024, 0, 0));
+        QCOMPARE(readSectorCrcs(ctx, 1024, 0, 0).ending, Ending::Done);
         QCOMPARE(target.dialogs.boxes.size(), 3);
         QCOMPARE(target.dialogs.beeps, 0);
     }
 
     void sectorCrcsOfWholePart() {
         Target target("LPC936");
-        target.board->withBoard([](sim::BoardModel& b) {
+        target.withBoard([](sim::BoardModel& b) {
             for (int i = 0; i < b.flash().size(); ++i)
                 b.flash()[i] = static_cast<char>(i * 13 + i / 256);
         });
-        QVERIFY(target.session.click(Command::GetSectorCRC));
+        QVERIFY(target.session.cmdGetSectorCRC_Click());
         QStringList expectedRecords;
         QString expectedText;
         for (int sector = 0; sector < 8; ++sector) {
             const int address = sector * 2048;
-            expectedRecords.append(QString::fromLatin1(
-                terminatedRecord(QStringLiteral("01000005") +
-                                 QStringLiteral("%1").arg(sector * 8, 2, 16, QLatin1Char('0')).toUpper())
-                    .trimmed()));
-            const quint32 crc = target.board->withBoard([&](sim::BoardModel& b) { return b.sectorCrc(address); });
+            expectedRecords.append(
+                QString::fromLatin1(terminatedRecord(QStringLiteral("01000005") + strDecToHex8(sector * 8)).trimmed()));
+            const quint32 crc = target.withBoard([&](sim::BoardModel& b) { return b.sectorCrc(address); });
             expectedText += QStringLiteral("CRC %1-%2 = %3\r\n")
                                 .arg(strDecToHex16(address), strDecToHex16(address + 2047), hex32(crc));
         }
         QCOMPARE(target.sent(), expectedRecords);
         QCOMPARE(target.sent().constLast(), QStringLiteral(":0100000538C2"));
         QCOMPARE(target.dialogs.boxTexts(), QStringList{expectedText});
-        QCOMPARE(target.dialogs.boxes[0].title, QStringLiteral("Sectors CRC"));
-        QCOMPARE(target.record.statuses.constLast(), QStringLiteral("Reading Sectors CRC: Done"));
-    }
-
-    void globalCrcMatchesTheTarget() {
-        Target target("LPC932A1");
-        QVERIFY(target.session.click(Command::GetGlobalCRC));
-        const quint32 crc = target.board->withBoard([](sim::BoardModel& b) { return b.globalCrc(); });
-        QCOMPARE(target.dialogs.boxTexts(), QStringList{"Global CRC  = " + hex32(crc) + "\r\n"});
-        QCOMPARE(target.dialogs.boxes[0].title, QStringLiteral("Global CRC"));
-        QCOMPARE(target.dialogs.beeps, 0);
-        QCOMPARE(target.session.indicator(), Led::Green);
     }
 
     void shortAnswerShownWhole() {
-        Target target("LPC932A1");
+        Target target;
         sim::FaultRule canned = sim::FaultRule::onType(0x06, sim::FaultRule::Action::Answer);
         canned.cannedAnswer = "1234.";
         target.addRule(canned);
-        target.session.click(Command::GetGlobalCRC);
+        QCOMPARE(readGlobalCrcValue(target), QStringLiteral("1234"));
         QCOMPARE(target.dialogs.boxTexts(), QStringList{"Global CRC  = 1234\r\n"});
     }
 
     void failureInTheMiddleShowsOnlyTheError() {
-        Target target("LPC932A1");
+        Target target;
         target.addRule(sim::FaultRule::onType(0x05, sim::FaultRule::Action::Silent, 2));
         target.session.sectorRange().chooseEnd(3);
         QVERIFY(!target.session.cmdGetSectorCRC_Click());
         QCOMPARE(target.sent().size(), 2);
         QCOMPARE(target.dialogs.boxTexts(), QStringList{"ERROR: No response, check RS232 cable"});
         QCOMPARE(target.session.indicator(), Led::Red);
+    }
+
+private:
+    static QString readGlobalCrcValue(Target& target) {
+        StopRequest stop;
+        CommandContext ctx{target.session.link(), target.session, target.dialogs, stop};
+        return readGlobalCrc(ctx).value_or(QString());
     }
 };
 

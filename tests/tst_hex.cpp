@@ -103,6 +103,21 @@ private slots:
         QCOMPARE(bytesAt(loaded.cache, 0, 1), QByteArray("11"));
     }
 
+    // Editors on Windows put a UTF-8 byte-order mark in front of the first line.
+    void byteOrderMarkIsSkipped() {
+        const Loaded loaded = load("\xEF\xBB\xBF:0100000011EE\r\n:00000001FF\r\n");
+        QVERIFY2(loaded.result.ok(), qPrintable(loaded.result.reason));
+        QCOMPARE(bytesAt(loaded.cache, 0, 1), QByteArray("11"));
+    }
+
+    // A captured FF is a value like any other; nothing captured is not FF.
+    void capturedFFIsKeptApart() {
+        const Loaded loaded = load(":01FFF000FF11\n:00000001FF\n");
+        QVERIFY(loaded.cache.hasConfig(0));
+        QCOMPARE(loaded.cache.configText(0), QByteArrayView("FF"));
+        QVERIFY(!loaded.cache.hasConfig(1));
+    }
+
     void refused_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("fault");

@@ -1,5 +1,7 @@
-// Records, checksums and the classification of the board's answers.
+// Records, their bodies and checksums, and the classification of the board's answers.
 
+#include "common/hex_text.h"
+#include "link/isp_commands.h"
 #include "link/port_names.h"
 #include "link/records.h"
 #include "link/response_parser.h"
@@ -36,6 +38,31 @@ private slots:
         QFETCH(QString, body);
         QFETCH(QString, record);
         QCOMPARE(QString::fromLatin1(terminatedRecord(body)), record);
+    }
+
+    // Every body the program sends, from its builder.
+    void bodies_data() {
+        QTest::addColumn<QString>("built");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("loader version") << loaderVersionBody() << "00000001";
+        QTest::newRow("device id 2") << configReadBody(configAddress::kDeviceId2) << "0100000312";
+        QTest::newRow("boot vector read") << configReadBody(configAddress::kBootVector) << "0100000302";
+        QTest::newRow("status byte write") << configWriteBody(configAddress::kStatusByte, "5A") << "02000002035A";
+        QTest::newRow("security of sector 7") << configReadBody(configAddress::securityByte(7)) << "010000030F";
+        QTest::newRow("security of sector 8 at 18") << configReadBody(configAddress::securityByte(8)) << "0100000318";
+        QTest::newRow("clear protection") << clearProtectionBody() << "020000021000";
+        QTest::newRow("page erase 0040") << eraseBody(EraseUnit::Page, 0x40) << "03000004000040";
+        QTest::newRow("sector erase 0400") << eraseBody(EraseUnit::Sector, 0x400) << "03000004010400";
+        QTest::newRow("sector CRC 3800: high byte only") << sectorCrcBody(0x3800) << "0100000538";
+        QTest::newRow("global CRC") << globalCrcBody() << "00000006";
+        QTest::newRow("chip erase") << chipEraseBody() << "00000008";
+        QTest::newRow("16-byte page at 03F0")
+            << programBody(0x3F0, QString(32, QLatin1Char('A'))) << "1003F000" + QString(32, QLatin1Char('A'));
+    }
+    void bodies() {
+        QFETCH(QString, built);
+        QFETCH(QString, body);
+        QCOMPARE(built, body);
     }
 
     void hexHelpers_data() {
@@ -79,30 +106,50 @@ private slots:
     // Each row feeds the answer in the given pieces (separated by "|") to one parser.
     void parser_data() {
         QTest::addColumn<QString>("pieces");
+        QTest::addColumn<QString>("echo"); // the echo expected of the answer; empty: none
         QTest::addColumn<bool>("ok");
         QTest::addColumn<bool>("err");
         QTest::addColumn<bool>("sync");
         QTest::addColumn<QString>("last");
-        QTest::newRow("split over two reads") << "1|5." << true << false << false << "15";
-        QTest::newRow("only a full stop keeps the earlier text") << "." << true << false << false << "earlier";
-        QTest::newRow("colon discards what came before")
-            << "AB:0100000310EC15." << true << false << false << "0100000310EC15";
-        QTest::newRow("CR and LF never collected") << "1\r\n2\r|3." << true << false << false << "123";
-        QTest::newRow("X alone refuses") << ":0100000310ECX" << false << true << false << "earlier";
-        QTest::newRow("R refuses and is not collected") << "1R2." << true << true << false << "12";
-        QTest::newRow("U syncs and discards") << "12U34." << true << false << true << "34";
-        QTest::newRow("nothing complete") << "1234" << false << false << false << "earlier";
-        QTest::newRow("version text whole")
-            << ":00000001FF ZELVAN ICP 2-1." << true << false << false << "00000001FF ZELVAN ICP 2-1";
+        QTest::newRow("split over two reads") << "1|5."
+                                              << "" << true << false << false << "15";
+        QTest::newRow("only a full stop keeps the earlier text") << "."
+                                                                 << "" << true << false << false << "earlier";
+        QTest::newRow("colon discards what came before") << "AB:0100000310EC15."
+                                                         << "" << true << false << false << "0100000310EC15";
+        QTest::newRow("CR and LF never collected") << "1\r\n2\r|3."
+                                                   << "" << true << false << false << "123";
+        QTest::newRow("X alone refuses") << ":0100000310ECX"
+                                         << "" << false << true << false << "earlier";
+        QTest::newRow("R refuses and is not collected") << "1R2."
+                                                        << "" << true << true << false << "12";
+        QTest::newRow("U syncs and discards") << "12U34."
+                                              << "" << true << false << true << "34";
+        QTest::newRow("nothing complete") << "1234"
+                                          << "" << false << false << false << "earlier";
+        QTest::newRow("version text whole") << ":00000001FF ZELVAN ICP 2-1."
+                                            << "" << true << false << false << "00000001FF ZELVAN ICP 2-1";
+        // A late answer to an earlier record comes before the answer to the one just sent.
+        QTest::newRow("late full stop dropped, own answer taken")
+            << ":0100000310EC15.:0100000312EA1F."
+            << "0100000312EA" << true << false << false << "0100000312EA1F";
+        QTest::newRow("late full stop alone is no answer") << ":0100000310EC15."
+                                                           << "0100000312EA" << false << false << false << "earlier";
+        QTest::newRow("late refusal dropped") << ":0100000310ECX"
+                                              << "0100000312EA" << false << false << false << "earlier";
+        QTest::newRow("own refusal counts") << ":0100000312EAX"
+                                            << "0100000312EA" << false << true << false << "earlier";
     }
     void parser() {
         QFETCH(QString, pieces);
+        QFETCH(QString, echo);
         QFETCH(bool, ok);
         QFETCH(bool, err);
         QFETCH(bool, sync);
         QFETCH(QString, last);
         ResponseParser parser;
         parser.state().strLastResponse = QStringLiteral("earlier");
+        parser.expectEcho(echo);
         for (const QString& piece : pieces.split(QLatin1Char('|')))
             parser.comSerial_OnComm(piece.toLatin1());
         QCOMPARE(parser.state().fgResponseOK, ok);

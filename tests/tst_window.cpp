@@ -4,6 +4,7 @@
 #include "support/board_rig.h"
 #include "support/fake_dialogs.h"
 
+#include "app/command_line.h"
 #include "app/led_indicator.h"
 #include "app/main_window.h"
 #include "session/session.h"
@@ -65,6 +66,30 @@ private slots:
         QVERIFY(!w.find<QAction>("mnuFileBaud9600")->isChecked());
         for (QAction* action : w.window.findChildren<QAction*>())
             QVERIFY2(action->isEnabled(), qPrintable(action->objectName()));
+    }
+
+    // Qt's own options pass; anything else unknown is refused rather than ignored.
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<bool>("simulator");
+        using A = WindowOptions::Action;
+        QTest::newRow("nothing") << QStringList{} << int(A::OpenWindow) << false;
+        QTest::newRow("simulator with Qt options")
+            << QStringList{"-platform", "offscreen", "--simulator", "-style=fusion", "-reverse"} << int(A::OpenWindow)
+            << true;
+        QTest::newRow("parts") << QStringList{"--list-parts"} << int(A::ListParts) << false;
+        QTest::newRow("unknown option") << QStringList{"--simulater"} << int(A::Refuse) << false;
+        QTest::newRow("stray argument") << QStringList{"firmware.hex"} << int(A::Refuse) << false;
+    }
+    void commandLine() {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, action);
+        QFETCH(bool, simulator);
+        const WindowOptions options = parseWindowOptions(QStringList{"zelvan-programmer"} + arguments);
+        QCOMPARE(int(options.action), action);
+        QCOMPARE(options.simulator, simulator);
+        QCOMPARE(options.error.isEmpty(), action != int(WindowOptions::Action::Refuse));
     }
 
     void clearLoadedFwWorksAtStart() {

@@ -1,5 +1,7 @@
 #include "help_texts.h"
 
+#include "common/version.h"
+
 #include <QStringList>
 
 namespace zelvan {
@@ -8,8 +10,8 @@ QString aboutText() {
     const QStringList lines{
         QStringLiteral("Zelvan Engineering - In-Circuit Flash Programming Tools"),
         QString(),
-        QStringLiteral("Zelvan Programmer"),
-        QStringLiteral("Version ") + QStringLiteral("1.3") + QStringLiteral(" - ") + QStringLiteral("13.11.2007"),
+        kAppTitle,
+        QStringLiteral("Version ") + kAppVersion + QStringLiteral(" - ") + QStringLiteral("13.11.2007"),
         QString(),
         QStringLiteral("https://zelvan.example/programmer"),
         QString(),

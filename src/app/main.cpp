@@ -1,18 +1,19 @@
 // zelvan-programmer: the desktop window. With --simulator, COM1 is a simulated programmer board
 // with an LPC932A1 behind it, so the program can be tried without hardware.
 
+#include "command_line.h"
 #include "main_window.h"
 #include "qt_dialogs.h"
 
+#include "common/version.h"
+#include "device/device_catalogue.h"
 #include "session/session.h"
 
 #ifdef ZELVAN_HAVE_SIMULATOR
-#include "device/device_catalogue.h"
 #include "sim/pty_board_server.h"
 #endif
 
 #include <QApplication>
-#include <QCommandLineParser>
 
 #include <cstdio>
 #include <memory>
@@ -37,26 +38,23 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Programs LPC9xx flash microcontrollers through a programmer "
-                                                    "board on a serial line."));
-    const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption simulatorOption(
-        QStringLiteral("simulator"), QStringLiteral("Map COM1 to a built-in simulated board with an LPC932A1."));
-    parser.addOption(simulatorOption);
-    // Qt's own options (-platform, -style, ...) are taken by QApplication; let them through.
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
-    parser.parse(arguments);
-    if (parser.isSet(helpOption)) {
-        std::fputs(qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"),
-                                                        QStringLiteral("zelvan-programmer"))),
-                   stdout);
+    const zelvan::WindowOptions options = zelvan::parseWindowOptions(arguments);
+    switch (options.action) {
+    case zelvan::WindowOptions::Action::Refuse:
+        std::fprintf(stderr, "zelvan-programmer: %s\n\n%s", qPrintable(options.error), qPrintable(options.helpText));
+        return 2;
+    case zelvan::WindowOptions::Action::Help:
+        std::fputs(qPrintable(options.helpText), stdout);
         return 0;
-    }
-    if (parser.isSet(versionOption)) {
+    case zelvan::WindowOptions::Action::Version:
         std::printf("zelvan-programmer %s\n", qPrintable(zelvan::kAppVersion));
         return 0;
+    case zelvan::WindowOptions::Action::ListParts:
+        for (const QString& line : zelvan::partListing())
+            std::printf("%s\n", qPrintable(line));
+        return 0;
+    case zelvan::WindowOptions::Action::OpenWindow:
+        break;
     }
     if (!displayAvailable(arguments)) {
         std::fputs("zelvan-programmer: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not "
@@ -71,7 +69,7 @@ int main(int argc, char* argv[]) {
 
 #ifdef ZELVAN_HAVE_SIMULATOR
     std::unique_ptr<zelvan::sim::PtyBoardServer> simulator;
-    if (parser.isSet(simulatorOption)) {
+    if (options.simulator) {
         zelvan::sim::BoardModel board =
             zelvan::sim::BoardModel::forPart(*zelvan::findPartByName(QStringLiteral("LPC932A1")));
         // Times of a real part, so that a run looks like one.
@@ -87,7 +85,7 @@ int main(int argc, char* argv[]) {
         qputenv("ZELVAN_COM1", simulator->devicePath().toLocal8Bit());
     }
 #else
-    if (parser.isSet(simulatorOption)) {
+    if (options.simulator) {
         std::fputs("zelvan-programmer: the simulated board needs pseudo-terminals, which this system lacks.\n", stderr);
         return 1;
     }

@@ -5,6 +5,7 @@
 #include "range_binding.h"
 
 #include "common/dialogs.h"
+#include "common/version.h"
 #include "link/port_names.h"
 #include "session/session.h"
 
@@ -135,7 +136,7 @@ void MainWindow::buildControls() {
     grid->addWidget(lblLoadedFirmware_, kLoadedFirmwareRow, 0, 1, 6);
     lblInstructions_ = new QLabel(central);
     lblInstructions_->setObjectName(QStringLiteral("lblInstructions"));
-    lblInstructions_->setStyleSheet(colourStyle(ledRgb(Led::DarkYellow)));
+    lblInstructions_->setStyleSheet(colourStyle(kStatusColour));
     grid->addWidget(lblInstructions_, kInstructionsRow, 0, 1, 6);
 
     chkProtect_ = new QCheckBox(QStringLiteral("Protect ISP Code"), central);
@@ -151,7 +152,7 @@ void MainWindow::buildControls() {
 
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("programmingProgress"));
-    progress_->setFormat(QStringLiteral("%v of %m pages"));
+    progress_->setFormat(QStringLiteral("%v of %m"));
     progress_->setVisible(false);
     statusBar()->addPermanentWidget(progress_, 1);
 }

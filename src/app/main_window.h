@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/port_names.h"
 #include "session/commands.h"
 
 #include <QMainWindow>
@@ -56,7 +57,7 @@ private:
     Dialogs& dialogs_;
     UrlOpener openUrl_;
 
-    std::array<QPushButton*, 20> buttons_{};
+    std::array<QPushButton*, kCommandCount> buttons_{};
     QCheckBox* chkProtect_ = nullptr;
     QCheckBox* chkQuickmode_ = nullptr;
     QComboBox* cmbErasePageStart_ = nullptr;
@@ -71,7 +72,7 @@ private:
     QProgressBar* progress_ = nullptr;
 
     QAction* mnuFileSelectAuto_ = nullptr;
-    std::array<QAction*, 8> mnuFileSelectCOM_{};
+    std::array<QAction*, kPortCount> mnuFileSelectCOM_{};
     QAction* mnuFileBaud9600_ = nullptr;
     QAction* mnuFileBaud57600_ = nullptr;
 };

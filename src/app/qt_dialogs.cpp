@@ -32,10 +32,7 @@ void QtDialogs::beep() {
     QApplication::beep();
 }
 
-void QtDialogs::setBusyPointer(bool busy) {
-    if (busy == busy_)
-        return;
-    busy_ = busy;
+void QtDialogs::showBusyPointer(bool busy) {
     if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else

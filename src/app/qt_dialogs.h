@@ -17,11 +17,12 @@ public:
     QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     QString openFileName(const FileDialogRequest& request) override;
     void beep() override;
-    void setBusyPointer(bool busy) override;
+
+protected:
+    void showBusyPointer(bool busy) override;
 
 private:
     QPointer<QWidget> parent_;
-    bool busy_ = false;
 };
 
 } // namespace zelvan

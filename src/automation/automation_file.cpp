@@ -1,8 +1,9 @@
 #include "automation_file.h"
 
+#include "common/system_texts.h"
 #include "common/text_lines.h"
 #include "flash/byte_entry.h"
-#include "link/records.h"
+#include "link/isp_commands.h"
 
 #include <array>
 #include <cmath>
@@ -31,18 +32,21 @@ constexpr std::array<KeywordEntry, 10> kCommandKeywords{{
 }};
 
 struct ValueKeyword {
-    const char* keyword;
-    int address;        // configuration address; -1: the line gives it ("security=n,v")
-    const char* phrase; // status line phrase
+    QString keyword;
+    int address;    // configuration address; -1: the line gives it ("security=n,v")
+    QString phrase; // status line phrase
 };
 
-constexpr std::array<ValueKeyword, 5> kValueKeywords{{
-    {"ucfcg1", 0x00, "Programming UCFG1"},
-    {"ucfcg2", 0x01, "Programming UCFG2"},
-    {"bootv", 0x02, "Programming Boot Vector"},
-    {"boots", 0x03, "Programming Status Byte"},
-    {"security", -1, "Programming Security Byte(s)"},
-}};
+const std::array<ValueKeyword, 5>& valueKeywords() {
+    static const std::array<ValueKeyword, 5> keywords{{
+        {systemText::kUcfg1Keyword, configAddress::kUcfg1, QStringLiteral("Programming UCFG1")},
+        {systemText::kUcfg2Keyword, configAddress::kUcfg2, QStringLiteral("Programming UCFG2")},
+        {QStringLiteral("bootv"), configAddress::kBootVector, QStringLiteral("Programming Boot Vector")},
+        {QStringLiteral("boots"), configAddress::kStatusByte, QStringLiteral("Programming Status Byte")},
+        {QStringLiteral("security"), -1, QStringLiteral("Programming Security Byte(s)")},
+    }};
+    return keywords;
+}
 
 // Rounds halves to the even neighbour, the way a number becomes an integer in the files' origin.
 long long roundHalfEven(double value) {
@@ -124,6 +128,7 @@ std::optional<double> leadingNumber(const QString& text) {
 AutomationLine parseAutomationLine(const QString& rawLine, int number) {
     AutomationLine parsed;
     parsed.number = number;
+    parsed.text = rawLine;
     const QString line = rawLine.toLower();
     for (const KeywordEntry& entry : kCommandKeywords) {
         if (line == QLatin1String(entry.text)) {
@@ -131,25 +136,34 @@ AutomationLine parseAutomationLine(const QString& rawLine, int number) {
             break;
         }
     }
-    for (const ValueKeyword& keyword : kValueKeywords) {
-        if (!line.contains(QLatin1String(keyword.keyword)))
+    for (const ValueKeyword& keyword : valueKeywords()) {
+        if (!line.contains(keyword.keyword))
             continue;
-        const QString phrase = QLatin1String(keyword.phrase);
-        parsed.writes.append({QLatin1String(keyword.keyword), writeBody(keyword, line),
-                              phrase + QStringLiteral(": Done"), phrase + QStringLiteral(": Error")});
+        parsed.writes.append({keyword.keyword, writeBody(keyword, line), keyword.phrase + QStringLiteral(": Done"),
+                              keyword.phrase + QStringLiteral(": Error")});
     }
     return parsed;
 }
 
-QList<AutomationLine> parseAutomationFile(QByteArrayView content) {
-    QList<AutomationLine> lines;
-    forEachLine(content, [&lines](QByteArrayView text, int number) {
-        AutomationLine line = parseAutomationLine(QString::fromLatin1(text), number);
-        if (line.command || !line.writes.isEmpty())
-            lines.append(std::move(line));
+AutomationScript parseAutomationFile(QByteArrayView content) {
+    AutomationScript script;
+    forEachLine(withoutByteOrderMark(content), [&script](QByteArrayView bytes, int number) {
+        const QString text = QString::fromLatin1(bytes).trimmed();
+        if (text.isEmpty() || text.startsWith(QLatin1Char('#')) || text.startsWith(QLatin1Char(';')))
+            return true;
+        AutomationLine line = parseAutomationLine(text, number);
+        if (!line.isKnown()) {
+            script.fault = AutomationFileFault{number, text, QStringLiteral("is not an automation keyword")};
+            return false;
+        }
+        script.lines.append(std::move(line));
         return true;
     });
-    return lines;
+    if (!script.fault && script.lines.isEmpty())
+        script.fault = AutomationFileFault{0, QString(), QStringLiteral("the file holds no automation command")};
+    if (script.fault)
+        script.lines.clear();
+    return script;
 }
 
 } // namespace zelvan

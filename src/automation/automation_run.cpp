@@ -1,14 +1,13 @@
 #include "automation_run.h"
 
-#include "link/exchange.h"
-
 namespace zelvan {
 
 AutomationResult runAutomation(CommandContext& ctx, AutomationHost& host, const QList<AutomationLine>& lines) {
     AutomationResult result;
     for (const AutomationLine& line : lines) {
-        if (ctx.link.aborted()) {
+        if (ctx.stop.requested() || ctx.link.aborted()) {
             result.allSucceeded = false;
+            result.stoppedAtLine = line.number;
             break;
         }
         if (line.command) {
@@ -38,7 +37,7 @@ AutomationResult runAutomation(CommandContext& ctx, AutomationHost& host, const 
         for (const ValueWrite& write : line.writes) {
             // An unusable line sends nothing: a record built from it would write the wrong
             // address or a value that is not one byte.
-            const bool written = write.body && exchangeRecord(ctx.link, *write.body) == Outcome::Acknowledged;
+            const bool written = write.body && ctx.link.exchangeRecord(*write.body).acknowledged();
             ctx.feedback.setStatus(written ? write.successText : write.failureText);
             result.allSucceeded = result.allSucceeded && written;
         }

@@ -2,7 +2,7 @@
 
 #include "automation_file.h"
 
-#include "link/command_context.h"
+#include "programmer/command_context.h"
 
 #include <QString>
 
@@ -17,7 +17,7 @@ enum class StepOutcome {
     Fault,  // the command cannot run at all; the run stops
 };
 
-// What an automation run drives: the window's option box and commands.
+// What an automation run drives: the front end's protection setting and commands.
 class AutomationHost {
 public:
     virtual ~AutomationHost() = default;
@@ -32,14 +32,18 @@ struct AutomationResult {
     // Set when a fault stopped the run: the fault's number and what happened.
     std::optional<int> faultNumber;
     QString faultText;
+    // Set when the user stopped the run: the line that was not run any more.
+    std::optional<int> stoppedAtLine;
 };
 
 // Fault numbers of a run.
 inline constexpr int kAutomationFileUnreadable = 1;
 inline constexpr int kAutomationCommandFault = 2;
+inline constexpr int kAutomationFileRefused = 3;
 
 // Runs the lines from top to bottom: each command keyword through the host, then each value
-// keyword's write record, with its status line. A failed step does not stop the run; a fault does.
+// keyword's write record, with its status line. A failed step does not stop the run; a fault, or
+// the user's request to stop (looked at before each line), does.
 AutomationResult runAutomation(CommandContext& ctx, AutomationHost& host, const QList<AutomationLine>& lines);
 
 } // namespace zelvan

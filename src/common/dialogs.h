@@ -12,7 +12,8 @@ struct FileDialogRequest {
 };
 
 // Everything modal or user-facing that a command must wait for. The window implements it with Qt
-// dialogs, the tests with a scripted fake, a terminal front end with prompts.
+// dialogs, the tests with a scripted fake that records every box, the command line with lines on
+// its terminal that never wait for a keyboard.
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
@@ -24,8 +25,64 @@ public:
     // Returns the chosen existing file's full path, or an empty text on cancel.
     virtual QString openFileName(const FileDialogRequest& request) = 0;
     virtual void beep() = 0;
-    // Busy (wait) pointer while a command works, normal pointer afterwards.
-    virtual void setBusyPointer(bool busy) = 0;
+
+    // The closing result of a command that reports in a box (erases, board commands, programming):
+    // a beep, then the box. A front end may report it otherwise, or not at all while an
+    // automation file runs unattended.
+    virtual void showResult(const QString& text, const QString& title) {
+        beep();
+        messageBox(text, title);
+    }
+    // Something the user should know before the work goes on; nothing to answer.
+    virtual void notice(const QString& text, const QString& title) { messageBox(text, title); }
+
+    // Busy (wait) pointer on or off. Calls nest (see BusyPointer): the pointer is busy from the
+    // first "on" until the matching last "off".
+    void setBusyPointer(bool busy) {
+        const int before = busyDepth_;
+        busyDepth_ = busy ? busyDepth_ + 1 : (busyDepth_ > 0 ? busyDepth_ - 1 : 0);
+        if ((before == 0) != (busyDepth_ == 0))
+            showBusyPointer(busyDepth_ > 0);
+    }
+
+protected:
+    // The pointer changes between busy and normal.
+    virtual void showBusyPointer(bool busy) = 0;
+
+private:
+    int busyDepth_ = 0;
+};
+
+// Passes everything to another Dialogs; a base for dialogs that change one thing.
+class ForwardingDialogs : public Dialogs {
+public:
+    explicit ForwardingDialogs(Dialogs& target)
+        : target_(target) {}
+
+    void messageBox(const QString& text, const QString& title) override { target_.messageBox(text, title); }
+    QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override {
+        return target_.inputBox(prompt, title, defaultText);
+    }
+    QString openFileName(const FileDialogRequest& request) override { return target_.openFileName(request); }
+    void beep() override { target_.beep(); }
+    void showResult(const QString& text, const QString& title) override { target_.showResult(text, title); }
+    void notice(const QString& text, const QString& title) override { target_.notice(text, title); }
+
+protected:
+    void showBusyPointer(bool busy) override { target_.setBusyPointer(busy); }
+    Dialogs& target() { return target_; }
+
+private:
+    Dialogs& target_;
+};
+
+// The dialogs of an unattended automation run: no result box and no beep, no notices; boxes that
+// report a refusal or a value (and every question) still reach the user.
+class QuietDialogs : public ForwardingDialogs {
+public:
+    using ForwardingDialogs::ForwardingDialogs;
+    void showResult(const QString&, const QString&) override {}
+    void notice(const QString&, const QString&) override {}
 };
 
 } // namespace zelvan

@@ -6,7 +6,7 @@
 
 namespace zelvan {
 
-// The window's running report of a command: status line, link indicator and connection label.
+// The running report of a command: status line, link indicator, connection label and progress.
 class Feedback {
 public:
     virtual ~Feedback() = default;
@@ -18,6 +18,8 @@ public:
     virtual Led indicator() const = 0;
     // "Connected" in green, or "Unconnected" keeping the label's colour.
     virtual void showConnection(bool connected) = 0;
+    // Units done of the units of a long command (pages, sectors); a total of 0 ends the indication.
+    virtual void setProgress(int done, int total) = 0;
 };
 
 } // namespace zelvan

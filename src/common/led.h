@@ -33,4 +33,10 @@ constexpr Rgb ledRgb(Led led) {
     return rgb(0, 0, 0);
 }
 
+// Text colours of the connection label: red at start, green once connected.
+inline constexpr Rgb kUnconnectedColour = rgb(255, 0, 0);
+inline constexpr Rgb kConnectedColour = rgb(0, 255, 0);
+// Text colour of the status line.
+inline constexpr Rgb kStatusColour = rgb(192, 192, 0);
+
 } // namespace zelvan

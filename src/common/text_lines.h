@@ -4,6 +4,12 @@
 
 namespace zelvan {
 
+// The text without a UTF-8 byte-order mark at its start (editors on Windows write one).
+inline QByteArrayView withoutByteOrderMark(QByteArrayView text) {
+    constexpr QByteArrayView kUtf8Bom("\xEF\xBB\xBF");
+    return text.startsWith(kUtf8Bom) ? text.sliced(kUtf8Bom.size()) : text;
+}
+
 // Calls f(line, number) for every line of text, numbered from 1. A line ends at LF, CR LF or a
 // lone CR, so files from every system read alike. f returns false to stop early.
 template <typename F> void forEachLine(QByteArrayView text, F&& f) {

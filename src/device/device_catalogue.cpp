@@ -1,6 +1,6 @@
 #include "device_catalogue.h"
 
-#include <QStringList>
+#include "common/hex_text.h"
 
 #include <algorithm>
 #include <array>
@@ -72,10 +72,28 @@ const CatalogueEntry* findPartByName(QStringView name) {
     return nullptr;
 }
 
-DeviceGeometry geometryForId(QStringView deviceId2, const DeviceGeometry& previous) {
+DeviceGeometry geometryForId(QStringView deviceId2, const std::optional<DeviceGeometry>& previous) {
     if (const CatalogueEntry* entry = findPartById(deviceId2))
         return entry->geometry;
-    return DeviceGeometry{16383, 1024, 16, previous.intBootloaderAddr};
+    return DeviceGeometry{16383, 1024, 16, previous ? previous->intBootloaderAddr : 0};
+}
+
+QStringList partListing() {
+    QStringList lines;
+    for (const CatalogueEntry& entry : kCatalogue) {
+        const DeviceGeometry& g = entry.geometry;
+        const QString bootloader = g.hasBootloader()
+                                       ? QStringLiteral("bootloader at %1H").arg(strDecToHex16(g.intBootloaderAddr))
+                                       : QStringLiteral("no bootloader area");
+        lines.append(QStringLiteral("%1  id %2  %3 KB flash, %4-byte sectors, %5-byte pages, %6")
+                         .arg(entry.partName().leftJustified(12))
+                         .arg(QLatin1String(entry.deviceId2))
+                         .arg(g.flashSize() / 1024, 2)
+                         .arg(g.intSectorSize, 4)
+                         .arg(g.intPageSize, 2)
+                         .arg(bootloader));
+    }
+    return lines;
 }
 
 QString partDescription(QStringView manufacturer, QStringView deviceId1, QStringView deviceId2) {

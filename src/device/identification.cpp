@@ -1,5 +1,8 @@
 #include "identification.h"
 
+#include "common/busy_pointer.h"
+#include "link/isp_commands.h"
+
 namespace zelvan {
 
 bool IdBytes::allFF() const {
@@ -9,55 +12,53 @@ bool IdBytes::allFF() const {
 
 namespace {
 
-// Sends one id read; the byte is the last two characters of the answer (all of it if shorter).
-std::optional<QString> readIdByte(IspLink& link, const QString& body) {
-    link.sendRecord(body);
-    link.WaitResponse();
-    if (!link.response().fgResponseOK)
+// Sends one id read. A closing "." is what counts (a refusal beside it is not looked at); the
+// byte is the two characters after the echo.
+std::optional<QString> readIdByte(IspLink& link, int address) {
+    const IspAnswer answer = link.exchangeRecord(configReadBody(address));
+    if (!answer.fullStop)
         return std::nullopt;
-    return link.response().strLastResponse.right(2);
+    return answer.data(2);
 }
 
 } // namespace
 
 std::optional<IdBytes> readIdBytes(CommandContext& ctx) {
-    ctx.dialogs.setBusyPointer(true);
+    BusyPointer busy(ctx.dialogs);
     ctx.feedback.setStatus(QStringLiteral("Reading CPU ID..."));
     ctx.feedback.setIndicator(Led::DarkYellow);
     ctx.link.processEventsOnce();
 
-    const auto fail = [&ctx]() -> std::optional<IdBytes> {
-        ctx.dialogs.setBusyPointer(false);
-        ctx.feedback.setStatus(QStringLiteral("CPU ID Read Failed"));
-        return std::nullopt;
+    // Each byte read so far is shown; the indicator alternates after each answer.
+    struct Step {
+        int address;
+        QString IdBytes::*field;
+        Led indicator;
     };
-
+    static constexpr Step kSteps[] = {
+        {configAddress::kManufacturerId, &IdBytes::manufacturer, Led::Yellow},
+        {configAddress::kDeviceId1, &IdBytes::deviceId1, Led::DarkYellow},
+        {configAddress::kDeviceId2, &IdBytes::deviceId2, Led::Yellow},
+    };
     IdBytes ids;
-    const auto manufacturer = readIdByte(ctx.link, QStringLiteral("0100000310"));
-    if (!manufacturer)
-        return fail();
-    ids.manufacturer = *manufacturer;
-    ctx.feedback.setStatus(QStringLiteral("CPU MFG=") + ids.manufacturer + QStringLiteral(" ..."));
-    ctx.feedback.setIndicator(Led::Yellow);
-    ctx.link.processEventsOnce();
-
-    const auto id1 = readIdByte(ctx.link, QStringLiteral("0100000311"));
-    if (!id1)
-        return fail();
-    ids.deviceId1 = *id1;
-    ctx.feedback.setStatus(QStringLiteral("CPU MFG=") + ids.manufacturer + QStringLiteral(" ID1=") + ids.deviceId1 +
-                           QStringLiteral(" ..."));
-    ctx.feedback.setIndicator(Led::DarkYellow);
-    ctx.link.processEventsOnce();
-
-    const auto id2 = readIdByte(ctx.link, QStringLiteral("0100000312"));
-    if (!id2)
-        return fail();
-    ids.deviceId2 = *id2;
-    ctx.feedback.setStatus(QStringLiteral("CPU MFG=") + ids.manufacturer + QStringLiteral(" ID1=") + ids.deviceId1 +
-                           QStringLiteral(" ID2=") + ids.deviceId2);
-    ctx.feedback.setIndicator(Led::Yellow);
-    ctx.link.processEventsOnce();
+    for (const Step& step : kSteps) {
+        const std::optional<QString> byte = readIdByte(ctx.link, step.address);
+        if (!byte) {
+            ctx.feedback.setStatus(QStringLiteral("CPU ID Read Failed"));
+            return std::nullopt;
+        }
+        ids.*step.field = *byte;
+        QString status = QStringLiteral("CPU MFG=") + ids.manufacturer;
+        if (step.field != &IdBytes::manufacturer)
+            status += QStringLiteral(" ID1=") + ids.deviceId1;
+        if (step.field == &IdBytes::deviceId2)
+            status += QStringLiteral(" ID2=") + ids.deviceId2;
+        else
+            status += QStringLiteral(" ...");
+        ctx.feedback.setStatus(status);
+        ctx.feedback.setIndicator(step.indicator);
+        ctx.link.processEventsOnce();
+    }
     return ids;
 }
 

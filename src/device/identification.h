@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/command_context.h"
+#include "programmer/command_context.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "range_selector.h"
 
-#include "link/records.h"
+#include "common/hex_text.h"
 
 namespace zelvan {
 

@@ -12,11 +12,13 @@ std::array<std::array<char, 2>, FirmwareCache::kConfigCount> FirmwareCache::empt
 void FirmwareCache::recreate(int flashLastAddr) {
     strFirmwareImage_ = QByteArray(2 * (flashLastAddr + 1), '0');
     strFirmwareConfig_ = emptyConfig();
+    captured_.reset();
 }
 
 void FirmwareCache::clear() {
     strFirmwareImage_.fill('0');
     strFirmwareConfig_ = emptyConfig();
+    captured_.reset();
 }
 
 void FirmwareCache::setByteText(int address, QByteArrayView text) {
@@ -26,6 +28,7 @@ void FirmwareCache::setByteText(int address, QByteArrayView text) {
 
 void FirmwareCache::setConfigText(int index, QByteArrayView text) {
     strFirmwareConfig_[index] = {text[0], text[1]};
+    captured_.set(static_cast<size_t>(index));
 }
 
 } // namespace zelvan

@@ -1,6 +1,9 @@
 #include "firmware_loading.h"
 
-#include <QFile>
+#include "common/busy_pointer.h"
+#include "common/regular_file.h"
+#include "common/version.h"
+
 #include <QFileInfo>
 
 namespace zelvan {
@@ -25,30 +28,6 @@ const QString kOverFlashWarning =
                    "but it is not sure they will work correctly because it is not the right way to program them.\r\n"
                    "\r\n");
 
-// Reads the whole file, or describes why it could not.
-HexReadResult readFile(const QString& path, QByteArray& content) {
-    HexReadResult result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.fault = HexFault::Unreadable;
-        result.reason = file.errorString();
-        return result;
-    }
-    if (file.size() > kMaxHexFileBytes) {
-        result.fault = HexFault::TooLarge;
-        result.reason = QStringLiteral("the file has %1 bytes; a firmware file has at most %2")
-                            .arg(file.size())
-                            .arg(kMaxHexFileBytes);
-        return result;
-    }
-    content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        result.fault = HexFault::Unreadable;
-        result.reason = file.errorString();
-    }
-    return result;
-}
-
 } // namespace
 
 QString hexFaultText(const QString& path, const HexReadResult& result) {
@@ -59,40 +38,50 @@ QString hexFaultText(const QString& path, const HexReadResult& result) {
     return text + QStringLiteral("%1: %2.").arg(name, result.reason);
 }
 
-QString loadFirmwareFile(CommandContext& ctx, FirmwareCache& cache, int flashLastAddr, bool somethingLoaded) {
+HexReadResult loadHexFile(const QString& path, FirmwareCache& cache, int flashLastAddr) {
+    const FileContent content = readRegularFile(path, kMaxHexFileBytes);
+    if (!content.ok()) {
+        HexReadResult result;
+        result.fault = content.fault == FileContent::Fault::TooLarge ? HexFault::TooLarge : HexFault::Unreadable;
+        result.reason = content.reason;
+        return result;
+    }
+    // The file goes into a copy: a file refused halfway leaves the cache as it was.
+    FirmwareCache staging = cache;
+    const HexReadResult result = readIntelHex(content.bytes, staging, flashLastAddr);
+    if (result.ok())
+        cache = std::move(staging);
+    return result;
+}
+
+QString loadFirmwareFile(CommandContext& ctx, FirmwareCache& cache, int flashLastAddr, bool somethingLoaded,
+                         const QString& givenPath) {
     if (somethingLoaded)
         ctx.dialogs.messageBox(kNotClearedWarning, QStringLiteral("HEX File Loading"));
     const QString path =
-        ctx.dialogs.openFileName({QStringLiteral("Select Peripheral FIRMWARE File (Load Firmware)"),
-                                  QStringLiteral("HEX Files (*.hex);;All Files (*)"), QStringLiteral("hex")});
+        !givenPath.isEmpty()
+            ? givenPath
+            : ctx.dialogs.openFileName({QStringLiteral("Select Peripheral FIRMWARE File (Load Firmware)"),
+                                        QStringLiteral("HEX Files (*.hex);;All Files (*)"), QStringLiteral("hex")});
     if (path.isEmpty())
         return QString();
 
-    ctx.dialogs.setBusyPointer(true);
+    BusyPointer busy(ctx.dialogs);
     ctx.feedback.setStatus(QStringLiteral("Loading Firmware..."));
     if (!QFileInfo::exists(path)) {
         ctx.dialogs.messageBox(QStringLiteral("FIRMWARE file not found"), QStringLiteral("Loading Firmware File"));
-        ctx.dialogs.setBusyPointer(false);
         return QString();
     }
 
-    // The file goes into a copy: a file refused halfway leaves the cache as it was.
-    QByteArray content;
-    HexReadResult result = readFile(path, content);
-    FirmwareCache staging = cache;
-    if (result.ok())
-        result = readIntelHex(content, staging, flashLastAddr);
+    const HexReadResult result = loadHexFile(path, cache, flashLastAddr);
+    busy.release();
     if (!result.ok()) {
-        ctx.dialogs.setBusyPointer(false);
         ctx.feedback.setStatus(QStringLiteral("Loading Firmware: Error"));
-        ctx.dialogs.messageBox(hexFaultText(path, result), QStringLiteral("Zelvan Programmer"));
+        ctx.dialogs.messageBox(hexFaultText(path, result), kAppTitle);
         return QString();
     }
-
     if (result.overFlash)
         ctx.dialogs.messageBox(kOverFlashWarning, QStringLiteral("HEX File Warning"));
-    cache = std::move(staging);
-    ctx.dialogs.setBusyPointer(false);
     ctx.feedback.setStatus(result.overFlash ? QStringLiteral("Loading Firmware: Flash ROM dimension Exceeded")
                                             : QStringLiteral("Loading Firmware: Done"));
     return path;

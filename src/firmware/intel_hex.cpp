@@ -1,8 +1,7 @@
 #include "intel_hex.h"
 
-#include "common/hex_digits.h"
+#include "common/hex_text.h"
 #include "common/text_lines.h"
-#include "link/records.h"
 
 namespace zelvan {
 
@@ -126,7 +125,7 @@ HexReadResult readIntelHex(QByteArrayView text, FirmwareCache& cache, int flashL
     quint32 base = 0;
     int lines = 0;
     bool ended = false;
-    forEachLine(text, [&](QByteArrayView line, int lineNumber) {
+    forEachLine(withoutByteOrderMark(text), [&](QByteArrayView line, int lineNumber) {
         lines = lineNumber;
         while (!line.isEmpty() && isBlank(line.front()))
             line = line.sliced(1);

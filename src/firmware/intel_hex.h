@@ -17,7 +17,7 @@ enum class HexFault {
     UnknownType = 5,      // a record type other than 00..05
     BadAddressRecord = 6, // an extended or start address record of the wrong size
     NoEndRecord = 7,      // the file ends without ":00000001FF" (truncated)
-    Unreadable = 8,       // the file could not be opened or read
+    Unreadable = 8,       // the file could not be opened or read, or is not a regular file
     TooLarge = 9,         // the file is too large to be a firmware image
 };
 
@@ -35,7 +35,8 @@ struct HexReadResult {
 // 3 status byte, 4..11 further values), or -1 for an address that captures nothing.
 int configIndexForAddress(quint32 address);
 
-// Reads Intel HEX text into the cache. Lines may end in LF, CR LF or CR. Every record is checked
+// Reads Intel HEX text into the cache. Lines may end in LF, CR LF or CR; a UTF-8 byte-order mark
+// at the start is skipped. Every record is checked
 // (":" start, hex digits, byte count against the line, checksum, record type 00..05) and the
 // file must end with an end record; reading stops there. Extended segment (02) and linear (04)
 // address records move the base of the following data. Data inside the flash replaces the cache's

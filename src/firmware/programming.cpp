@@ -1,6 +1,8 @@
 #include "programming.h"
 
-#include "link/records.h"
+#include "common/busy_pointer.h"
+#include "common/hex_text.h"
+#include "link/isp_commands.h"
 
 #include <algorithm>
 
@@ -13,8 +15,11 @@ namespace {
 // known, and writing them elsewhere would overwrite UCFG1..status byte or security bytes.
 constexpr int kWrittenConfigValues = 4;
 
-bool answered(const ResponseState& state) {
-    return state.fgResponseOK && !state.fgResponseErr;
+QString skippedPagesNotice(int pages, int bootloaderAddr) {
+    return QStringLiteral("%1 page(s) of the firmware lie in the bootloader area (%2H and up) and will not be "
+                          "written, to protect the bootloader.")
+        .arg(pages)
+        .arg(strDecToHex16(bootloaderAddr));
 }
 
 } // namespace
@@ -26,39 +31,51 @@ bool pageHasData(const FirmwareCache& cache, int pageAddress, int pageSize) {
 
 QString pageRecordBody(const FirmwareCache& cache, int pageAddress, int pageSize) {
     const QByteArrayView data = QByteArrayView(cache.imageText()).sliced(2 * pageAddress, 2 * pageSize);
-    return strDecToHex8(pageSize) + strDecToHex16(pageAddress) + QStringLiteral("00") + QString::fromLatin1(data);
+    return programBody(pageAddress, QString::fromLatin1(data));
 }
 
-int pagesToSend(const FirmwareCache& cache, int pageSize) {
-    int pages = 0;
-    for (int address = 0; address + pageSize <= cache.size(); address += pageSize)
-        pages += pageHasData(cache, address, pageSize) ? 1 : 0;
+QList<int> pagesWithData(const FirmwareCache& cache, int pageSize) {
+    QList<int> pages;
+    for (int address = 0; pageSize > 0 && address + pageSize <= cache.size(); address += pageSize) {
+        if (pageHasData(cache, address, pageSize))
+            pages.append(address);
+    }
     return pages;
 }
 
-bool programFirmware(CommandContext& ctx, const FirmwareCache& cache, const DeviceGeometry& geometry, bool quickMode,
-                     const std::function<void(int done, int total)>& progress) {
-    ResponseState& state = ctx.link.response();
-    ctx.dialogs.setBusyPointer(true);
-    ctx.feedback.setStatus(QStringLiteral("Programming Firmware..."));
+ProgramResult programFirmware(CommandContext& ctx, const FirmwareCache& cache, const DeviceGeometry& geometry,
+                              bool quickMode, bool protect) {
+    const QString phrase = QStringLiteral("Programming Firmware");
+    ProgramResult result;
+    const int pageSize = geometry.intPageSize;
+    // The cache takes the size of the identified part; one of another size cannot be written.
+    bool failed = cache.size() != geometry.flashSize() || pageSize <= 0;
+    const QList<int> pages = failed ? QList<int>() : pagesWithData(cache, pageSize);
+    const auto keptBack = [&](int address) { return protect && address >= geometry.intBootloaderAddr; };
+    result.pagesSkipped = static_cast<int>(std::count_if(pages.begin(), pages.end(), keptBack));
+    result.pagesToWrite = static_cast<int>(pages.size()) - result.pagesSkipped;
+    if (result.pagesSkipped > 0)
+        ctx.dialogs.notice(skippedPagesNotice(result.pagesSkipped, geometry.intBootloaderAddr),
+                           QStringLiteral("Peripheral Programming"));
 
-    // The cache takes the size of the identified part; one of another size (no part identified
-    // yet) cannot be written page by page.
-    bool failed = cache.size() != geometry.flashSize() || geometry.intPageSize <= 0;
-    const int pageSize = failed ? 0 : geometry.intPageSize;
-    const int total = failed ? 0 : pagesToSend(cache, pageSize);
-    int sent = 0;
-    progress(0, total);
+    BusyPointer busy(ctx.dialogs);
+    ctx.feedback.setStatus(phrase + QStringLiteral("..."));
+    bool interrupted = false;
+    ctx.feedback.setProgress(0, result.pagesToWrite);
     for (int address = 0; !failed && address + pageSize <= cache.size(); address += pageSize) {
-        if (pageHasData(cache, address, pageSize)) {
+        if (pageHasData(cache, address, pageSize) && !keptBack(address)) {
+            if (ctx.stop.requested()) {
+                interrupted = true;
+                break;
+            }
             const QString body = pageRecordBody(cache, address, pageSize);
-            ctx.link.send(quickMode ? quickRecord(body) : unterminatedRecord(body));
-            ctx.link.WaitResponse();
-            if (!answered(state)) {
+            const IspAnswer answer =
+                quickMode ? ctx.link.exchangeQuickRecord(body) : ctx.link.exchangeProgramRecord(body);
+            if (!answer.acknowledged()) {
                 failed = true;
                 break;
             }
-            progress(++sent, total);
+            ctx.feedback.setProgress(++result.pagesWritten, result.pagesToWrite);
         }
         ctx.feedback.setIndicator(ctx.feedback.indicator() == Led::DarkYellow ? Led::Yellow : Led::DarkYellow);
         ctx.link.processEventsOnce();
@@ -66,24 +83,21 @@ bool programFirmware(CommandContext& ctx, const FirmwareCache& cache, const Devi
 
     // A configuration value the board did not acknowledge, refused or unanswered, was not
     // written: the result must not say "Done" for it.
-    for (int index = 0; !failed && index < kWrittenConfigValues; ++index) {
-        if (!cache.hasConfig(index))
-            continue;
-        ctx.link.sendRecord(configWriteBody(index, QString::fromLatin1(cache.configText(index))));
-        ctx.link.WaitResponse();
-        failed = !answered(state);
+    for (int index = 0; !failed && !interrupted && index < kWrittenConfigValues; ++index) {
+        if (cache.hasConfig(index))
+            failed = !ctx.link.exchangeRecord(configWriteBody(index, QString::fromLatin1(cache.configText(index))))
+                          .acknowledged();
     }
+    ctx.feedback.setProgress(0, 0);
 
-    state.fgResponseErr = failed;
-    if (!ctx.fgAutoRunning) {
-        ctx.dialogs.beep();
-        ctx.dialogs.messageBox(failed ? QStringLiteral("Programming error") : QStringLiteral("Programming: Done"),
-                               QStringLiteral("Peripheral Programming"));
-    }
-    ctx.dialogs.setBusyPointer(false);
-    ctx.feedback.setStatus(QStringLiteral("Programming Firmware: Done"));
-    progress(0, 0);
-    return !failed;
+    result.ending = failed ? Ending::Error : interrupted ? Ending::Interrupted : Ending::Done;
+    ctx.dialogs.showResult(result.done() ? QStringLiteral("Programming: Done")
+                           : interrupted ? QStringLiteral("Programming interrupted")
+                                         : QStringLiteral("Programming error"),
+                           QStringLiteral("Peripheral Programming"));
+    busy.release();
+    ctx.feedback.setStatus(closingStatus(phrase, result.ending));
+    return result;
 }
 
 } // namespace zelvan

@@ -1,7 +1,6 @@
 #include "byte_entry.h"
 
-#include "common/hex_digits.h"
-#include "link/records.h"
+#include "common/hex_text.h"
 
 #include <algorithm>
 

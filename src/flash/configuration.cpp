@@ -2,12 +2,28 @@
 
 #include "byte_entry.h"
 
-#include "link/exchange.h"
-#include "link/records.h"
+#include "common/system_texts.h"
+#include "link/isp_commands.h"
+
+#include <array>
 
 namespace zelvan {
 
 namespace {
+
+const std::array<ConfigByte, 4>& table() {
+    static const std::array<ConfigByte, 4> bytes{{
+        {configAddress::kUcfg1, QStringLiteral("UCFG1"), QStringLiteral("User Configuration Byte 1 Value (Hex) is: "),
+         QStringLiteral("Insert User Configuration Byte 1 New Value (Hex):"), QStringLiteral("ucfg1")},
+        {configAddress::kUcfg2, QStringLiteral("UCFG2"), QStringLiteral("User Configuration Byte 2 Value (Hex) is: "),
+         QStringLiteral("Insert User Configuration Byte 2 New Value (Hex):"), QStringLiteral("ucfg2")},
+        {configAddress::kBootVector, QStringLiteral("Boot Vector"), QStringLiteral("Boot Vector Byte Value (Hex) is: "),
+         QStringLiteral("Boot Vector Byte New Value (Hex):"), QStringLiteral("bootv")},
+        {configAddress::kStatusByte, QStringLiteral("Status Byte"), QStringLiteral("Status Byte Value (Hex) is: "),
+         QStringLiteral("Insert Status Byte New Value (Hex):"), QStringLiteral("status")},
+    }};
+    return bytes;
+}
 
 // Asks for a byte value until one is accepted ("Uncorrect Value" after each entry that is not a
 // byte) or the user gives up (an empty entry or cancel: nothing is returned).
@@ -19,119 +35,102 @@ std::optional<QString> askByteValue(CommandContext& ctx, const QString& prompt, 
             return std::nullopt;
         if (std::optional<QString> value = normaliseByteEntry(entry))
             return value;
-        ctx.dialogs.messageBox(QStringLiteral("Uncorrect Value"), refusalTitle);
+        ctx.dialogs.messageBox(systemText::kUncorrectValue, refusalTitle);
     }
-}
-
-// The value a configuration or security byte read returns: the two characters right after the
-// echoed record (characters 13 and 14 of the answer; fewer when it is shorter).
-QString readValueOf(const ResponseState& state) {
-    return state.strLastResponse.mid(12, 2);
-}
-
-// Sends a write record and tells whether the board acknowledged it; a refusal next to a "."
-// is a refusal.
-bool writeAcknowledged(IspLink& link, const QString& body) {
-    return exchangeRecord(link, body) == Outcome::Acknowledged;
-}
-
-QString ending(bool written) {
-    return written ? QStringLiteral(": Done") : QStringLiteral(": Error");
 }
 
 } // namespace
 
+std::span<const ConfigByte> configBytes() {
+    return table();
+}
 const ConfigByte& ucfg1Byte() {
-    static const ConfigByte byte{0, QStringLiteral("UCFG1"),
-                                 QStringLiteral("User Configuration Byte 1 Value (Hex) is: "),
-                                 QStringLiteral("Insert User Configuration Byte 1 New Value (Hex):")};
-    return byte;
+    return table()[0];
 }
-
 const ConfigByte& ucfg2Byte() {
-    static const ConfigByte byte{1, QStringLiteral("UCFG2"),
-                                 QStringLiteral("User Configuration Byte 2 Value (Hex) is: "),
-                                 QStringLiteral("Insert User Configuration Byte 2 New Value (Hex):")};
-    return byte;
+    return table()[1];
 }
-
 const ConfigByte& bootVectorByte() {
-    static const ConfigByte byte{2, QStringLiteral("Boot Vector"), QStringLiteral("Boot Vector Byte Value (Hex) is: "),
-                                 QStringLiteral("Boot Vector Byte New Value (Hex):")};
-    return byte;
+    return table()[2];
+}
+const ConfigByte& statusByte() {
+    return table()[3];
 }
 
-const ConfigByte& statusByte() {
-    static const ConfigByte byte{3, QStringLiteral("Status Byte"), QStringLiteral("Status Byte Value (Hex) is: "),
-                                 QStringLiteral("Insert Status Byte New Value (Hex):")};
-    return byte;
+ConfigRead readConfigValue(IspLink& link, int address) {
+    const IspAnswer answer = link.exchangeRecord(configReadBody(address));
+    return ConfigRead{answer.outcome, answer.acknowledged() ? answer.data(2) : QString()};
+}
+
+bool writeConfigValue(IspLink& link, int address, const QString& value) {
+    return link.exchangeRecord(configWriteBody(address, value)).acknowledged();
 }
 
 bool editConfigByte(CommandContext& ctx, const ConfigByte& byte) {
     ctx.feedback.setStatus(QStringLiteral("Reading ") + byte.name + QStringLiteral("..."));
-    // The read is not judged: whatever answer text there is stands in the box.
-    ctx.link.sendRecord(configReadBody(byte.address));
-    ctx.link.WaitResponse();
-    const QString current = readValueOf(ctx.link.response());
+    const ConfigRead read = readConfigValue(ctx.link, byte.address);
+    if (!read.ok()) {
+        // No value came: nothing is offered as the current one, and nothing is written.
+        ctx.dialogs.messageBox(failureText(read.outcome), QStringLiteral("Program ") + byte.name);
+        ctx.feedback.setStatus(closingStatus(byte.phrase(), Ending::Error));
+        return false;
+    }
 
     ctx.feedback.setStatus(byte.phrase() + QStringLiteral("..."));
     const std::optional<QString> value =
-        askByteValue(ctx, byte.firstPromptLine + current + QStringLiteral("\r\n") + byte.secondPromptLine,
-                     QStringLiteral("Program ") + byte.name, current, byte.name + QStringLiteral(" Value"));
+        askByteValue(ctx, byte.firstPromptLine + read.value + QStringLiteral("\r\n") + byte.secondPromptLine,
+                     QStringLiteral("Program ") + byte.name, read.value, byte.name + QStringLiteral(" Value"));
     if (!value) {
-        ctx.feedback.setStatus(byte.phrase() + QStringLiteral(": Interrupted"));
+        ctx.feedback.setStatus(closingStatus(byte.phrase(), Ending::Interrupted));
         return false;
     }
-    const bool written = writeAcknowledged(ctx.link, configWriteBody(byte.address, *value));
-    ctx.feedback.setStatus(byte.phrase() + ending(written));
+    const bool written = writeConfigValue(ctx.link, byte.address, *value);
+    ctx.feedback.setStatus(closingStatus(byte.phrase(), endingOf(written)));
     return written;
 }
 
-int securityAddress(int sector) {
-    return sector < 8 ? 0x08 + sector : 0x10 + sector;
-}
-
-bool programSecurityBytes(CommandContext& ctx, int flashLastAddr, int sectorSize) {
-    if (sectorSize <= 0)
+bool programSecurityBytes(CommandContext& ctx, const DeviceGeometry& geometry) {
+    if (geometry.intSectorSize <= 0)
         return false;
     bool allWritten = true;
-    for (int sector = 0; sector <= flashLastAddr / sectorSize; ++sector) {
+    for (int sector = 0; sector <= geometry.intFlashLastAddr / geometry.intSectorSize; ++sector) {
         // The texts before the number end with a blank and the number brings its own.
         const QString n = QLatin1Char(' ') + QString::number(sector);
-        const int address = securityAddress(sector);
-        ctx.feedback.setStatus(QStringLiteral("Reading Security Byte for Sector ") + n + QStringLiteral("..."));
-        ctx.link.sendRecord(configReadBody(address));
-        ctx.link.WaitResponse();
-        const Outcome read = judgeAnswer(ctx);
-        if (read != Outcome::Acknowledged) {
-            ctx.dialogs.messageBox(failureText(read), QStringLiteral("Security Bytes"));
+        const int address = configAddress::securityByte(sector);
+        const QString phrase = QStringLiteral("Programming ") + systemText::kSecurityByteForSector + n;
+        ctx.feedback.setStatus(QStringLiteral("Reading ") + systemText::kSecurityByteForSector + n +
+                               QStringLiteral("..."));
+        const ConfigRead read = readConfigValue(ctx.link, address);
+        ctx.feedback.setIndicator(read.ok() ? Led::Green : Led::Red);
+        if (!read.ok()) {
+            ctx.dialogs.messageBox(failureText(read.outcome), QStringLiteral("Security Bytes"));
+            ctx.feedback.setStatus(closingStatus(phrase, Ending::Error));
             return false;
         }
-        const QString current = readValueOf(ctx.link.response());
 
-        const QString phrase = QStringLiteral("Programming Security Byte for Sector ") + n;
         ctx.feedback.setStatus(phrase + QStringLiteral("..."));
-        const QString prompt = QStringLiteral("Security Byte for Sector ") + n + QStringLiteral(" Value (Hex) is: ") +
-                               current + QStringLiteral("\r\n") + QStringLiteral("Security Byte for Sector ") + n +
+        const QString prompt = systemText::kSecurityByteForSector + n + QStringLiteral(" Value (Hex) is: ") +
+                               read.value + QStringLiteral("\r\n") + systemText::kSecurityByteForSector + n +
                                QStringLiteral(" New Value (Hex):");
         const std::optional<QString> value =
-            askByteValue(ctx, prompt, QStringLiteral("Program Security Byte for Sector ") + n, current,
-                         QStringLiteral("Security Byte for Sector ") + n + QStringLiteral(" Value"));
+            askByteValue(ctx, prompt, QStringLiteral("Program ") + systemText::kSecurityByteForSector + n, read.value,
+                         systemText::kSecurityByteForSector + n + QStringLiteral(" Value"));
         if (!value) {
-            ctx.feedback.setStatus(phrase + QStringLiteral(": Interrupted"));
+            ctx.feedback.setStatus(closingStatus(phrase, Ending::Interrupted));
             return false;
         }
-        const bool written = writeAcknowledged(ctx.link, configWriteBody(address, *value));
-        ctx.feedback.setStatus(phrase + ending(written));
+        const bool written = writeConfigValue(ctx.link, address, *value);
+        ctx.feedback.setStatus(closingStatus(phrase, endingOf(written)));
         allWritten = allWritten && written;
     }
     return allWritten;
 }
 
 bool clearConfigurationProtection(CommandContext& ctx) {
-    ctx.feedback.setStatus(QStringLiteral("Clear Configuration Protection..."));
-    const bool cleared = writeAcknowledged(ctx.link, configWriteBody(0x10, QStringLiteral("00")));
-    ctx.feedback.setStatus(QStringLiteral("Clear Configuration Protection") + ending(cleared));
+    const QString phrase = QStringLiteral("Clear Configuration Protection");
+    ctx.feedback.setStatus(phrase + QStringLiteral("..."));
+    const bool cleared = ctx.link.exchangeRecord(clearProtectionBody()).acknowledged();
+    ctx.feedback.setStatus(closingStatus(phrase, endingOf(cleared)));
     return cleared;
 }
 

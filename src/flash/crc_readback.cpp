@@ -1,67 +1,79 @@
 #include "crc_readback.h"
 
-#include "link/exchange.h"
-#include "link/records.h"
+#include "common/busy_pointer.h"
+#include "common/hex_text.h"
+#include "common/system_texts.h"
+#include "link/isp_commands.h"
 
 namespace zelvan {
 
-QString crcValue(const ResponseState& state) {
-    return state.strLastResponse.right(8);
+QString crcValue(const IspAnswer& answer) {
+    return answer.data(8);
 }
 
-bool readGlobalCrc(CommandContext& ctx) {
-    ctx.dialogs.setBusyPointer(true);
+std::optional<QString> readGlobalCrc(CommandContext& ctx) {
+    const QString phrase = QStringLiteral("Reading Global CRC");
+    BusyPointer busy(ctx.dialogs);
     ctx.feedback.setIndicator(Led::Yellow);
-    ctx.feedback.setStatus(QStringLiteral("Reading Global CRC..."));
-    ctx.link.sendRecord(QStringLiteral("00000006"));
-    ctx.link.WaitResponse();
-    QString result = QStringLiteral("Global CRC  = ") + crcValue(ctx.link.response()) + QStringLiteral("\r\n");
-    ctx.dialogs.setBusyPointer(false);
-    ctx.feedback.setStatus(QStringLiteral("Reading Global CRC: Done"));
-    const Outcome outcome = judgeAnswer(ctx);
-    if (outcome != Outcome::Acknowledged)
-        result = failureText(outcome);
-    ctx.dialogs.messageBox(result, QStringLiteral("Global CRC"));
-    return outcome == Outcome::Acknowledged;
+    ctx.feedback.setStatus(phrase + QStringLiteral("..."));
+    const IspAnswer answer = ctx.link.exchangeRecord(globalCrcBody());
+    busy.release();
+    const Outcome outcome = showOutcome(ctx.feedback, answer);
+    const bool done = outcome == Outcome::Acknowledged;
+    ctx.feedback.setStatus(closingStatus(phrase, endingOf(done)));
+    ctx.dialogs.messageBox(done ? systemText::kGlobalCrcPrefix + crcValue(answer) + QStringLiteral("\r\n")
+                                : failureText(outcome),
+                           QStringLiteral("Global CRC"));
+    if (!done)
+        return std::nullopt;
+    return crcValue(answer);
 }
 
-QString strGetSectorCRC(CommandContext& ctx, int address) {
-    ctx.dialogs.setBusyPointer(true);
+IspAnswer strGetSectorCRC(CommandContext& ctx, int address) {
+    BusyPointer busy(ctx.dialogs);
     ctx.feedback.setIndicator(Led::Yellow);
-    ResponseState& state = ctx.link.response();
-    state.fgResponseOK = false;
-    state.fgResponseErr = false;
-    ctx.link.sendRecord(QStringLiteral("01000005") + strDecToHex16(address).left(2));
-    ctx.link.WaitResponse();
-    ctx.dialogs.setBusyPointer(false);
-    return crcValue(state);
+    return ctx.link.exchangeRecord(sectorCrcBody(address));
 }
 
-bool readSectorCrcs(CommandContext& ctx, int sectorSize, int firstIndex, int lastIndex) {
-    ctx.dialogs.setBusyPointer(true);
-    ctx.feedback.setStatus(QStringLiteral("Reading Sectors CRC..."));
+SectorCrcReading readSectorCrcs(CommandContext& ctx, int sectorSize, int firstIndex, int lastIndex) {
+    const QString phrase = QStringLiteral("Reading Sectors CRC");
+    BusyPointer busy(ctx.dialogs);
+    ctx.feedback.setStatus(phrase + QStringLiteral("..."));
+    SectorCrcReading reading;
     QString result;
-    const bool haveRange = firstIndex >= 0 && lastIndex >= 0 && sectorSize > 0;
-    bool answered = haveRange;
+    const bool haveRange = firstIndex >= 0 && lastIndex >= firstIndex && sectorSize > 0;
+    const int total = haveRange ? lastIndex - firstIndex + 1 : 0;
+    if (haveRange)
+        reading.ending = Ending::Done;
+    ctx.feedback.setProgress(0, total);
     for (int address = firstIndex * sectorSize; haveRange && address <= lastIndex * sectorSize; address += sectorSize) {
-        const QString value = strGetSectorCRC(ctx, address);
-        result += QStringLiteral("CRC ") + strDecToHex16(address) + QLatin1Char('-') +
-                  strDecToHex16(address + sectorSize - 1) + QStringLiteral(" = ") + value + QStringLiteral("\r\n");
-        const Outcome outcome = judgeAnswer(ctx);
+        if (ctx.stop.requested()) {
+            reading.ending = Ending::Interrupted;
+            result += closingStatus(phrase, Ending::Interrupted) + QStringLiteral("\r\n");
+            break;
+        }
+        const IspAnswer answer = strGetSectorCRC(ctx, address);
+        const Outcome outcome = showOutcome(ctx.feedback, answer);
         if (outcome != Outcome::Acknowledged) {
             // The values read so far are dropped: a partial list would pass for a complete one.
             result = failureText(outcome);
-            answered = false;
+            reading.ending = Ending::Error;
             break;
         }
+        reading.values.append({address, crcValue(answer)});
+        result += QStringLiteral("CRC ") + strDecToHex16(address) + QLatin1Char('-') +
+                  strDecToHex16(address + sectorSize - 1) + QStringLiteral(" = ") + crcValue(answer) +
+                  QStringLiteral("\r\n");
         ctx.feedback.setIndicator(Led::DarkYellow);
+        ctx.feedback.setProgress(static_cast<int>(reading.values.size()), total);
         ctx.link.processEventsOnce();
     }
+    ctx.feedback.setProgress(0, 0);
 
     ctx.dialogs.messageBox(result, QStringLiteral("Sectors CRC"));
-    ctx.dialogs.setBusyPointer(false);
-    ctx.feedback.setStatus(QStringLiteral("Reading Sectors CRC: Done"));
-    return answered;
+    busy.release();
+    ctx.feedback.setStatus(closingStatus(phrase, reading.ending));
+    return reading;
 }
 
 } // namespace zelvan

@@ -1,7 +1,8 @@
 #include "erasing.h"
 
-#include "link/exchange.h"
-#include "link/records.h"
+#include "common/busy_pointer.h"
+#include "common/hex_text.h"
+#include "programmer/outcome_report.h"
 
 namespace zelvan {
 
@@ -17,32 +18,32 @@ QString sectorProtectionText(int address) {
            QStringLiteral("H disabled to protect original bootloader");
 }
 
-void showResult(CommandContext& ctx, const QString& result, const QString& title) {
-    if (ctx.fgAutoRunning)
-        return;
-    ctx.dialogs.beep();
-    ctx.dialogs.messageBox(result, title);
-}
-
 } // namespace
 
+int RangeErase::unitSize(const DeviceGeometry& geometry) const {
+    return unit == EraseUnit::Page ? geometry.intPageSize : geometry.intSectorSize;
+}
+
+bool RangeErase::isProtected(int address, const DeviceGeometry& geometry) const {
+    const int reach = refuseUnitEndingAtBootloader ? address + unitSize(geometry) : address;
+    return reach >= geometry.intBootloaderAddr;
+}
+
 const RangeErase& pageErase() {
-    static const RangeErase kind{QStringLiteral("0300000400"),
-                                 QStringLiteral("Erasing Device Pages..."),
-                                 QStringLiteral("Page Erasing: Done"),
+    static const RangeErase kind{EraseUnit::Page,
+                                 QStringLiteral("Erasing Device Pages"),
                                  QStringLiteral("Page Erasing"),
-                                 QStringLiteral("Erasing Device Pages: Done"),
+                                 QStringLiteral("page"),
                                  false,
                                  &pageProtectionText};
     return kind;
 }
 
 const RangeErase& sectorErase() {
-    static const RangeErase kind{QStringLiteral("0300000401"),
-                                 QStringLiteral("Erasing Device Sectors..."),
-                                 QStringLiteral("Sector Erasing: Done"),
+    static const RangeErase kind{EraseUnit::Sector,
+                                 QStringLiteral("Erasing Device Sectors"),
                                  QStringLiteral("Sector Erasing"),
-                                 QStringLiteral("Erasing Device Sectors: Done"),
+                                 QStringLiteral("sector"),
                                  true,
                                  &sectorProtectionText};
     return kind;
@@ -55,58 +56,75 @@ bool eraseChip(CommandContext& ctx, bool protect) {
                                QStringLiteral("Chip Erase"));
         return false;
     }
-    ctx.dialogs.setBusyPointer(true);
-    ctx.feedback.setStatus(QStringLiteral("Erasing Device..."));
+    const QString phrase = QStringLiteral("Erasing Device");
+    BusyPointer busy(ctx.dialogs);
+    ctx.feedback.setStatus(phrase + QStringLiteral("..."));
     ctx.feedback.setIndicator(Led::Yellow);
-    ctx.link.sendRecord(QStringLiteral("00000008"));
-    ctx.link.WaitResponse();
-    const Outcome outcome = judgeAnswer(ctx);
-    ctx.dialogs.setBusyPointer(false);
-    showResult(ctx, outcome == Outcome::Acknowledged ? QStringLiteral("Chip Erasing: Done") : failureText(outcome),
-               QStringLiteral("Chip Erasing"));
-    ctx.feedback.setStatus(QStringLiteral("Erasing Device: Done"));
-    return outcome == Outcome::Acknowledged;
+    const Outcome outcome = showOutcome(ctx.feedback, ctx.link.exchangeRecord(chipEraseBody()));
+    const bool done = outcome == Outcome::Acknowledged;
+    busy.release();
+    ctx.dialogs.showResult(done ? QStringLiteral("Chip Erasing: Done") : failureText(outcome),
+                           QStringLiteral("Chip Erasing"));
+    ctx.feedback.setStatus(closingStatus(phrase, endingOf(done)));
+    return done;
 }
 
-void eraseUnit(CommandContext& ctx, const RangeErase& kind, int address) {
-    ctx.dialogs.setBusyPointer(true);
-    ctx.feedback.setIndicator(Led::Yellow);
-    ctx.link.sendRecord(kind.bodyPrefix + strDecToHex16(address));
-    ctx.link.WaitResponse();
-    ctx.dialogs.setBusyPointer(false);
-    ctx.feedback.setIndicator(ctx.link.response().fgResponseOK ? Led::Green : Led::Red);
-}
+bool eraseRange(CommandContext& ctx, const RangeErase& kind, const DeviceGeometry& geometry, int firstIndex,
+                int lastIndex, bool protect) {
+    BusyPointer busy(ctx.dialogs);
+    ctx.feedback.setStatus(kind.phrase + QStringLiteral("..."));
+    const int unit = kind.unitSize(geometry);
 
-bool eraseRange(CommandContext& ctx, const RangeErase& kind, int unitSize, int bootloaderAddr, int firstIndex,
-                int lastIndex, const std::function<bool()>& protect) {
-    ctx.dialogs.setBusyPointer(true);
-    ctx.feedback.setStatus(kind.startText);
-    QString result = kind.doneResult;
-    // A list without a selection, or a part not identified yet, gives no range at all: nothing
-    // is erased, and that is not reported as done work.
-    const bool haveRange = firstIndex >= 0 && lastIndex >= 0 && unitSize > 0;
-    bool exchangesSucceeded = haveRange;
-    for (int address = firstIndex * unitSize; haveRange && address <= lastIndex * unitSize; address += unitSize) {
-        const int reach = kind.refuseUnitEndingAtBootloader ? address + unitSize : address;
-        if (protect() && reach >= bootloaderAddr) {
-            result = kind.protectionText(address);
+    // The units to erase, up to the first one protection keeps.
+    QList<int> addresses;
+    std::optional<int> protectedAt;
+    if (firstIndex >= 0 && lastIndex >= 0 && unit > 0) {
+        for (int address = firstIndex * unit; address <= lastIndex * unit; address += unit) {
+            if (protect && kind.isProtected(address, geometry)) {
+                protectedAt = address;
+                break;
+            }
+            addresses.append(address);
+        }
+    }
+
+    QString result = closingStatus(kind.boxTitle, Ending::Done);
+    Ending ending = Ending::Done;
+    if (addresses.isEmpty()) {
+        // Nothing to erase: no range chosen, or protection keeps even the first unit. Nothing
+        // was done, and that is not reported as done work.
+        ending = Ending::Error;
+        result = protectedAt ? kind.protectionText(*protectedAt)
+                             : QStringLiteral("ERROR: no %1 range is chosen").arg(kind.unitName);
+    }
+    int erased = 0;
+    ctx.feedback.setProgress(0, static_cast<int>(addresses.size()));
+    for (const int address : addresses) {
+        if (ctx.stop.requested()) {
+            ending = Ending::Interrupted;
+            result = closingStatus(kind.boxTitle, Ending::Interrupted);
             break;
         }
-        eraseUnit(ctx, kind, address);
-        const Outcome outcome = judgeAnswer(ctx);
+        ctx.feedback.setIndicator(Led::Yellow);
+        const Outcome outcome = showOutcome(ctx.feedback, ctx.link.exchangeRecord(eraseBody(kind.unit, address)));
         if (outcome != Outcome::Acknowledged) {
+            ending = Ending::Error;
             result = failureText(outcome);
-            exchangesSucceeded = false;
             break;
         }
         ctx.feedback.setIndicator(Led::DarkYellow);
+        ctx.feedback.setProgress(++erased, static_cast<int>(addresses.size()));
         ctx.link.processEventsOnce();
     }
+    // Protection stopped a range that erased what lay below the bootloader: that was asked for.
+    if (ending == Ending::Done && protectedAt)
+        result = kind.protectionText(*protectedAt);
+    ctx.feedback.setProgress(0, 0);
 
-    showResult(ctx, result, kind.boxTitle);
-    ctx.dialogs.setBusyPointer(false);
-    ctx.feedback.setStatus(kind.closingText);
-    return exchangesSucceeded;
+    ctx.dialogs.showResult(result, kind.boxTitle);
+    busy.release();
+    ctx.feedback.setStatus(closingStatus(kind.phrase, ending));
+    return ending == Ending::Done;
 }
 
 } // namespace zelvan

@@ -1,44 +1,44 @@
 #pragma once
 
-#include "link/command_context.h"
+#include "device/device_catalogue.h"
+#include "link/isp_commands.h"
+#include "programmer/command_context.h"
 
 #include <QString>
-
-#include <functional>
 
 namespace zelvan {
 
 // What tells the page-range erase from the sector-range erase; one procedure serves both.
 struct RangeErase {
-    QString bodyPrefix;  // "0300000400" (page) or "0300000401" (sector), then the unit address
-    QString startText;   // status line when the range starts
-    QString doneResult;  // result text when every unit was erased
-    QString boxTitle;    // title of the closing box
-    QString closingText; // status line at the end, whatever the outcome
+    EraseUnit unit;
+    QString phrase;   // status line: "Erasing Device Pages..." and "Erasing Device Pages: Done"
+    QString boxTitle; // "Page Erasing": the result box's title, and "Page Erasing: Done" its text
+    QString unitName; // "page", for the texts that say why nothing was erased
     // The sector rule is stricter than the page rule: a sector is refused as soon as its end
     // reaches the bootloader, a page only when it starts inside it.
     bool refuseUnitEndingAtBootloader;
     // The result text when protection stops the range at a unit ("AAAA" in four hex digits).
     QString (*protectionText)(int unitAddress);
+
+    int unitSize(const DeviceGeometry& geometry) const;
+    // Whether protection keeps the unit at address from being erased.
+    bool isProtected(int address, const DeviceGeometry& geometry) const;
 };
 
 const RangeErase& pageErase();
 const RangeErase& sectorErase();
 
 // Erases the whole chip: refused with a box (and nothing sent) while the bootloader is protected.
-// Unless the automation runs, beeps and shows the result. True when the board erased the chip.
+// Shows the result (a quiet front end leaves it out) and closes the status line with ": Done" or
+// ": Error". True when the board erased the chip.
 bool eraseChip(CommandContext& ctx, bool protect);
 
-// Erases the units firstIndex..lastIndex (each unitSize bytes), stopping at the first unit that
-// protection refuses, or at the first refused or unanswered exchange. protect() is read before
-// every unit. Unless the automation runs, beeps and shows the result. False when an exchange
-// failed or there was no range at all; a stop at the protected area is what was asked for and
-// counts as done.
-bool eraseRange(CommandContext& ctx, const RangeErase& kind, int unitSize, int bootloaderAddr, int firstIndex,
-                int lastIndex, const std::function<bool()>& protect);
-
-// One unit: sends the erase record for the unit at address and waits; the indicator shows the
-// outcome, the flags are left as the answer set them.
-void eraseUnit(CommandContext& ctx, const RangeErase& kind, int address);
+// Erases the units firstIndex..lastIndex, stopping before the first unit that protection (as the
+// command found it when it started) keeps, at the first refused or unanswered exchange, or when
+// the user asks to stop. A stop at the protected area after some units were erased is what was
+// asked for; an erase that erased nothing (no range, or protection kept the very first unit) is
+// not. True when the work was done.
+bool eraseRange(CommandContext& ctx, const RangeErase& kind, const DeviceGeometry& geometry, int firstIndex,
+                int lastIndex, bool protect);
 
 } // namespace zelvan

@@ -2,6 +2,7 @@
 
 #include "port_names.h"
 #include "records.h"
+#include "wire_log.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -21,13 +22,21 @@ IspLink::~IspLink() {
 }
 
 void IspLink::OpenComPort(int port) {
+    open(port, comDeviceName(port));
+}
+
+void IspLink::openDevice(const QString& device) {
+    open(0, device);
+}
+
+void IspLink::open(int port, const QString& device) {
     fgPortOpened_ = true;
-    lastFailure_ = PortOpenFailure{port, QString(), QSerialPort::NoError, QString()};
+    inService_ = false;
+    lastFailure_ = PortOpenFailure{port, device, QSerialPort::NoError, QString()};
+    label_ = port > 0 ? QStringLiteral("COM%1").arg(port) : device;
     if (port_.isOpen())
         port_.close();
 
-    const QString device = comDeviceName(port);
-    lastFailure_.device = device;
     if (aborted_ || device.isEmpty()) {
         fgPortOpened_ = false;
         lastFailure_.error = QSerialPort::DeviceNotFoundError;
@@ -48,6 +57,7 @@ void IspLink::OpenComPort(int port) {
         port_.clearError();
         return;
     }
+    inService_ = true;
     emit portOpened(port, device);
 }
 
@@ -61,9 +71,9 @@ bool IspLink::send(const QByteArray& bytes) {
     if (!port_.isOpen() || aborted_)
         return false;
     // Drop what is left of an earlier exchange: a late answer, or the tail of one that timed
-    // out, would otherwise be read as the answer to this record; and output that never left
-    // would reach the board after this record and be carried out long after its command failed.
-    port_.clear(QSerialPort::AllDirections);
+    // out, is not the answer to this record. Output still on its way is kept: it may be the
+    // last synchronisation "U" the board needs to lock onto the speed.
+    port_.clear(QSerialPort::Input);
     if (port_.bytesAvailable() > 0)
         bytesIn_ += port_.readAll().size();
     parser_.state().strRxBuffer.clear();
@@ -76,6 +86,7 @@ bool IspLink::sendMore(const QByteArray& bytes) {
     const qint64 written = port_.write(bytes);
     if (written < 0)
         return false;
+    logWire(label_, true, bytes);
     // Hand the bytes to the driver now rather than on the next turn of the event loop: the
     // record is on its way before the wait starts.
     port_.flush();
@@ -85,6 +96,53 @@ bool IspLink::sendMore(const QByteArray& bytes) {
 
 bool IspLink::sendRecord(const QString& body) {
     return send(terminatedRecord(body));
+}
+
+bool IspLink::startSynchronisation() {
+    parser_.state().fgBaudSync = false;
+    return send("U");
+}
+
+IspAnswer IspLink::exchange(const QByteArray& bytes, const QString& echo) {
+    parser_.expectEcho(echo);
+    send(bytes);
+    WaitResponse();
+    parser_.expectEcho(QString());
+
+    ResponseState& state = parser_.state();
+    IspAnswer answer;
+    answer.fullStop = state.fgResponseOK;
+    answer.outcome = state.fgResponseErr  ? Outcome::Refused
+                     : state.fgResponseOK ? Outcome::Acknowledged
+                                          : Outcome::NoAnswer;
+    if (state.fgResponseOK)
+        answer.text = state.answerText;
+    else if (state.fgResponseErr)
+        answer.text = state.strRxBuffer;
+    answer.echoLength = answer.text.startsWith(echo) ? echo.size() : 0;
+    // The flag the outcome was read from is cleared; an "X" next to a "." leaves the "." set, as
+    // a caller that reads the flags in their order would leave it.
+    if (answer.outcome == Outcome::Refused)
+        state.fgResponseErr = false;
+    else if (answer.outcome == Outcome::Acknowledged)
+        state.fgResponseOK = false;
+    return answer;
+}
+
+IspAnswer IspLink::exchangeRecord(const QString& body) {
+    return exchange(terminatedRecord(body), strAddChecksum(body));
+}
+
+IspAnswer IspLink::exchangeProgramRecord(const QString& body) {
+    return exchange(unterminatedRecord(body), strAddChecksum(body));
+}
+
+IspAnswer IspLink::exchangeQuickRecord(const QString& body) {
+    return exchange(quickRecord(body), QString());
+}
+
+IspAnswer IspLink::exchangeLetter(char letter) {
+    return exchange(QByteArray(1, letter), QString());
 }
 
 void IspLink::WaitResponse() {
@@ -100,7 +158,8 @@ void IspLink::WaitResponse() {
     if (port_.bytesToWrite() > 0) {
         const std::function<bool()> sent = [this] { return port_.bytesToWrite() == 0; };
         waitUntil(sent, timing_.transmitLimit);
-        // A record that could not leave in time is given up, not left to trickle out later.
+        // A record that could not leave in time is given up, not left to trickle out later and be
+        // carried out long after its command was reported as failed.
         if (port_.isOpen() && port_.bytesToWrite() > 0)
             port_.clear(QSerialPort::Output);
     }
@@ -139,16 +198,22 @@ void IspLink::waitUntil(const std::function<bool()>& done, std::chrono::millisec
 void IspLink::onReadyRead() {
     const QByteArray received = port_.readAll();
     bytesIn_ += received.size();
+    logWire(label_, false, received);
     parser_.comSerial_OnComm(received);
 }
 
 void IspLink::onError(QSerialPort::SerialPortError error) {
+    // An opening that fails reports its error here too; it is the opening's to tell, with the
+    // system's reason, and no adapter was lost.
+    if (!inService_)
+        return;
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
         return;
     // The device went away under an open port (USB adapter pulled out). Qt reports that as a
     // resource error, or on a line that hung up as a read error that repeats for as long as the
     // port stays open. Close it so that every later exchange fails at once, and end the wait in
     // progress as "no answer".
+    inService_ = false;
     const QString reason = port_.errorString();
     port_.clearError();
     if (port_.isOpen())

@@ -1,6 +1,6 @@
 #include "records.h"
 
-#include "common/hex_digits.h"
+#include "common/hex_text.h"
 
 namespace zelvan {
 
@@ -27,24 +27,6 @@ QString strAddChecksum(const QString& body) {
         sum = (sum + hexPairValue(body, i)) & 0xFF;
     const int checksum = (256 - sum) & 0xFF;
     return body + QStringLiteral("%1").arg(checksum, 2, 16, QLatin1Char('0')).toUpper();
-}
-
-QString strDecToHex16(int num) {
-    return QStringLiteral("%1").arg(static_cast<quint16>(num), 4, 16, QLatin1Char('0')).toUpper();
-}
-
-QString strDecToHex8(int num) {
-    // Negative values follow the 16-bit two's complement, as every number of the link is 16-bit.
-    const quint32 value = num < 0 ? static_cast<quint16>(num) : static_cast<quint32>(num);
-    return QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
-}
-
-QString configReadBody(int address) {
-    return QStringLiteral("01000003") + strDecToHex8(address);
-}
-
-QString configWriteBody(int address, const QString& value) {
-    return QStringLiteral("02000002") + strDecToHex8(address) + value;
 }
 
 QByteArray terminatedRecord(const QString& body) {

@@ -2,6 +2,14 @@
 
 namespace zelvan {
 
+bool ResponseParser::endsCurrentAnswer() {
+    if (expectedEcho_.isEmpty() || state_.strRxBuffer.startsWith(expectedEcho_))
+        return true;
+    ++state_.lateAnswersDropped;
+    state_.strRxBuffer.clear();
+    return false;
+}
+
 void ResponseParser::comSerial_OnComm(QByteArrayView received) {
     for (const char c : received) {
         switch (c) {
@@ -14,10 +22,14 @@ void ResponseParser::comSerial_OnComm(QByteArrayView received) {
             break;
         case 'X':
         case 'R':
-            state_.fgResponseErr = true;
+            if (endsCurrentAnswer())
+                state_.fgResponseErr = true;
             break;
         case '.':
+            if (!endsCurrentAnswer())
+                break;
             ParseResponse(state_.strRxBuffer);
+            state_.answerText = state_.strRxBuffer;
             state_.strRxBuffer.clear();
             state_.fgResponseOK = true;
             break;

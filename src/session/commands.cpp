@@ -6,7 +6,7 @@ namespace zelvan {
 
 namespace {
 
-constexpr std::array<CommandInfo, 20> kCommands{{
+constexpr std::array<CommandInfo, kCommandCount> kCommands{{
     {Command::ICP, "cmdICP", "Enter ICP Mode"},
     {Command::OFF, "cmdOFF", "LPC Pwr Off"},
     {Command::ErasePage, "cmdErasePage", "Erase Page(s)"},

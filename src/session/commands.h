@@ -28,6 +28,9 @@ enum class Command {
     AutoProcedure,
 };
 
+// How many command buttons there are.
+inline constexpr int kCommandCount = static_cast<int>(Command::AutoProcedure) + 1;
+
 struct CommandInfo {
     Command command;
     const char* objectName; // "cmdICP"

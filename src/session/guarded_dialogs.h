@@ -7,32 +7,40 @@ namespace zelvan {
 // Passes every dialog on to the window's, until the program starts closing: from then on a box
 // is not shown, an input box or file dialog answers as if cancelled, so that a command cut short
 // by the close unwinds without putting anything in front of the user.
-class GuardedDialogs : public Dialogs {
+class GuardedDialogs : public ForwardingDialogs {
 public:
-    explicit GuardedDialogs(Dialogs& target)
-        : target_(target) {}
+    using ForwardingDialogs::ForwardingDialogs;
 
     void close() { closed_ = true; }
     bool closed() const { return closed_; }
 
     void messageBox(const QString& text, const QString& title) override {
         if (!closed_)
-            target_.messageBox(text, title);
+            ForwardingDialogs::messageBox(text, title);
     }
     QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override {
-        return closed_ ? QString() : target_.inputBox(prompt, title, defaultText);
+        return closed_ ? QString() : ForwardingDialogs::inputBox(prompt, title, defaultText);
     }
     QString openFileName(const FileDialogRequest& request) override {
-        return closed_ ? QString() : target_.openFileName(request);
+        return closed_ ? QString() : ForwardingDialogs::openFileName(request);
     }
     void beep() override {
         if (!closed_)
-            target_.beep();
+            ForwardingDialogs::beep();
     }
-    void setBusyPointer(bool busy) override { target_.setBusyPointer(busy && !closed_); }
+    void showResult(const QString& text, const QString& title) override {
+        if (!closed_)
+            ForwardingDialogs::showResult(text, title);
+    }
+    void notice(const QString& text, const QString& title) override {
+        if (!closed_)
+            ForwardingDialogs::notice(text, title);
+    }
+
+protected:
+    void showBusyPointer(bool busy) override { ForwardingDialogs::showBusyPointer(busy && !closed_); }
 
 private:
-    Dialogs& target_;
     bool closed_ = false;
 };
 

@@ -1,22 +1,17 @@
 #include "session.h"
 
+#include "common/system_texts.h"
+
 namespace zelvan {
-
-namespace {
-
-constexpr Rgb kRed = rgb(255, 0, 0);
-constexpr Rgb kGreen = rgb(0, 255, 0);
-
-} // namespace
 
 Session::Session(Dialogs& dialogs, QObject* parent)
     : QObject(parent)
     , dialogs_(dialogs)
     , statusText_(QStringLiteral("Click 'Auto Connect' to connect the programmer"))
     , connectionText_(QStringLiteral("Unconnected"))
-    , connectionColour_(kRed)
+    , connectionColour_(kUnconnectedColour)
     , foundCpuText_(QStringLiteral("Found uC:"))
-    , firmwareLabel_(QStringLiteral("Istruzioni")) {
+    , firmwareLabel_(systemText::kIstruzioni) {
     // At start only Auto Connect is available; everything else follows the work.
     enabled_[static_cast<size_t>(Command::AutoConnect)] = true;
     connect(&link_, &IspLink::portLost, this, &Session::onPortLost);
@@ -38,6 +33,7 @@ template <typename F> bool Session::runExclusive(F&& handler) {
     if (running_ || dialogs_.closed())
         return false;
     running_ = true;
+    stop_.reset();
     handler();
     running_ = false;
     return true;
@@ -137,6 +133,7 @@ bool Session::chooseBaud9600(bool on) {
 
 void Session::shutdown() {
     dialogs_.close();
+    stop_.request();
     link_.abort();
 }
 
@@ -154,8 +151,12 @@ void Session::showConnection(bool connected) {
     // "Unconnected" keeps the colour the label had: red at start, green after a success.
     connectionText_ = connected ? QStringLiteral("Connected") : QStringLiteral("Unconnected");
     if (connected)
-        connectionColour_ = kGreen;
+        connectionColour_ = kConnectedColour;
     emit connectionChanged(connectionText_, connectionColour_);
+}
+
+void Session::setProgress(int done, int total) {
+    emit progressChanged(done, total);
 }
 
 void Session::setEnabled(Command command, bool enabled) {

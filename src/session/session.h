@@ -4,26 +4,27 @@
 #include "guarded_dialogs.h"
 
 #include "common/feedback.h"
+#include "common/stop_request.h"
+#include "common/version.h"
 #include "device/device_catalogue.h"
 #include "device/range_selector.h"
 #include "firmware/firmware_cache.h"
-#include "link/command_context.h"
 #include "link/isp_link.h"
+#include "programmer/command_context.h"
 
 #include <QObject>
 #include <QString>
 
 #include <array>
+#include <optional>
 
 namespace zelvan {
 
-inline const QString kAppTitle = QStringLiteral("Zelvan Programmer");
-inline const QString kAppVersion = QStringLiteral("1.3");
 // An automation file is a few lines of keywords; anything larger is not one.
 inline constexpr qint64 kMaxAutomationFileBytes = 1024 * 1024;
 
 // Everything the window shows and every command it runs, without a widget: the link to the
-// board, the device geometry, the range selectors, the firmware cache, the option boxes, the menu
+// board, the identified part, the range selectors, the firmware cache, the option boxes, the menu
 // marks and which commands are available. Views follow it through its signals.
 //
 // The handlers keep the names of the window's controls (cmdGetID_Click, mnuFileSelectCOM_Click).
@@ -47,6 +48,10 @@ public:
     // The baud menu only moves its check mark; it is taken at the next port opening.
     bool chooseBaud9600(bool on);
     bool isRunning() const { return running_; }
+
+    // The user asks the running command to stop: a long command (programming, a range of erases
+    // or CRCs, an automation run) ends after the record in flight has been answered.
+    void requestStop() { stop_.request(); }
 
     // The window is closing: any wait ends at once, no further dialog is shown, and the command
     // that runs unwinds promptly.
@@ -101,22 +106,24 @@ public:
     bool baud9600Checked() const { return link_.baud9600(); }
 
     // ---- State the commands work on
-    const DeviceGeometry& geometry() const { return geometry_; }
+    // The identified part's flash layout; nothing before the first completed identification.
+    const std::optional<DeviceGeometry>& part() const { return part_; }
     RangeSelector& sectorRange() { return sectorRange_; }
     RangeSelector& pageRange() { return pageRange_; }
     const FirmwareCache& firmware() const { return firmware_; }
-    // A part has been identified (the image cache has its size).
-    bool deviceIdentified() const { return firmware_.size() > 0; }
+    // Something was loaded since the last clear (the state "Clear Firmware" is enabled in).
+    bool firmwareLoaded() const { return isEnabled(Command::ClearFirmware); }
     bool protectTicked() const { return protect_; }
     void setProtect(bool ticked);
     bool quickModeTicked() const { return quickMode_; }
     void setQuickMode(bool ticked);
     bool fgAutoRunning() const { return fgAutoRunning_; }
 
-    // ---- Feedback (status line, indicator, connection label)
+    // ---- Feedback (status line, indicator, connection label, progress)
     void setStatus(const QString& text) override;
     void setIndicator(Led colour) override;
     void showConnection(bool connected) override;
+    void setProgress(int done, int total) override;
 
 signals:
     void statusChanged(const QString& text);
@@ -128,11 +135,14 @@ signals:
     void portMarksChanged();
     void protectChanged(bool ticked);
     void quickModeChanged(bool ticked);
-    // Pages programmed of the pages to program; a total of 0 ends the indication.
+    // Units done of the units of a long command; a total of 0 ends the indication.
     void progressChanged(int done, int total);
 
 private:
-    CommandContext context() { return CommandContext{link_, *this, dialogs_, fgAutoRunning_}; }
+    // The context of a command: while the automation runs, its result boxes and beeps are left out.
+    CommandContext context() {
+        return CommandContext{link_, *this, fgAutoRunning_ ? static_cast<Dialogs&>(quietDialogs_) : dialogs_, stop_};
+    }
     void setEnabled(Command command, bool enabled);
     void setFoundCpu(const QString& text);
     void setFirmwareLabel(const QString& text);
@@ -145,7 +155,9 @@ private:
 
     IspLink link_;
     GuardedDialogs dialogs_;
-    std::array<bool, 20> enabled_{};
+    QuietDialogs quietDialogs_{dialogs_};
+    StopRequest stop_;
+    std::array<bool, kCommandCount> enabled_{};
     QString statusText_;
     Led indicator_ = Led::Green;
     QString connectionText_;
@@ -155,7 +167,7 @@ private:
     bool autoSelectionChecked_ = false;
     int checkedPort_ = 0;
 
-    DeviceGeometry geometry_;
+    std::optional<DeviceGeometry> part_;
     RangeSelector sectorRange_;
     RangeSelector pageRange_;
     FirmwareCache firmware_;

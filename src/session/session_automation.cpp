@@ -3,8 +3,11 @@
 #include "session.h"
 
 #include "automation/automation_run.h"
+#include "common/busy_pointer.h"
+#include "common/regular_file.h"
+#include "common/system_texts.h"
+#include "programmer/outcome_report.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace zelvan {
@@ -24,7 +27,7 @@ public:
         // is identified they have nothing to work on.
         const bool needsPart = keyword == CommandKeyword::Epage || keyword == CommandKeyword::Esector ||
                                keyword == CommandKeyword::Scrc || keyword == CommandKeyword::Program;
-        if (needsPart && !session_.deviceIdentified()) {
+        if (needsPart && !session_.part()) {
             faultText = QStringLiteral("no device has been identified; use \"Get LPC ID\" first");
             return StepOutcome::Fault;
         }
@@ -44,6 +47,11 @@ public:
         case CommandKeyword::Esector:
             return outcome(session_.cmdEraseSector_Click());
         case CommandKeyword::Program:
+            // Programming with nothing loaded would send nothing and pass for done work.
+            if (!session_.firmwareLoaded()) {
+                session_.setStatus(QStringLiteral("Programming Firmware: Error (no firmware is loaded)"));
+                return StepOutcome::Failed;
+            }
             return outcome(session_.cmdProgramFirmware_Click());
         case CommandKeyword::NoProtect:
         case CommandKeyword::Protect:
@@ -62,6 +70,14 @@ QString faultBoxText(int number, const QString& what) {
     return QStringLiteral("Error:  %1\r\n%2").arg(number).arg(what);
 }
 
+QString refusedFileText(const AutomationFileFault& fault) {
+    if (fault.line == 0)
+        return QStringLiteral("The automation file was not run: %1.").arg(fault.reason);
+    return QStringLiteral("The automation file was not run: line %1, \"%2\", %3.")
+        .arg(fault.line)
+        .arg(fault.text, fault.reason);
+}
+
 } // namespace
 
 void Session::mnuFileLoadAuto_Click() {
@@ -75,36 +91,43 @@ void Session::mnuFileLoadAuto_Click() {
 }
 
 void Session::cmdAutoProcedure_Click() {
+    const QString closing = QStringLiteral("Automatic Programming");
     if (!QFileInfo::exists(strAutoFile_)) {
-        dialogs_.messageBox(QStringLiteral("Automation File file not found"),
-                            QStringLiteral("Reading Automation File"));
+        dialogs_.messageBox(systemText::kAutomationFileNotFound, QStringLiteral("Reading Automation File"));
         return;
     }
-    dialogs_.setBusyPointer(true);
-    fgAutoRunning_ = true;
-
-    AutomationResult result;
-    QFile file(strAutoFile_);
-    if (file.open(QIODevice::ReadOnly) && file.size() <= kMaxAutomationFileBytes) {
-        const QList<AutomationLine> lines = parseAutomationFile(file.readAll());
-        file.close();
-        CommandContext ctx = context();
-        SessionAutomationHost host(*this);
-        result = runAutomation(ctx, host, lines);
-    } else {
-        result.faultNumber = kAutomationFileUnreadable;
-        result.faultText =
-            QStringLiteral("%1: %2").arg(QFileInfo(strAutoFile_).fileName(),
-                                         file.isOpen() ? QStringLiteral("the file is too large") : file.errorString());
+    const FileContent content = readRegularFile(strAutoFile_, kMaxAutomationFileBytes);
+    if (!content.ok()) {
+        setStatus(closingStatus(closing, Ending::Error));
+        dialogs_.messageBox(faultBoxText(kAutomationFileUnreadable,
+                                         QFileInfo(strAutoFile_).fileName() + QStringLiteral(": ") + content.reason),
+                            kAppTitle);
+        return;
+    }
+    // The whole file is checked before anything is sent.
+    const AutomationScript script = parseAutomationFile(content.bytes);
+    if (script.fault) {
+        setStatus(closingStatus(closing, Ending::Error));
+        dialogs_.messageBox(refusedFileText(*script.fault), QStringLiteral("Reading Automation File"));
+        return;
     }
 
+    BusyPointer busy(dialogs_);
+    fgAutoRunning_ = true;
+    CommandContext ctx = context();
+    SessionAutomationHost host(*this);
+    const AutomationResult result = runAutomation(ctx, host, script.lines);
     fgAutoRunning_ = false;
-    dialogs_.setBusyPointer(false);
-    // A run that a fault stopped did not do its work either: it ends in an error too.
-    setStatus(result.allSucceeded && !result.faultNumber ? QStringLiteral("Automatic Programming: Done")
-                                                         : QStringLiteral("Automatic Programming: Error"));
+    busy.release();
+
+    // A run that a fault or the user stopped did not do its work either: it ends in an error too.
+    setStatus(closingStatus(closing, endingOf(result.allSucceeded && !result.faultNumber)));
     if (result.faultNumber)
         dialogs_.messageBox(faultBoxText(*result.faultNumber, result.faultText), kAppTitle);
+    else if (result.stoppedAtLine)
+        dialogs_.messageBox(
+            QStringLiteral("Stopped before line %1: the lines from there on were not run.").arg(*result.stoppedAtLine),
+            closing);
 }
 
 } // namespace zelvan

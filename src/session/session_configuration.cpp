@@ -28,7 +28,7 @@ bool Session::cmdStatusByte_Click() {
 
 bool Session::cmdProgramSecurity_Click() {
     CommandContext ctx = context();
-    return programSecurityBytes(ctx, geometry_.intFlashLastAddr, geometry_.intSectorSize);
+    return part_ && programSecurityBytes(ctx, *part_);
 }
 
 bool Session::cmdCCP_Click() {

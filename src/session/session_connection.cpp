@@ -2,45 +2,58 @@
 
 #include "session.h"
 
-#include "device/identification.h"
-#include "link/board_commands.h"
-#include "link/port_names.h"
-#include "link/programmer_connection.h"
 #include "port_messages.h"
+
+#include "common/busy_pointer.h"
+#include "common/system_texts.h"
+#include "device/identification.h"
+#include "link/port_names.h"
+#include "programmer/board_commands.h"
+#include "programmer/outcome_report.h"
+#include "programmer/programmer_connection.h"
 
 namespace zelvan {
 
 void Session::cmdAutoConnect_Click() {
     CommandContext ctx = context();
+    BusyPointer busy(dialogs_);
     setStatus(QStringLiteral("Searching programmer..."));
     setEnabled(Command::ICP, true);
     setEnabled(Command::OFF, true);
 
     int found = 0;
+    QString version;
+    QList<PortOpenFailure> unopenable;
     for (int port = 1; port <= kPortCount && !link_.aborted(); ++port) {
         link_.OpenComPort(port);
         link_.processEventsOnce();
-        if (!link_.fgPortOpened())
+        if (!link_.fgPortOpened()) {
+            if (isWorthReporting(link_.lastOpenFailure()))
+                unopenable.append(link_.lastOpenFailure());
             continue;
-        dialogs_.setBusyPointer(true);
+        }
         if (!NegotiateBaudrate(ctx))
             continue;
         setStatus(QStringLiteral("Programmer Found. Getting Loader Version..."));
         setEnabled(Command::Version, true);
-        if (GetLoaderVersion(ctx)) {
+        if (const std::optional<QString> answer = GetLoaderVersion(ctx)) {
             found = port;
+            version = *answer;
             break;
         }
     }
     if (found == 0) {
         setPortMarks(false, checkedPort_);
         setStatus(QStringLiteral("Not connected: programmer not found"));
+        // A board may sit behind a port that could not be opened: say which, and why.
+        if (!unopenable.isEmpty())
+            dialogs_.messageBox(notFoundText(unopenable), QStringLiteral("Auto Connect"));
         return;
     }
 
     mnuFileSelectCOM_Click(found);
     setPortMarks(true, checkedPort_);
-    setStatus(QStringLiteral("Loader Version: ") + link_.response().strLastResponse);
+    setStatus(QStringLiteral("Loader Version: ") + version);
     setEnabled(Command::GetID, true);
     cmdGetID_Click();
 }
@@ -54,7 +67,7 @@ void Session::mnuFileSelectCOM_Click(int index) {
     if (link_.fgPortOpened())
         setPortMarks(false, index);
     else
-        dialogs_.messageBox(portOpenErrorText(link_.lastOpenFailure()), QStringLiteral("ZANO Main CPU Simulator"));
+        dialogs_.messageBox(portOpenErrorText(link_.lastOpenFailure()), systemText::kPortErrorTitle);
 }
 
 void Session::mnuFileBaud9600_Click() {
@@ -69,8 +82,10 @@ void Session::mnuFileBaud57600_Click() {
 
 void Session::cmdVersion_Click() {
     CommandContext ctx = context();
-    GetLoaderVersion(ctx);
-    setStatus(QStringLiteral("Loader Version: ") + link_.response().strLastResponse);
+    const std::optional<QString> version = GetLoaderVersion(ctx);
+    // A version that did not come is not shown as the text of an earlier answer.
+    setStatus(version ? QStringLiteral("Loader Version: ") + *version
+                      : closingStatus(QStringLiteral("Loader Version"), Ending::Error));
     setEnabled(Command::GetID, true);
 }
 
@@ -86,15 +101,16 @@ bool Session::cmdOFF_Click() {
 
 void Session::cmdGetID_Click() {
     CommandContext ctx = context();
+    BusyPointer busy(dialogs_);
     const std::optional<IdBytes> ids = readIdBytes(ctx);
     if (!ids)
         return; // a failed read leaves the previous identification in force
 
     setFoundCpu(partDescription(ids->manufacturer, ids->deviceId1, ids->deviceId2));
-    geometry_ = geometryForId(ids->deviceId2, geometry_);
-    firmware_.recreate(geometry_.intFlashLastAddr);
-    sectorRange_.fill(geometry_.intFlashLastAddr, geometry_.intSectorSize);
-    pageRange_.fill(geometry_.intFlashLastAddr, geometry_.intPageSize);
+    part_ = geometryForId(ids->deviceId2, part_);
+    firmware_.recreate(part_->intFlashLastAddr);
+    sectorRange_.fill(part_->intFlashLastAddr, part_->intSectorSize);
+    pageRange_.fill(part_->intFlashLastAddr, part_->intPageSize);
 
     static constexpr Command kDeviceCommands[] = {
         Command::StatusByte,   Command::ErasePage,       Command::EraseSector,   Command::LoadFirmware,
@@ -111,7 +127,6 @@ void Session::cmdGetID_Click() {
         setEnabled(command, !nothingBehindBoard);
 
     cmdClearFirmware_Click();
-    dialogs_.setBusyPointer(false);
 }
 
 void Session::cmdClearFirmware_Click() {

@@ -8,9 +8,10 @@
 namespace zelvan {
 
 void Session::cmdLoadFirmware_Click() {
+    if (!part_)
+        return;
     CommandContext ctx = context();
-    const QString path =
-        loadFirmwareFile(ctx, firmware_, geometry_.intFlashLastAddr, isEnabled(Command::ClearFirmware));
+    const QString path = loadFirmwareFile(ctx, firmware_, part_->intFlashLastAddr, firmwareLoaded());
     if (path.isEmpty())
         return;
     setEnabled(Command::ProgramFirmware, true);
@@ -19,9 +20,10 @@ void Session::cmdLoadFirmware_Click() {
 }
 
 bool Session::cmdProgramFirmware_Click() {
+    if (!part_)
+        return false;
     CommandContext ctx = context();
-    return programFirmware(ctx, firmware_, geometry_, quickMode_,
-                           [this](int done, int total) { emit progressChanged(done, total); });
+    return programFirmware(ctx, firmware_, *part_, quickMode_, protect_).done();
 }
 
 } // namespace zelvan

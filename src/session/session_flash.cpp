@@ -14,24 +14,26 @@ bool Session::cmdEraseChip_Click() {
 
 bool Session::cmdErasePage_Click() {
     CommandContext ctx = context();
-    return eraseRange(ctx, pageErase(), geometry_.intPageSize, geometry_.intBootloaderAddr, pageRange_.startIndex(),
-                      pageRange_.endIndex(), [this] { return protect_; });
+    // Protection as it stands when the command starts; a change applies to the next command.
+    return part_ && eraseRange(ctx, pageErase(), *part_, pageRange_.startIndex(), pageRange_.endIndex(), protect_);
 }
 
 bool Session::cmdEraseSector_Click() {
     CommandContext ctx = context();
-    return eraseRange(ctx, sectorErase(), geometry_.intSectorSize, geometry_.intBootloaderAddr,
-                      sectorRange_.startIndex(), sectorRange_.endIndex(), [this] { return protect_; });
+    return part_ &&
+           eraseRange(ctx, sectorErase(), *part_, sectorRange_.startIndex(), sectorRange_.endIndex(), protect_);
 }
 
 bool Session::cmdGetGlobalCRC_Click() {
     CommandContext ctx = context();
-    return readGlobalCrc(ctx);
+    return readGlobalCrc(ctx).has_value();
 }
 
 bool Session::cmdGetSectorCRC_Click() {
     CommandContext ctx = context();
-    return readSectorCrcs(ctx, geometry_.intSectorSize, sectorRange_.startIndex(), sectorRange_.endIndex());
+    return part_ &&
+           readSectorCrcs(ctx, part_->intSectorSize, sectorRange_.startIndex(), sectorRange_.endIndex()).ending ==
+               Ending::Done;
 }
 
 } // namespace zelvan

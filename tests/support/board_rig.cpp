@@ -4,6 +4,10 @@
 
 #include <QtTest>
 
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace zelvan::test {
 
 using namespace std::chrono_literals;
@@ -49,6 +53,18 @@ sim::PtyBoardServer& BoardRig::placeSilent(int com) {
     sim::BoardModel model = boardFor("LPC932A1");
     model.faults().silent = true;
     return place(com, std::move(model));
+}
+
+LockedPty::LockedPty() {
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master_ < 0 || ::grantpt(master_) != 0)
+        qFatal("no pseudo-terminal for a locked port");
+    path_ = QString::fromLocal8Bit(::ptsname(master_));
+}
+
+LockedPty::~LockedPty() {
+    if (master_ >= 0)
+        ::close(master_);
 }
 
 } // namespace zelvan::test

@@ -33,3 +33,22 @@ private:
 };
 
 } // namespace zelvan::test
+
+namespace zelvan::test {
+
+// A pseudo-terminal that is never unlocked: it exists, but opening it fails with an I/O error,
+// as a port does whose device is there but cannot be used.
+class LockedPty {
+public:
+    LockedPty();
+    ~LockedPty();
+    LockedPty(const LockedPty&) = delete;
+    LockedPty& operator=(const LockedPty&) = delete;
+    QString devicePath() const { return path_; }
+
+private:
+    int master_ = -1;
+    QString path_;
+};
+
+} // namespace zelvan::test

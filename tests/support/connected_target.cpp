@@ -15,10 +15,12 @@ QByteArray fixtureBytes(const char* name) {
     return file.readAll();
 }
 
-ConnectedTarget::ConnectedTarget(const char* part, bool identified) {
+ConnectedTarget::ConnectedTarget(const char* part, Start start) {
     session.link().setTiming(fastTiming());
+    if (start == Start::NoBoard)
+        return;
     board = &rig.place(1, boardFor(part));
-    if (identified)
+    if (start == Start::Identified)
         session.click(Command::AutoConnect);
     else
         session.chooseComPort(1);
@@ -32,7 +34,8 @@ void ConnectedTarget::loadFirmware(const QString& path) {
 }
 
 void ConnectedTarget::forget() {
-    clearReceived(*board);
+    if (board)
+        clearReceived(*board);
     dialogs.clear();
     record.clear();
 }

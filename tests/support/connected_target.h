@@ -16,17 +16,20 @@ namespace zelvan::test {
 QString fixturePath(const char* name);
 QByteArray fixtureBytes(const char* name);
 
-// A session with short time limits, scripted dialogs and a simulated board with the named part
-// on COM1. Identified: Auto Connect has found the board and identified the part; otherwise COM1
-// is only opened. Either way the record of what was sent, shown and asked starts empty.
+// A session with short time limits and scripted dialogs, and simulated boards behind COM1..COM8
+// (all missing at first). Identified: a board with the named part is on COM1 and Auto Connect has
+// found it and identified the part; PortOpened: the board is on COM1 and COM1 is only opened;
+// NoBoard: nothing is placed. The record of what was sent, shown and asked starts empty.
 struct ConnectedTarget {
+    enum class Start { Identified, PortOpened, NoBoard };
+
     BoardRig rig; // first, so that the session lets go of its port before the board goes
     FakeDialogs dialogs;
     Session session{dialogs};
     SessionRecorder record{session};
     sim::PtyBoardServer* board = nullptr;
 
-    explicit ConnectedTarget(const char* part = "LPC932A1", bool identified = true);
+    explicit ConnectedTarget(const char* part = "LPC932A1", Start start = Start::Identified);
 
     // Loads a file through the Load Firmware dialog, as the user would.
     void loadFirmware(const QString& path);
@@ -39,6 +42,8 @@ struct ConnectedTarget {
     QByteArray bootloader();
     std::optional<quint8> config(int address);
     void setConfig(int address, quint8 value);
+    // Runs f on the board model while the board is held still.
+    template <typename F> auto withBoard(F&& f) { return board->withBoard(std::forward<F>(f)); }
 };
 
 } // namespace zelvan::test

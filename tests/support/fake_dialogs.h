@@ -55,7 +55,6 @@ public:
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
     void beep() override { ++beeps; }
-    void setBusyPointer(bool on) override { busy = on; }
 
     QStringList boxTexts() const {
         QStringList texts;
@@ -69,6 +68,9 @@ public:
         fileRequests.clear();
         beeps = 0;
     }
+
+protected:
+    void showBusyPointer(bool on) override { busy = on; }
 };
 
 } // namespace zelvan::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 namespace zelvan {
 
 // The value of one hexadecimal digit, upper or lower case; -1 for any other character.
@@ -12,5 +14,11 @@ constexpr int hexDigitValue(char16_t c) {
         return c - 'a' + 10;
     return -1;
 }
+
+// Hex form of a 16-bit value in four upper-case digits; negative values as their two's complement.
+QString strDecToHex16(int num);
+
+// Hex form of num in at least two upper-case digits; values above 255 are not cut (300 gives "12C").
+QString strDecToHex8(int num);
 
 } // namespace zelvan

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QLoggingCategory>
+#include <QString>
+
+namespace zelvan {
+
+// The wire log: every write to the board and every answer, time-stamped, in printable form.
+// It is the logging category "zelvan.wire" (debug level), off unless a front end or the
+// environment switches it on (QT_LOGGING_RULES="zelvan.wire.debug=true"), so that a user of a
+// real board can send a trace. Nothing is formatted while it is off.
+Q_DECLARE_LOGGING_CATEGORY(lcWire)
+
+// The bytes as text: printable ASCII as it is, CR and LF as <CR> and <LF>, anything else as <xx>.
+QString printableBytes(QByteArrayView bytes);
+
+// Logs one direction of the traffic on a port: "12:00:01.234 COM1 -> :00000001FF<CR><LF>".
+void logWire(const QString& port, bool toBoard, QByteArrayView bytes);
+
+} // namespace zelvan

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "command_context.h"
+
+#include <optional>
+
+namespace zelvan {
+
+// Gives the board three "U" to lock onto the port's speed and waits the whole synchronisation
+// window for one to come back. Shows "Connected" (green) or "Unconnected" with a red indicator.
+// Returns fgBaudSync.
+bool NegotiateBaudrate(CommandContext& ctx);
+
+// Asks the board for its loader version (body "00000001"). Indicator green when answered (a
+// closing "." came), red otherwise. Returns the version text (the whole answer) when answered.
+std::optional<QString> GetLoaderVersion(CommandContext& ctx);
+
+// Asks the target for its manufacturer id; true when the board answered with a completed reply.
+bool fgMicroConnected(IspLink& link);
+
+} // namespace zelvan
