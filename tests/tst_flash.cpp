@@ -119,20 +119,28 @@ private slots:
         QCOMPARE(target.sent().size(), 4);
     }
 
+    // Protected: refused with a box. Unprotected: the user is asked first, since the bootloader goes too.
     void chipErase_data() {
         QTest::addColumn<bool>("protect");
-        QTest::newRow("protected: refused") << true;
-        QTest::newRow("unprotected: everything") << false;
+        QTest::addColumn<bool>("confirmed");
+        QTest::newRow("protected: refused") << true << true;
+        QTest::newRow("unprotected, declined: nothing sent") << false << false;
+        QTest::newRow("unprotected, confirmed: everything") << false << true;
     }
     void chipErase() {
         QFETCH(bool, protect);
+        QFETCH(bool, confirmed);
         Target target;
         target.session.setProtect(protect);
+        target.dialogs.confirmAnswer = confirmed;
         const QByteArray before = target.flash();
-        QCOMPARE(target.session.cmdEraseChip_Click(), !protect);
-        if (protect) {
-            QCOMPARE(target.dialogs.boxTexts(), QStringList{"Erasing chip disabled to protect original bootloader"});
-            QCOMPARE(target.dialogs.boxes[0].title, QStringLiteral("Chip Erase"));
+        QCOMPARE(target.session.cmdEraseChip_Click(), !protect && confirmed);
+        QCOMPARE(target.dialogs.questions.size(), protect ? 0 : 1);
+        if (protect || !confirmed) {
+            QCOMPARE(target.dialogs.boxTexts(),
+                     protect ? QStringList{"Erasing chip disabled to protect original bootloader"} : QStringList());
+            if (protect)
+                QCOMPARE(target.dialogs.boxes[0].title, QStringLiteral("Chip Erase"));
             QVERIFY(target.sent().isEmpty());
             QVERIFY(target.record.statuses.isEmpty());
             QCOMPARE(target.flash(), before);

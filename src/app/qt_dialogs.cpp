@@ -28,6 +28,12 @@ QString QtDialogs::openFileName(const FileDialogRequest& request) {
     return dialog.selectedFiles().constFirst();
 }
 
+bool QtDialogs::confirm(const QString& question, const QString& title) {
+    QMessageBox box(QMessageBox::Question, title, question, QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void QtDialogs::beep() {
     QApplication::beep();
 }

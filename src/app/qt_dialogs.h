@@ -17,6 +17,7 @@ public:
     QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     QString openFileName(const FileDialogRequest& request) override;
     void beep() override;
+    bool confirm(const QString& question, const QString& title) override;
 
 protected:
     void showBusyPointer(bool busy) override;

@@ -25,6 +25,9 @@ public:
     // Returns the chosen existing file's full path, or an empty text on cancel.
     virtual QString openFileName(const FileDialogRequest& request) = 0;
     virtual void beep() = 0;
+    // A yes/no question before something that cannot be undone; true to go on. A front end that
+    // must not wait for a person (an automation run, the command line) answers for itself.
+    virtual bool confirm(const QString& question, const QString& title) = 0;
 
     // The closing result of a command that reports in a box (erases, board commands, programming):
     // a beep, then the box. A front end may report it otherwise, or not at all while an
@@ -65,6 +68,7 @@ public:
     }
     QString openFileName(const FileDialogRequest& request) override { return target_.openFileName(request); }
     void beep() override { target_.beep(); }
+    bool confirm(const QString& question, const QString& title) override { return target_.confirm(question, title); }
     void showResult(const QString& text, const QString& title) override { target_.showResult(text, title); }
     void notice(const QString& text, const QString& title) override { target_.notice(text, title); }
 
@@ -76,13 +80,15 @@ private:
     Dialogs& target_;
 };
 
-// The dialogs of an unattended automation run: no result box and no beep, no notices; boxes that
-// report a refusal or a value (and every question) still reach the user.
+// The dialogs of an unattended automation run: no result box and no beep, no notices, and no
+// confirmation asked (the file asked for the work); boxes that report a refusal or a value still
+// reach the user.
 class QuietDialogs : public ForwardingDialogs {
 public:
     using ForwardingDialogs::ForwardingDialogs;
     void showResult(const QString&, const QString&) override {}
     void notice(const QString&, const QString&) override {}
+    bool confirm(const QString&, const QString&) override { return true; }
 };
 
 } // namespace zelvan

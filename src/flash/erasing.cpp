@@ -56,6 +56,12 @@ bool eraseChip(CommandContext& ctx, bool protect) {
                                QStringLiteral("Chip Erase"));
         return false;
     }
+    // Without protection the chip erase takes the bootloader with it: ask first (a front end that
+    // runs unattended answers for itself).
+    if (!ctx.dialogs.confirm(QStringLiteral("\"Protect ISP Code\" is not ticked: erasing the chip erases the ISP "
+                                            "bootloader too. Erase the whole chip?"),
+                             QStringLiteral("Chip Erase")))
+        return false;
     const QString phrase = QStringLiteral("Erasing Device");
     BusyPointer busy(ctx.dialogs);
     ctx.feedback.setStatus(phrase + QStringLiteral("..."));

@@ -28,7 +28,8 @@ struct RangeErase {
 const RangeErase& pageErase();
 const RangeErase& sectorErase();
 
-// Erases the whole chip: refused with a box (and nothing sent) while the bootloader is protected.
+// Erases the whole chip: refused with a box (and nothing sent) while the bootloader is protected;
+// otherwise the user confirms first that the bootloader goes too (no answer: nothing is sent).
 // Shows the result (a quiet front end leaves it out) and closes the status line with ": Done" or
 // ": Error". True when the board erased the chip.
 bool eraseChip(CommandContext& ctx, bool protect);

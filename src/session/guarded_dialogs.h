@@ -28,6 +28,9 @@ public:
         if (!closed_)
             ForwardingDialogs::beep();
     }
+    bool confirm(const QString& question, const QString& title) override {
+        return !closed_ && ForwardingDialogs::confirm(question, title);
+    }
     void showResult(const QString& text, const QString& title) override {
         if (!closed_)
             ForwardingDialogs::showResult(text, title);

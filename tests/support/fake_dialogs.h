@@ -29,6 +29,8 @@ public:
     QStringList inputAnswers;
     static inline const QString kAcceptDefault = QStringLiteral("<accept the default>");
     QStringList fileAnswers; // likewise for file dialogs
+    QStringList questions;   // every confirmation asked
+    bool confirmAnswer = true;
     int beeps = 0;
     bool busy = false;
     // Runs inside every message box, input box and file dialog (before it answers).
@@ -55,6 +57,12 @@ public:
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
     void beep() override { ++beeps; }
+    bool confirm(const QString& question, const QString&) override {
+        questions.append(question);
+        if (whileShown)
+            whileShown();
+        return confirmAnswer;
+    }
 
     QStringList boxTexts() const {
         QStringList texts;
@@ -66,6 +74,7 @@ public:
         boxes.clear();
         inputs.clear();
         fileRequests.clear();
+        questions.clear();
         beeps = 0;
     }
 
