@@ -201,7 +201,7 @@ const FaultRule* BoardModel::ruleFor(const Record* record, char letter) {
 }
 
 std::optional<Reply> BoardModel::answer(const Record* record, char letter, const QByteArray& echo) {
-    if (faults_.silent)
+    if (faults_.silent || hungUp())
         return std::nullopt;
     if (faults_.silentAfterUnits >= 0 && unitsAnswered_ >= faults_.silentAfterUnits)
         return std::nullopt;

@@ -77,6 +77,7 @@ struct BoardFaults {
     bool noSync = false;         // ignores "U"
     bool noVersion = false;      // ignores the loader version record
     int silentAfterUnits = -1;   // answers the first N commands, then nothing
+    int hangUpAfterUnits = -1;   // answers the first N commands, then drops the line (the board dies)
     microseconds answerDelay{0}; // every answer comes this late
     QByteArray garbagePrefix;    // sent in front of every answer
     std::vector<FaultRule> rules;
@@ -130,6 +131,8 @@ public:
     std::optional<quint8> configByte(int address) const;
     void setConfigByte(int address, quint8 value);
     int configProtectionClears() const { return protectionClears_; }
+    // The board has died (hangUpAfterUnits): its line is to be dropped once its last answer is out.
+    bool hungUp() const { return faults_.hangUpAfterUnits >= 0 && unitsAnswered_ >= faults_.hangUpAfterUnits; }
 
     // Signatures as the CRC records report them.
     quint32 globalCrc() const;

@@ -52,6 +52,7 @@ int main(int argc, char* argv[]) {
     option("refuse", "Answer \"X\" to: P, S, type:TT, body:PREFIX, each optionally #n (repeatable).", "what");
     option("mute", "Answer nothing to: the same forms as --refuse (repeatable).", "what");
     option("silent-after", "Answer the first N commands, then nothing.", "n");
+    option("hang-up-after", "Answer the first N commands, then drop the line (the board dies).", "n");
     option("late", "Answer every command this late.", "ms");
     option("late-once", "Answer WHAT (the forms of --refuse) MS milliseconds late, e.g. type:08#1,6000 (repeatable).",
            "what,ms");
@@ -93,6 +94,8 @@ int main(int argc, char* argv[]) {
     faults.noVersion = parser.isSet("no-version");
     if (parser.isSet("silent-after"))
         faults.silentAfterUnits = parser.value("silent-after").toInt();
+    if (parser.isSet("hang-up-after"))
+        faults.hangUpAfterUnits = parser.value("hang-up-after").toInt();
     if (parser.isSet("late"))
         faults.answerDelay = millis(parser, "late");
     faults.garbagePrefix = parser.value("garbage").toLatin1();

@@ -138,6 +138,11 @@ void PtyBoardServer::run() {
         }
         const Clock::time_point now = Clock::now();
         writeDue(now);
+        // A board that died goes off the line once its last answer has left.
+        if (master_ >= 0 && output_.empty() && hangUp_) {
+            closeLine();
+            continue;
+        }
 
         // Sleep until the next answer is due; an answer that is due already is waiting for room
         // on the line (POLLOUT below). The system wakes a sleeper late by some tens of
@@ -199,6 +204,7 @@ void PtyBoardServer::readInput(Clock::time_point now) {
         if (!reply->bytes.isEmpty())
             output_.push_back({outputClock_, reply->bytes});
     }
+    hangUp_ = model_.hungUp();
 }
 
 void PtyBoardServer::writeDue(Clock::time_point now) {

@@ -77,6 +77,7 @@ private:
 
     // Owned by the board thread.
     std::deque<Pending> output_;
+    bool hangUp_ = false;
     Clock::time_point inputClock_{};
     Clock::time_point outputClock_{};
     // How late the system has been waking the board thread (a running average).

@@ -3,8 +3,8 @@
 
 #include "support/connected_target.h"
 
+#include "programmer/port_messages.h"
 #include "programmer/programmer_connection.h"
-#include "session/port_messages.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

@@ -2,6 +2,7 @@
 
 #include "support/connected_target.h"
 
+#include "automation/automation_file.h"
 #include "link/records.h"
 
 #include <QFile>

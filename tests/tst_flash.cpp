@@ -205,7 +205,7 @@ private slots:
         QuietDialogs quiet(target.dialogs);
         StopRequest stop;
         CommandContext ctx{target.session.link(), target.session, quiet, stop};
-        QVERIFY(eraseRange(ctx, pageErase(), target.part(), 0, 1, true));
+        QVERIFY(eraseRange(ctx, pageErase(), target.part(), 0, 1, true).done());
         QVERIFY(eraseChip(ctx, false));
         QVERIFY(target.dialogs.boxes.isEmpty());
         QCOMPARE(target.dialogs.beeps, 0);

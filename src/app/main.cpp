@@ -10,7 +10,7 @@
 #include "session/session.h"
 
 #ifdef ZELVAN_HAVE_SIMULATOR
-#include "sim/pty_board_server.h"
+#include "sim/demo_board.h"
 #endif
 
 #include <QApplication>
@@ -70,19 +70,12 @@ int main(int argc, char* argv[]) {
 #ifdef ZELVAN_HAVE_SIMULATOR
     std::unique_ptr<zelvan::sim::PtyBoardServer> simulator;
     if (options.simulator) {
-        zelvan::sim::BoardModel board =
-            zelvan::sim::BoardModel::forPart(*zelvan::findPartByName(QStringLiteral("LPC932A1")));
-        // Times of a real part, so that a run looks like one.
-        board.times() = {std::chrono::milliseconds(2), std::chrono::milliseconds(20), std::chrono::milliseconds(100),
-                         std::chrono::milliseconds(2)};
-        simulator = std::make_unique<zelvan::sim::PtyBoardServer>(std::move(board));
-        simulator->setPacedBaud(57600);
         QString error;
-        if (!simulator->start(&error)) {
+        simulator = zelvan::sim::startDemoBoard(*zelvan::findPartByName(QStringLiteral("LPC932A1")), &error);
+        if (!simulator) {
             std::fprintf(stderr, "zelvan-programmer: the simulated board could not start: %s\n", qPrintable(error));
             return 1;
         }
-        qputenv("ZELVAN_COM1", simulator->devicePath().toLocal8Bit());
     }
 #else
     if (options.simulator) {

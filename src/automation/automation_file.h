@@ -8,6 +8,9 @@
 
 namespace zelvan {
 
+// An automation file is a few lines of keywords; anything larger is not one.
+inline constexpr qint64 kMaxAutomationFileBytes = 1024 * 1024;
+
 // The lines an automation file may hold that run a command of the window; a line matches one
 // only when the whole line, lower-cased and without blanks around it, is the keyword.
 enum class CommandKeyword { NoProtect, Protect, Pon, Poff, Scrc, Gcrc, Echip, Epage, Esector, Program };

@@ -75,8 +75,8 @@ bool eraseChip(CommandContext& ctx, bool protect) {
     return done;
 }
 
-bool eraseRange(CommandContext& ctx, const RangeErase& kind, const DeviceGeometry& geometry, int firstIndex,
-                int lastIndex, bool protect) {
+RangeEraseResult eraseRange(CommandContext& ctx, const RangeErase& kind, const DeviceGeometry& geometry, int firstIndex,
+                            int lastIndex, bool protect) {
     BusyPointer busy(ctx.dialogs);
     ctx.feedback.setStatus(kind.phrase + QStringLiteral("..."));
     const int unit = kind.unitSize(geometry);
@@ -95,7 +95,8 @@ bool eraseRange(CommandContext& ctx, const RangeErase& kind, const DeviceGeometr
     }
 
     QString result = closingStatus(kind.boxTitle, Ending::Done);
-    Ending ending = Ending::Done;
+    RangeEraseResult outcome{Ending::Done, 0, protectedAt};
+    Ending& ending = outcome.ending;
     if (addresses.isEmpty()) {
         // Nothing to erase: no range chosen, or protection keeps even the first unit. Nothing
         // was done, and that is not reported as done work.
@@ -103,7 +104,6 @@ bool eraseRange(CommandContext& ctx, const RangeErase& kind, const DeviceGeometr
         result = protectedAt ? kind.protectionText(*protectedAt)
                              : QStringLiteral("ERROR: no %1 range is chosen").arg(kind.unitName);
     }
-    int erased = 0;
     ctx.feedback.setProgress(0, static_cast<int>(addresses.size()));
     for (const int address : addresses) {
         if (ctx.stop.requested()) {
@@ -112,14 +112,14 @@ bool eraseRange(CommandContext& ctx, const RangeErase& kind, const DeviceGeometr
             break;
         }
         ctx.feedback.setIndicator(Led::Yellow);
-        const Outcome outcome = showOutcome(ctx.feedback, ctx.link.exchangeRecord(eraseBody(kind.unit, address)));
-        if (outcome != Outcome::Acknowledged) {
+        const Outcome answered = showOutcome(ctx.feedback, ctx.link.exchangeRecord(eraseBody(kind.unit, address)));
+        if (answered != Outcome::Acknowledged) {
             ending = Ending::Error;
-            result = failureText(outcome);
+            result = failureText(answered);
             break;
         }
         ctx.feedback.setIndicator(Led::DarkYellow);
-        ctx.feedback.setProgress(++erased, static_cast<int>(addresses.size()));
+        ctx.feedback.setProgress(++outcome.erased, static_cast<int>(addresses.size()));
         ctx.link.processEventsOnce();
     }
     // Protection stopped a range that erased what lay below the bootloader: that was asked for.
@@ -130,7 +130,7 @@ bool eraseRange(CommandContext& ctx, const RangeErase& kind, const DeviceGeometr
     ctx.dialogs.showResult(result, kind.boxTitle);
     busy.release();
     ctx.feedback.setStatus(closingStatus(kind.phrase, ending));
-    return ending == Ending::Done;
+    return outcome;
 }
 
 } // namespace zelvan

@@ -3,8 +3,11 @@
 #include "device/device_catalogue.h"
 #include "link/isp_commands.h"
 #include "programmer/command_context.h"
+#include "programmer/outcome_report.h"
 
 #include <QString>
+
+#include <optional>
 
 namespace zelvan {
 
@@ -34,12 +37,19 @@ const RangeErase& sectorErase();
 // ": Error". True when the board erased the chip.
 bool eraseChip(CommandContext& ctx, bool protect);
 
+struct RangeEraseResult {
+    Ending ending = Ending::Error;
+    int erased = 0;                 // units the board acknowledged
+    std::optional<int> protectedAt; // the first unit address protection kept, if it stopped the range
+    bool done() const { return ending == Ending::Done; }
+};
+
 // Erases the units firstIndex..lastIndex, stopping before the first unit that protection (as the
 // command found it when it started) keeps, at the first refused or unanswered exchange, or when
 // the user asks to stop. A stop at the protected area after some units were erased is what was
 // asked for; an erase that erased nothing (no range, or protection kept the very first unit) is
-// not. True when the work was done.
-bool eraseRange(CommandContext& ctx, const RangeErase& kind, const DeviceGeometry& geometry, int firstIndex,
-                int lastIndex, bool protect);
+// not.
+RangeEraseResult eraseRange(CommandContext& ctx, const RangeErase& kind, const DeviceGeometry& geometry, int firstIndex,
+                            int lastIndex, bool protect);
 
 } // namespace zelvan

@@ -53,7 +53,8 @@ public:
     QString lineSettings() const;
     // The port as the user named it ("COM3" or the device), for logs and messages.
     QString portLabel() const { return label_; }
-    QString deviceName() const { return port_.portName(); }
+    // The device of the port opened last ("/dev/ttyUSB0").
+    QString deviceName() const { return lastFailure_.device; }
 
     // ---- One exchange: the record goes out, the answer is waited for and judged. The response
     // flags underneath are set by the receive handler and cleared by the wait; the flag the

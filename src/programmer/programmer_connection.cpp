@@ -2,6 +2,7 @@
 
 #include "common/busy_pointer.h"
 #include "link/isp_commands.h"
+#include "link/records.h"
 
 namespace zelvan {
 
@@ -44,6 +45,11 @@ std::optional<QString> GetLoaderVersion(CommandContext& ctx) {
     if (!answer.fullStop)
         return std::nullopt;
     return answer.text;
+}
+
+QString versionWithoutEcho(const QString& answerText) {
+    const QString echo = strAddChecksum(loaderVersionBody());
+    return (answerText.startsWith(echo) ? answerText.mid(echo.size()) : answerText).trimmed();
 }
 
 bool fgMicroConnected(IspLink& link) {

@@ -15,6 +15,9 @@ bool NegotiateBaudrate(CommandContext& ctx);
 // closing "." came), red otherwise. Returns the version text (the whole answer) when answered.
 std::optional<QString> GetLoaderVersion(CommandContext& ctx);
 
+// The loader version text without the echo of the record in front ("ZELVAN ICP 2-1").
+QString versionWithoutEcho(const QString& answerText);
+
 // Asks the target for its manufacturer id; true when the board answered with a completed reply.
 bool fgMicroConnected(IspLink& link);
 

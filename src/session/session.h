@@ -20,9 +20,6 @@
 
 namespace zelvan {
 
-// An automation file is a few lines of keywords; anything larger is not one.
-inline constexpr qint64 kMaxAutomationFileBytes = 1024 * 1024;
-
 // Everything the window shows and every command it runs, without a widget: the link to the
 // board, the identified part, the range selectors, the firmware cache, the option boxes, the menu
 // marks and which commands are available. Views follow it through its signals.

@@ -2,6 +2,7 @@
 
 #include "session.h"
 
+#include "automation/automation_file.h"
 #include "automation/automation_run.h"
 #include "common/busy_pointer.h"
 #include "common/regular_file.h"

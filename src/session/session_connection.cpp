@@ -2,7 +2,7 @@
 
 #include "session.h"
 
-#include "port_messages.h"
+#include "programmer/port_messages.h"
 
 #include "common/busy_pointer.h"
 #include "common/system_texts.h"

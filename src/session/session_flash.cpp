@@ -15,13 +15,14 @@ bool Session::cmdEraseChip_Click() {
 bool Session::cmdErasePage_Click() {
     CommandContext ctx = context();
     // Protection as it stands when the command starts; a change applies to the next command.
-    return part_ && eraseRange(ctx, pageErase(), *part_, pageRange_.startIndex(), pageRange_.endIndex(), protect_);
+    return part_ &&
+           eraseRange(ctx, pageErase(), *part_, pageRange_.startIndex(), pageRange_.endIndex(), protect_).done();
 }
 
 bool Session::cmdEraseSector_Click() {
     CommandContext ctx = context();
     return part_ &&
-           eraseRange(ctx, sectorErase(), *part_, sectorRange_.startIndex(), sectorRange_.endIndex(), protect_);
+           eraseRange(ctx, sectorErase(), *part_, sectorRange_.startIndex(), sectorRange_.endIndex(), protect_).done();
 }
 
 bool Session::cmdGetGlobalCRC_Click() {

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace zelvan::cli {
+
+// One end of a range as the user wrote it: an index (0, 1, ...) or an address (0x0400).
+struct RangeBound {
+    bool isAddress = false;
+    int value = 0;
+};
+
+// "A", "A-B" or nothing (the whole part, up to the bootloader while it is protected).
+struct RangeSpec {
+    std::optional<RangeBound> first;
+    std::optional<RangeBound> last;
+};
+
+enum class EraseMode { Used, Chip, None };
+
+struct CliOptions {
+    QStringList ports;                    // -p: COMn or device paths; empty: search COM1..COM8
+    bool baud9600 = false;                // -b 9600
+    std::optional<QString> simulatorPart; // --simulator[=PART]
+    bool quick = false;
+    EraseMode erase = EraseMode::Used;
+    bool noProtect = false;
+    bool verbose = false;
+    QString wireLog;
+    bool json = false;
+    bool quiet = false;
+    QStringList hexFiles; // run --hex
+};
+
+enum class CommandKind {
+    Ports,
+    Info,
+    Icp,
+    Off,
+    EraseChip,
+    ErasePages,
+    EraseSectors,
+    CrcGlobal,
+    CrcSectors,
+    Program,
+    ConfigGet,
+    ConfigSet,
+    SecurityGet,
+    SecuritySet,
+    Ccp,
+    Run,
+};
+
+// What zelvan-cli was asked to do.
+struct CliRequest {
+    enum class Action { RunCommand, Help, Version };
+    Action action = Action::RunCommand;
+    CommandKind kind = CommandKind::Info;
+    QString commandText; // the command as typed ("erase pages"), for messages
+    RangeSpec range;
+    QStringList files;  // program: HEX files; run: the automation file
+    QString configName; // config get/set: ucfg1, ucfg2, bootv, status
+    std::optional<int> sector;
+    QString value; // config set / security set, normalised to two hex digits
+    CliOptions options;
+};
+
+// Reads the arguments (without the program name). Options may stand anywhere; "--" ends them.
+// Returns the request, or the reason the command line is not usable (exit status 2).
+struct ParsedCommandLine {
+    std::optional<CliRequest> request;
+    QString error;
+};
+ParsedCommandLine parseCommandLine(const QStringList& arguments);
+
+// Reads "A" or "A-B" (indexes, or addresses written 0x...). Nothing for a malformed range.
+std::optional<RangeSpec> parseRange(const QString& text);
+
+// The --help text: usage, commands, options, exit status.
+QString helpText();
+
+} // namespace zelvan::cli
