@@ -1,0 +1,53 @@
+// A second process for the production tests: takes serial numbers, holds the number file's lock,
+// or appends chip records, alongside the test process itself.
+//
+//   production_helper take FILE BYTES COUNT    prints each number taken on its own line
+//   production_helper hold-lock FILE           takes FILE's lock, prints "locked", waits to be killed
+
+#include "production/serial_numbers.h"
+
+#include <QCoreApplication>
+#include <QLockFile>
+#include <QThread>
+
+#include <cstdio>
+
+using namespace zelvan;
+
+namespace {
+
+int take(const QString& file, int bytes, int count) {
+    for (int i = 0; i < count; ++i) {
+        QString error;
+        const std::optional<quint64> number = takeSerialNumber(file, bytes, &error);
+        if (!number) {
+            std::fprintf(stderr, "%s\n", qPrintable(error));
+            return 1;
+        }
+        std::printf("%llu\n", static_cast<unsigned long long>(*number));
+    }
+    return 0;
+}
+
+int holdLock(const QString& file) {
+    QLockFile lock(serialLockFileName(file));
+    if (!lock.lock())
+        return 1;
+    std::printf("locked\n");
+    std::fflush(stdout);
+    for (;;)
+        QThread::sleep(60);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() == 4 && args[0] == QLatin1String("take"))
+        return take(args[1], args[2].toInt(), args[3].toInt());
+    if (args.size() == 2 && args[0] == QLatin1String("hold-lock"))
+        return holdLock(args[1]);
+    std::fprintf(stderr, "usage: production_helper take FILE BYTES COUNT | hold-lock FILE\n");
+    return 2;
+}
