@@ -1,6 +1,8 @@
 #include "durable_file.h"
 
+#include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QThread>
 
 #if defined(Q_OS_WIN)
 #include <io.h>
@@ -34,6 +36,16 @@ void syncFolderOf(const QString& path) {
 #else
     Q_UNUSED(path);
 #endif
+}
+
+bool lockWithin(QLockFile& lock, std::chrono::milliseconds wait) {
+    const QDeadlineTimer deadline(wait);
+    while (!lock.tryLock(std::chrono::milliseconds(0))) {
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+            return false;
+        QThread::msleep(static_cast<unsigned long>(kLockFilePoll.count()));
+    }
+    return true;
 }
 
 } // namespace zelvan

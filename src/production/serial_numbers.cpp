@@ -103,7 +103,7 @@ std::optional<quint64> takeSerialNumber(const QString& file, int bytes, QString*
 
     QLockFile lock(serialLockFileName(file));
     lock.setStaleLockTime(kSerialStaleLockTime);
-    if (!lock.tryLock(kSerialLockWait)) {
+    if (!lockWithin(lock, kSerialLockWait)) {
         *error = lock.error() == QLockFile::LockFailedError
                      ? QStringLiteral("serial number file %1 stayed locked by another program").arg(file)
                      : QStringLiteral("cannot lock serial number file %1 (%2)").arg(file, serialLockFileName(file));
