@@ -5,7 +5,8 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${ZELVAN_BUILD_DIR:-$ROOT/build}"
 
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev)
+# The Qt SQL drivers and the PostgreSQL server are for the chip records and their tests.
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libqt6sql6-psql postgresql)
 
 # Installs the packages that are not installed yet (with sudo when not root).
 ensure_packages() {

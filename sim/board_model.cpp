@@ -1,7 +1,5 @@
 #include "board_model.h"
 
-#include "misr.h"
-
 #include "common/hex_text.h"
 #include "link/isp_commands.h"
 
@@ -74,11 +72,11 @@ void BoardModel::setConfigByte(int address, quint8 value) {
 }
 
 quint32 BoardModel::globalCrc() const {
-    return misrSignature(flash_);
+    return signature(crcVariant_, flash_);
 }
 
 quint32 BoardModel::sectorCrc(int firstAddress) const {
-    return misrSignature(QByteArrayView(flash_).sliced(firstAddress, geometry_.intSectorSize));
+    return signature(crcVariant_, QByteArrayView(flash_).sliced(firstAddress, geometry_.intSectorSize));
 }
 
 std::optional<Reply> BoardModel::receive(char byte) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/device_catalogue.h"
+#include "flash/crc_model.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -134,9 +135,12 @@ public:
     // The board has died (hangUpAfterUnits): its line is to be dropped once its last answer is out.
     bool hungUp() const { return faults_.hangUpAfterUnits >= 0 && unitsAnswered_ >= faults_.hangUpAfterUnits; }
 
-    // Signatures as the CRC records report them.
+    // Signatures as the CRC records report them, computed with the board's CRC variant (the
+    // default one unless told otherwise; any formulation, in the table or not, may be set).
     quint32 globalCrc() const;
     quint32 sectorCrc(int firstAddress) const;
+    const CrcVariant& crcVariant() const { return crcVariant_; }
+    void setCrcVariant(const CrcVariant& variant) { crcVariant_ = variant; }
 
     // Every command received, in order, as text: "U", "P", ":0100000310EC", "Q:10000000..."
     const QStringList& received() const { return received_; }
@@ -181,6 +185,7 @@ private:
     QByteArray flash_;
     std::array<quint8, 256> config_{};
     int protectionClears_ = 0;
+    CrcVariant crcVariant_ = defaultCrcVariant();
     QByteArray versionText_ = " ZELVAN ICP 2-1";
     BoardFaults faults_;
     OperationTimes times_;

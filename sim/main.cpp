@@ -2,6 +2,7 @@
 // It prints the device to use; point the program at it with ZELVAN_COM1=<device>.
 
 #include "fault_rules.h"
+#include "flash/crc_model.h"
 #include "pty_board_server.h"
 
 #include <QCommandLineParser>
@@ -59,6 +60,7 @@ int main(int argc, char* argv[]) {
     option("garbage", "Send this text in front of every answer.", "text");
     option("stop-reading", "Take nothing off the line (the program's output backs up).");
     option("version-text", "Loader version text.", "text");
+    option("crc-variant", "Formulation of the CRC signature register (default left-low-plain-up-zero).", "name");
     parser.process(app);
 
     BoardModel::Ids ids;
@@ -120,6 +122,17 @@ int main(int argc, char* argv[]) {
     }
     if (parser.isSet("version-text"))
         board.setVersionText(parser.value("version-text").toLatin1());
+    if (parser.isSet("crc-variant")) {
+        const CrcVariant* variant = findCrcVariant(parser.value("crc-variant"));
+        if (!variant) {
+            QStringList names;
+            for (const CrcVariant& known : crcVariants())
+                names.append(known.name);
+            return fail(QStringLiteral("unknown CRC variant %1; the variants are: %2")
+                            .arg(parser.value("crc-variant"), names.join(QStringLiteral(", "))));
+        }
+        board.setCrcVariant(*variant);
+    }
 
     // Stop cleanly on Ctrl+C or kill: the signals are taken by sigwait below, not by a handler.
     sigset_t stopSignals;

@@ -1,10 +1,9 @@
-// The simulated board on its own: the signature its CRC records report, the framing of what it
-// receives, and its answers.
+// The simulated board on its own: the framing of what it receives, and its answers. The signature
+// its CRC records report is the CRC model's (tst_crc_model).
 
 #include "device/device_catalogue.h"
 #include "link/records.h"
 #include "sim/board_model.h"
-#include "sim/misr.h"
 
 #include <QtTest>
 
@@ -33,26 +32,6 @@ class TestSim : public QObject {
     Q_OBJECT
 
 private slots:
-    void signature_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<quint32>("signature");
-        QTest::newRow("nothing") << QByteArray() << 0u;
-        QTest::newRow("erased sector") << QByteArray(1024, '\0') << 0u;
-        QTest::newRow("one byte") << QByteArray("\x5A", 1) << 0x5Au;
-        QTest::newRow("two bytes shift") << QByteArray("\x80\x01", 2) << 0x101u;
-        // A 1 walked out of the top takes the polynomial in.
-        QTest::newRow("carry") << QByteArray(1, '\x01') + QByteArray(32, '\0') << 0x00400007u;
-        QByteArray pattern(1024, '\0');
-        for (int i = 0; i < pattern.size(); ++i)
-            pattern[i] = static_cast<char>(i * 7 + 3);
-        QTest::newRow("1K sector of a pattern") << pattern << 0x63618FDDu;
-    }
-    void signature() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(quint32, signature);
-        QCOMPARE(misrSignature(bytes), signature);
-    }
-
     void answers_data() {
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArray>("answer");

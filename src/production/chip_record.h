@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+#include <array>
+#include <map>
+#include <optional>
+
+namespace zelvan {
+
+// How the flash compared with the image after programming.
+enum class VerifyResult { NotVerified, Passed, Failed };
+
+// "not verified", "passed", "verify failed".
+QString verifyResultText(VerifyResult result);
+
+// A file a run used (a HEX file), named by its path and its content's SHA-256 (lower-case hex).
+struct RecordedFile {
+    QString path;
+    QString sha256;
+
+    bool operator==(const RecordedFile&) const = default;
+};
+
+// The file at path with its SHA-256; sha256 stays empty when the file cannot be read.
+RecordedFile recordedFile(const QString& path);
+
+// A CRC the chip reported and the one the image gives, each when known.
+struct RecordedCrc {
+    std::optional<quint32> read;
+    std::optional<quint32> expected;
+
+    bool operator==(const RecordedCrc&) const = default;
+};
+
+// What one command did to one chip: written once per board and command, when the board is done.
+struct ChipRecord {
+    QString id = newChipRecordId(); // unique; lets a record sent twice (after a crash) be stored once
+    QDateTime time;                 // when the command started, UTC
+    QString host;                   // the machine that ran it
+    QString port;                   // "COM1"
+    QString device;                 // the device behind the port, "/dev/ttyUSB0"
+    QString loaderVersion;          // the board's loader version text
+    QString partName;               // "LPC932A1"
+    std::array<quint8, 3> ids{};    // manufacturer, device id 1, device id 2
+    QList<RecordedFile> files;
+    std::optional<quint64> serialNumber;
+    bool serialVoid = false;               // the number was taken but the chip failed, so no chip carries it
+    std::map<int, RecordedCrc> sectorCrcs; // by sector index
+    RecordedCrc globalCrc;
+    VerifyResult verify = VerifyResult::NotVerified;
+    int exitStatus = 0;
+    qint64 durationMs = 0;
+
+    static QString newChipRecordId();
+    bool operator==(const ChipRecord&) const = default;
+};
+
+// The record as one JSON object. Its keys are the column names of the database table: id, time
+// (ISO 8601 UTC with milliseconds), host, port, device, loader_version, part, ids ("15 DD 1F"),
+// files ([{path, sha256}]), serial_number (null when none), serial_void, crcs ({sectors: [{sector,
+// read, expected}], global: {read, expected}}, CRCs as 8 upper-case hex digits or null), verify,
+// exit_status, duration_ms.
+QJsonObject toJson(const ChipRecord& record);
+
+// The record toJson made; nullopt with *error naming the first key that is missing or wrong.
+std::optional<ChipRecord> chipRecordFromJson(const QJsonObject& json, QString* error);
+
+} // namespace zelvan

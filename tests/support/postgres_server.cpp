@@ -1,0 +1,122 @@
+#include "postgres_server.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QProcess>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace zelvan::test {
+
+namespace {
+
+constexpr char kServerUser[] = "nobody"; // who runs the server when the tests run as root
+constexpr char kDatabaseUser[] = "zelvan";
+
+// A TCP port on 127.0.0.1 that nothing listens on just now.
+int freeLocalPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
+}
+
+} // namespace
+
+PostgresServer::PostgresServer()
+    : port_(freeLocalPort()) {
+    if (::geteuid() != 0)
+        return;
+    const passwd* user = ::getpwnam(kServerUser);
+    if (!user || ::chown(QFile::encodeName(folder_.path()).constData(), user->pw_uid, user->pw_gid) != 0)
+        qWarning("cannot hand %s to the user %s", qPrintable(folder_.path()), kServerUser);
+}
+
+PostgresServer::~PostgresServer() {
+    QString error;
+    if (running_)
+        stop(&error);
+}
+
+QString PostgresServer::binaryFolder() {
+    QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QCollator numeric;
+    numeric.setNumericMode(true);
+    std::sort(versions.begin(), versions.end(), numeric);
+    for (auto version = versions.crbegin(); version != versions.crend(); ++version) {
+        const QString folder = QStringLiteral("/usr/lib/postgresql/%1/bin").arg(*version);
+        if (QFile::exists(folder + QStringLiteral("/initdb")) && QFile::exists(folder + QStringLiteral("/pg_ctl")))
+            return folder;
+    }
+    return QString();
+}
+
+bool PostgresServer::run(const QString& program, const QStringList& arguments, QString* error) {
+    QProcess process;
+    process.setWorkingDirectory(folder_.path());
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    const QString path = binaryFolder() + QLatin1Char('/') + program;
+    if (::geteuid() == 0)
+        process.start(QStringLiteral("runuser"), QStringList{"-u", kServerUser, "--", path} + arguments);
+    else
+        process.start(path, arguments);
+    const int waitMs = int(std::chrono::milliseconds(kStartWait).count());
+    if (!process.waitForFinished(waitMs) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        *error = QStringLiteral("%1 failed: %2 %3")
+                     .arg(program, process.errorString(), QString::fromLocal8Bit(process.readAll()));
+        return false;
+    }
+    return true;
+}
+
+bool PostgresServer::start(QString* error) {
+    if (binaryFolder().isEmpty()) {
+        *error = QStringLiteral("no PostgreSQL server under /usr/lib/postgresql/*/bin");
+        return false;
+    }
+    if (!folder_.isValid() || port_ == 0) {
+        *error = QStringLiteral("no temporary folder or free port for the PostgreSQL server");
+        return false;
+    }
+    const QString data = folder_.filePath(QStringLiteral("data"));
+    if (!created_) {
+        created_ =
+            run(QStringLiteral("initdb"),
+                {"-D", data, "-U", kDatabaseUser, "-A", "trust", "-E", "UTF8", "--locale=C", "--no-sync"}, error);
+        if (!created_)
+            return false;
+    }
+    // TCP on the loopback only; the socket file in the cluster's folder, which the server user owns.
+    const QString options =
+        QStringLiteral("-p %1 -c listen_addresses=127.0.0.1 -k '%2'").arg(port_).arg(folder_.path());
+    running_ = run(QStringLiteral("pg_ctl"),
+                   {"-D", data, "-l", folder_.filePath(QStringLiteral("server.log")), "-o", options, "-w", "-t",
+                    QString::number(kStartWait.count()), "start"},
+                   error);
+    return running_;
+}
+
+bool PostgresServer::stop(QString* error) {
+    running_ = !run(QStringLiteral("pg_ctl"),
+                    {"-D", folder_.filePath(QStringLiteral("data")), "-m", "fast", "-w", "stop"}, error);
+    return !running_;
+}
+
+QString PostgresServer::destination() const {
+    return QStringLiteral("postgresql://%1@127.0.0.1:%2/postgres").arg(QLatin1String(kDatabaseUser)).arg(port_);
+}
+
+} // namespace zelvan::test

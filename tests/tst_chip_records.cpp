@@ -1,0 +1,306 @@
+// The record of every chip: its JSON form, and the sinks that keep it (JSON lines, SQLite,
+// PostgreSQL with a spool for when the server is away).
+
+#include "production/record_sink.h"
+#include "support/postgres_server.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <thread>
+
+using namespace zelvan;
+
+namespace {
+
+constexpr int kAppendingProcesses = 2;
+constexpr int kLinesEach = 100;
+constexpr int kWritingThreads = 4;
+constexpr int kRecordsEach = 10;
+constexpr int kHelperWaitMs = 60000;
+
+enum class Sample { Verified, VoidSerial, NothingRead };
+
+ChipRecord sample(Sample kind, int second = 0) {
+    ChipRecord record;
+    record.time = QDateTime(QDate(2025, 3, 14), QTime(9, 26, second, 589), Qt::UTC);
+    record.host = QStringLiteral("bench-2");
+    record.port = QStringLiteral("COM3");
+    record.device = QStringLiteral("/dev/ttyUSB1");
+    record.loaderVersion = QStringLiteral(" ZELVAN ICP 2-1");
+    record.partName = QStringLiteral("LPC932A1");
+    record.ids = {0x15, 0xDD, 0x1F};
+    if (kind == Sample::NothingRead) {
+        record.exitStatus = 4;
+        return record;
+    }
+    record.files = {{QStringLiteral("/srv/fw/app \"v2\".hex"), QStringLiteral("ab12")},
+                    {QStringLiteral("/srv/fw/cal.hex"), QString()}};
+    record.serialNumber = 0xFFFFFFFFu;
+    record.sectorCrcs = {{0, {0x0A0B0C0Du, 0x0A0B0C0Du}}, {6, {0u, std::nullopt}}};
+    record.globalCrc = {0xDEADBEEFu, std::nullopt};
+    record.verify = kind == Sample::Verified ? VerifyResult::Passed : VerifyResult::Failed;
+    record.serialVoid = kind == Sample::VoidSerial;
+    record.exitStatus = kind == Sample::Verified ? 0 : 3;
+    record.durationMs = 15234;
+    return record;
+}
+
+QList<QJsonObject> jsonLines(const QString& path) {
+    QFile file(path);
+    QList<QJsonObject> objects;
+    if (!file.open(QIODevice::ReadOnly))
+        return objects;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        if (!line.isEmpty())
+            objects.append(QJsonDocument::fromJson(line).object()); // a torn line gives an empty object
+    }
+    return objects;
+}
+
+// The row as the record's JSON would have it: each column under its name, read as the type the
+// JSON gives that key (JSON columns parsed).
+QJsonObject rowAsJson(const QSqlRecord& row, const QJsonObject& like) {
+    QJsonObject json;
+    for (int i = 0; i < row.count(); ++i) {
+        const QVariant column = row.value(i);
+        const QJsonValue::Type type = like.value(row.fieldName(i)).type();
+        json.insert(row.fieldName(i),
+                    column.isNull()              ? QJsonValue(QJsonValue::Null)
+                    : type == QJsonValue::Bool   ? QJsonValue(column.toBool())
+                    : type == QJsonValue::Double ? QJsonValue(column.toLongLong())
+                    : type == QJsonValue::String
+                        ? QJsonValue(column.toString())
+                        : QJsonValue::fromVariant(QJsonDocument::fromJson(column.toString().toUtf8()).toVariant()));
+    }
+    return json;
+}
+
+// The rows of the table, oldest first, through a connection of the test's own.
+QList<QSqlRecord> tableRows(const QString& destinationText) {
+    QString error;
+    const RecordDestination destination = *parseRecordDestination(destinationText, &error);
+    const bool sqlite = destination.kind == RecordDestination::Kind::Sqlite;
+    QList<QSqlRecord> rows;
+    const QString name = QStringLiteral("test-check");
+    {
+        QSqlDatabase database =
+            QSqlDatabase::addDatabase(sqlite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL"), name);
+        database.setDatabaseName(sqlite ? destination.path : destination.database);
+        database.setHostName(destination.host);
+        database.setPort(destination.port);
+        database.setUserName(destination.user);
+        QSqlQuery query(database);
+        if (database.open() && query.exec(QStringLiteral("SELECT * FROM chips ORDER BY \"time\", \"id\""))) {
+            while (query.next())
+                rows.append(query.record());
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
+}
+
+} // namespace
+
+class TestChipRecords : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::PostgresServer> postgres_;
+
+private slots:
+    void cleanupTestCase() { postgres_.reset(); }
+
+    void destinations_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("parsed"); // kind|path|user|password|host|port|database; empty: refused
+        QTest::newRow("JSON lines file") << "out/records.jsonl"
+                                         << "0|out/records.jsonl|||||";
+        QTest::newRow("SQLite") << "sqlite:/tmp/chips.db"
+                                << "1|/tmp/chips.db|||||";
+        QTest::newRow("PostgreSQL with port") << "postgresql://prod:pw@db.example:5433/factory"
+                                              << "2||prod|pw|db.example|5433|factory";
+        QTest::newRow("PostgreSQL default port") << "postgresql://prod@db/factory"
+                                                 << "2||prod||db|5432|factory";
+        QTest::newRow("PostgreSQL without database") << "postgresql://prod@db"
+                                                     << "";
+        QTest::newRow("SQLite without file") << "sqlite:"
+                                             << "";
+    }
+    void destinations() {
+        QFETCH(QString, text);
+        QFETCH(QString, parsed);
+        QString error;
+        const std::optional<RecordDestination> found = parseRecordDestination(text, &error);
+        QCOMPARE(error.isEmpty(), found.has_value());
+        const QString fields =
+            !found ? QString()
+                   : QStringList{QString::number(int(found->kind)),
+                                 found->path,
+                                 found->user,
+                                 found->password,
+                                 found->host,
+                                 found->kind == RecordDestination::Kind::Postgresql ? QString::number(found->port)
+                                                                                    : QString(),
+                                 found->database}
+                         .join(QLatin1Char('|'));
+        QCOMPARE(fields, parsed);
+    }
+
+    void refusedJson_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QJsonValue>("value"); // undefined: the key is left out
+        QTest::addColumn<QString>("named");    // the key the refusal names
+        QTest::newRow("no id") << "id" << QJsonValue(QJsonValue::Undefined) << "id";
+        QTest::newRow("time not ISO 8601") << "time" << QJsonValue("14.03.2025 09:26") << "time";
+        QTest::newRow("unknown verify result") << "verify" << QJsonValue("ok") << "verify";
+        QTest::newRow("CRC not 8 hex digits")
+            << "crcs" << QJsonValue(QJsonObject{{"sectors", QJsonArray{}}, {"global", QJsonObject{{"read", "12G4"}}}})
+            << "read";
+    }
+    void refusedJson() {
+        QFETCH(QString, key);
+        QFETCH(QJsonValue, value);
+        QFETCH(QString, named);
+        QJsonObject json = toJson(sample(Sample::Verified));
+        json.remove(key);
+        if (!value.isUndefined())
+            json.insert(key, value);
+        QString error;
+        QVERIFY(!chipRecordFromJson(json, &error));
+        QVERIFY2(error.contains(QStringLiteral("\"%1\"").arg(named)), qPrintable(error));
+    }
+
+    // The same records through both file sinks: the JSON lines read back as the records, and each
+    // SQLite row holds what the line holds.
+    void jsonLinesAndSqliteHoldTheSameRows() {
+        QTemporaryDir dir;
+        const QString lines = dir.filePath(QStringLiteral("records.jsonl"));
+        const QString database = dir.filePath(QStringLiteral("records.db"));
+        QString error;
+        const auto jsonSink = openRecordSink(lines, &error);
+        const auto sqliteSink =
+            openRecordSink(QStringLiteral("sqlite:") + database, &error, dir.filePath(QStringLiteral("spool.jsonl")));
+        const QList<ChipRecord> records{sample(Sample::Verified, 1), sample(Sample::VoidSerial, 2),
+                                        sample(Sample::NothingRead, 3)};
+        for (const ChipRecord& record : records) {
+            QVERIFY2(jsonSink->write(record, &error), qPrintable(error));
+            QVERIFY2(sqliteSink->write(record, &error), qPrintable(error));
+        }
+
+        const QList<QJsonObject> objects = jsonLines(lines);
+        const QList<QSqlRecord> rows = tableRows(QStringLiteral("sqlite:") + database);
+        QCOMPARE(objects.size(), records.size());
+        QCOMPARE(rows.size(), records.size());
+        for (int i = 0; i < records.size(); ++i) {
+            QCOMPARE(chipRecordFromJson(objects[i], &error), std::optional<ChipRecord>(records[i]));
+            QCOMPARE(rowAsJson(rows[i], objects[i]), objects[i]);
+        }
+    }
+
+    // Two processes appending long lines to one file at once: every line lands whole.
+    void concurrentAppendsGiveWholeLines() {
+        QTemporaryDir dir;
+        const QString lines = dir.filePath(QStringLiteral("records.jsonl"));
+        std::vector<std::unique_ptr<QProcess>> helpers;
+        for (int i = 0; i < kAppendingProcesses; ++i) {
+            helpers.push_back(std::make_unique<QProcess>());
+            helpers.back()->start(QStringLiteral(ZELVAN_PRODUCTION_HELPER),
+                                  {"append", lines, QString::number(kLinesEach), QStringLiteral("writer-%1").arg(i)});
+        }
+        for (const auto& helper : helpers) {
+            QVERIFY(helper->waitForFinished(kHelperWaitMs));
+            QCOMPARE(helper->exitCode(), 0);
+        }
+        QMap<QString, QList<quint64>> serialsByWriter;
+        QString error;
+        for (const QJsonObject& object : jsonLines(lines)) {
+            const std::optional<ChipRecord> record = chipRecordFromJson(object, &error);
+            QVERIFY2(record, qPrintable(error));
+            serialsByWriter[record->host].append(*record->serialNumber);
+        }
+        QList<quint64> expected;
+        for (int i = 0; i < kLinesEach; ++i)
+            expected.append(i);
+        QCOMPARE(serialsByWriter.keys(), (QStringList{"writer-0", "writer-1"}));
+        for (const QList<quint64>& serials : serialsByWriter)
+            QCOMPARE(serials, expected);
+    }
+
+    // Boards finishing on several threads write through one database sink at once.
+    void databaseSinkTakesWritesFromSeveralThreads() {
+        QTemporaryDir dir;
+        const QString database = dir.filePath(QStringLiteral("records.db"));
+        QString error;
+        const auto sink =
+            openRecordSink(QStringLiteral("sqlite:") + database, &error, dir.filePath(QStringLiteral("spool.jsonl")));
+        std::atomic<int> failures{0};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kWritingThreads; ++t) {
+            threads.emplace_back([&] {
+                QString why;
+                for (int i = 0; i < kRecordsEach; ++i)
+                    failures += sink->write(sample(Sample::Verified), &why) ? 0 : 1;
+            });
+        }
+        for (auto& thread : threads)
+            thread.join();
+        QCOMPARE(failures.load(), 0);
+        QCOMPARE(tableRows(QStringLiteral("sqlite:") + database).size(), kWritingThreads * kRecordsEach);
+    }
+
+    // Records reach a PostgreSQL server of the test's own; while it is down they wait in the spool
+    // and arrive, oldest first, with the next record once it is back.
+    void postgresql_data() {
+        QTest::addColumn<bool>("downFirst");
+        QTest::newRow("server up") << false;
+        QTest::newRow("server down, then back") << true;
+    }
+    void postgresql() {
+        QFETCH(bool, downFirst);
+        if (qEnvironmentVariable("ZELVAN_SKIP_POSTGRES") == QLatin1String("1"))
+            QSKIP("ZELVAN_SKIP_POSTGRES=1");
+        QVERIFY2(!test::PostgresServer::binaryFolder().isEmpty(),
+                 "no PostgreSQL server under /usr/lib/postgresql/*/bin: install the Debian package postgresql "
+                 "(./scripts/run-tests does), or set ZELVAN_SKIP_POSTGRES=1 to leave this test out");
+        QString error;
+        if (!postgres_)
+            postgres_ = std::make_unique<test::PostgresServer>();
+        if (!postgres_->isRunning())
+            QVERIFY2(postgres_->start(&error), qPrintable(error));
+
+        QTemporaryDir dir;
+        const QString spool = dir.filePath(QStringLiteral("spool.jsonl"));
+        const auto sink = openRecordSink(postgres_->destination(), &error, spool);
+        const ChipRecord first = sample(Sample::VoidSerial, 1);
+        const ChipRecord second = sample(Sample::Verified, 2);
+        if (downFirst) {
+            QVERIFY2(postgres_->stop(&error), qPrintable(error));
+            QVERIFY(!sink->write(first, &error));
+            QVERIFY2(error.contains(spool), qPrintable(error));
+            QCOMPARE(jsonLines(spool), QList<QJsonObject>{toJson(first)});
+            QVERIFY2(postgres_->start(&error), qPrintable(error));
+        } else {
+            QVERIFY2(sink->write(first, &error), qPrintable(error));
+        }
+        QVERIFY2(sink->write(second, &error), qPrintable(error));
+        QVERIFY(!QFile::exists(spool));
+
+        QList<QSqlRecord> arrived;
+        for (const QSqlRecord& row : tableRows(postgres_->destination())) {
+            if (row.value(QStringLiteral("id")) == first.id || row.value(QStringLiteral("id")) == second.id)
+                arrived.append(row);
+        }
+        QCOMPARE(arrived.size(), 2);
+        QCOMPARE(rowAsJson(arrived[0], toJson(first)), toJson(first));
+        QCOMPARE(rowAsJson(arrived[1], toJson(second)), toJson(second));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChipRecords)
+#include "tst_chip_records.moc"
