@@ -218,6 +218,8 @@ std::optional<Reply> BoardModel::answer(const Record* record, char letter, const
         reply.bytes += 'X';
     } else if (rule && rule->action == FaultRule::Action::Answer) {
         reply.bytes += rule->cannedAnswer;
+    } else if (rule && rule->action == FaultRule::Action::Ignore) {
+        reply.bytes += '.';
     } else if (letter == 'U') {
         reply.bytes += 'U';
     } else if (letter != 0) {

@@ -31,6 +31,7 @@ struct FaultRule {
         Silent, // answer nothing
         Answer, // carry nothing out; send the echo, then cannedAnswer as it stands
         Late,   // carry the command out as usual, but answer lateBy later than that
+        Ignore, // carry nothing out, but answer as if it had been done
     };
 
     char letter = 0;       // matches this single-letter command when non-zero

@@ -52,6 +52,7 @@ int main(int argc, char* argv[]) {
     option("no-version", "Ignore the loader version record.");
     option("refuse", "Answer \"X\" to: P, S, type:TT, body:PREFIX, each optionally #n (repeatable).", "what");
     option("mute", "Answer nothing to: the same forms as --refuse (repeatable).", "what");
+    option("ignore", "Carry nothing out but answer \".\" to: the same forms as --refuse (repeatable).", "what");
     option("silent-after", "Answer the first N commands, then nothing.", "n");
     option("hang-up-after", "Answer the first N commands, then drop the line (the board dies).", "n");
     option("late", "Answer every command this late.", "ms");
@@ -102,7 +103,8 @@ int main(int argc, char* argv[]) {
         faults.answerDelay = millis(parser, "late");
     faults.garbagePrefix = parser.value("garbage").toLatin1();
     for (const auto& [name, action] : {std::pair{QStringLiteral("refuse"), FaultRule::Action::Refuse},
-                                       std::pair{QStringLiteral("mute"), FaultRule::Action::Silent}}) {
+                                       std::pair{QStringLiteral("mute"), FaultRule::Action::Silent},
+                                       std::pair{QStringLiteral("ignore"), FaultRule::Action::Ignore}}) {
         for (const QString& text : parser.values(name)) {
             const std::optional<FaultRule> rule = parseFaultRule(text, action);
             if (!rule)

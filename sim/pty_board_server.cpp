@@ -186,6 +186,8 @@ void PtyBoardServer::readInput(Clock::time_point now) {
     if (got <= 0)
         return;
     bytesIn_ += got;
+    if (firstByteAtNs_ == 0)
+        firstByteAtNs_ = std::chrono::duration_cast<nanoseconds>(now.time_since_epoch()).count();
 
     const int baud = pacedBaud_;
     const nanoseconds byteTime = baud > 0 ? nanoseconds(10'000'000'000LL / baud) : nanoseconds(0);

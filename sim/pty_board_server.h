@@ -45,6 +45,8 @@ public:
     void vanish();
 
     qint64 bytesReceived() const { return bytesIn_; }
+    // When the first byte arrived (steady clock, nanoseconds since its epoch); 0 before any did.
+    qint64 firstByteAtNs() const { return firstByteAtNs_; }
     qint64 bytesSent() const { return bytesOut_; }
 
 private:
@@ -73,6 +75,7 @@ private:
     std::atomic<bool> vanishRequested_{false};
     std::atomic<int> pacedBaud_{0};
     std::atomic<qint64> bytesIn_{0};
+    std::atomic<qint64> firstByteAtNs_{0};
     std::atomic<qint64> bytesOut_{0};
 
     // Owned by the board thread.

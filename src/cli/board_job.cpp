@@ -31,6 +31,8 @@ bool needsPart(CommandKind kind) {
     case CommandKind::Program:
     case CommandKind::SecurityGet:
     case CommandKind::SecuritySet:
+    case CommandKind::Verify:
+    case CommandKind::CrcCalibrate:
         return true;
     default:
         return false;
@@ -39,8 +41,10 @@ bool needsPart(CommandKind kind) {
 
 } // namespace
 
-BoardJob::BoardJob(const CliRequest& request, Console& console, QString portSpec, QString prefix)
+BoardJob::BoardJob(const CliRequest& request, const ProductionSetup& production, Console& console, QString portSpec,
+                   QString prefix)
     : request_(request)
+    , production_(production)
     , console_(console)
     , portSpec_(std::move(portSpec))
     , prefix_(std::move(prefix)) {}
@@ -59,7 +63,9 @@ JobResult BoardJob::run() {
     QElapsedTimer clock;
     clock.start();
     Run run(console_, prefix_, stop_);
+    run.record.time = QDateTime::currentDateTimeUtc();
     run.link.setBaud9600(request_.options.baud9600);
+    run.link.setTiming(linkTimingFromEnvironment());
     run.dialogs.grantConfirmations(request_.options.noProtect);
     {
         QMutexLocker lock(&linkMutex_);
@@ -71,6 +77,8 @@ JobResult BoardJob::run() {
     int status = kNoBoard;
     if (connect(run))
         status = needsPart(request_.kind) && !identify(run) ? kNotDone : dispatch(run);
+    else
+        run.result.absent = optional_;
     run.result.status = status;
 
     {
@@ -83,6 +91,8 @@ JobResult BoardJob::run() {
         run.result.error.clear();
     }
     run.result.milliseconds = clock.elapsed();
+    if (!run.result.absent)
+        writeRecord(run);
     return run.result;
 }
 
@@ -158,7 +168,8 @@ bool BoardJob::identify(Run& run) {
     }
     run.part = geometryForId(run.ids->deviceId2, std::nullopt);
     const CatalogueEntry* entry = findPartById(run.ids->deviceId2);
-    run.result.fields[QStringLiteral("part")] = entry ? entry->partName() : QStringLiteral("unknown");
+    run.result.part = entry ? entry->partName() : QStringLiteral("unknown");
+    run.result.fields[QStringLiteral("part")] = run.result.part;
     run.result.fields[QStringLiteral("ids")] =
         QStringLiteral("%1 %2 %3").arg(run.ids->manufacturer, run.ids->deviceId1, run.ids->deviceId2);
     if (!entry)
@@ -199,6 +210,10 @@ int BoardJob::dispatch(Run& run) {
         return clearProtection(run);
     case CommandKind::Run:
         return automation(run);
+    case CommandKind::Verify:
+        return verifyCommand(run);
+    case CommandKind::CrcCalibrate:
+        return calibrate(run);
     case CommandKind::Ports:
         break;
     }

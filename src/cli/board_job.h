@@ -3,6 +3,7 @@
 #include "cli_request.h"
 #include "console.h"
 #include "exit_status.h"
+#include "production_setup.h"
 #include "progress_report.h"
 #include "terminal_front.h"
 
@@ -10,6 +11,8 @@
 #include "device/device_catalogue.h"
 #include "device/identification.h"
 #include "firmware/firmware_cache.h"
+#include "flash/crc_readback.h"
+#include "production/chip_record.h"
 #include "programmer/command_context.h"
 
 #include <QJsonObject>
@@ -25,12 +28,16 @@ namespace zelvan::cli {
 // What one command did on one board.
 struct JobResult {
     int status = kNotDone;
-    QString port;       // as the user named it, or the COMn the search found
-    QString device;     // the device behind it
-    QString error;      // why it failed, one line (empty when done)
-    QString undone;     // when interrupted: what was left undone
-    QJsonObject fields; // the command's results, for --json
+    bool absent = false; // "-p all": no board on this port, so it takes no part in the run
+    QString port;        // as the user named it, or the COMn the search found
+    QString device;      // the device behind it
+    QString error;       // why it failed, one line (empty when done)
+    QString undone;      // when interrupted: what was left undone
+    QJsonObject fields;  // the command's results, for --json
     qint64 milliseconds = 0;
+    QString part;          // the part's name, once identified
+    int crcsVerified = 0;  // CRCs compared by a verify
+    bool verified = false; // a verify ran and passed
 };
 
 // Runs one command on one board: opens the port (or searches COM1..COM8), synchronises, reads
@@ -41,7 +48,8 @@ class BoardJob {
 public:
     // portSpec: "COM3", a device path, or empty to search COM1..COM8. prefix goes in front of
     // every line this board prints ("COM3: " when several boards run).
-    BoardJob(const CliRequest& request, Console& console, QString portSpec, QString prefix);
+    BoardJob(const CliRequest& request, const ProductionSetup& production, Console& console, QString portSpec,
+             QString prefix);
 
     JobResult run();
 
@@ -51,6 +59,9 @@ public:
 
     // The work of one run, with the link it owns (board_job_run.h).
     struct Run;
+
+    // "-p all": a port without a board is left out of the run instead of failing it.
+    void setOptional(bool optional) { optional_ = optional; }
 
 private:
     bool connect(Run& run);
@@ -72,16 +83,28 @@ private:
     int securitySet(Run& run);
     int clearProtection(Run& run);
     int automation(Run& run);
+    int verifyCommand(Run& run);
+    int calibrate(Run& run);
+    // Production steps of program and verify: the serial number, then the verify.
+    int takeSerialNumber(Run& run, FirmwareCache& cache);
+    int verifyImage(Run& run, const FirmwareCache& cache, bool untouchedErased);
+    bool saveGolden(Run& run, const QList<SectorCrc>& sectors);
+    // Loads the files of the command for the identified part.
+    bool loadImage(Run& run, FirmwareCache& cache);
+    // The record of this board and command, when --record asks for one.
+    void writeRecord(Run& run);
 
     // Fails the command: the reason, with the last thing the procedure said when there is one.
     int fail(Run& run, int status, const QString& reason);
 
     const CliRequest& request_;
+    const ProductionSetup& production_;
     Console& console_;
     QString portSpec_;
     QString prefix_;
     StopRequest stop_;
     std::atomic<int> interruptedWith_{0};
+    bool optional_ = false;
     QMutex linkMutex_;
     IspLink* link_ = nullptr;
 };

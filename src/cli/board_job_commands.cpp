@@ -124,6 +124,8 @@ int BoardJob::crcSectors(Run& run) {
         return fail(run, kUsage, error);
     run.progress.setTask(QStringLiteral("reading CRCs"), QStringLiteral("sectors"));
     const SectorCrcReading reading = readSectorCrcs(run.ctx, size, range->first, range->last);
+    if (reading.ending == Ending::Done && !request_.options.saveGolden.isEmpty() && !saveGolden(run, reading.values))
+        return kNotDone;
     QJsonArray sectors;
     for (const SectorCrc& crc : reading.values) {
         console_.result(prefix_ +
@@ -140,14 +142,30 @@ int BoardJob::crcSectors(Run& run) {
     return kDone;
 }
 
+bool BoardJob::loadImage(Run& run, FirmwareCache& cache) {
+    cache.recreate(run.part->intFlashLastAddr);
+    QString error;
+    if (!loadHexFiles(request_.files, cache, *run.part, prefix_, console_, &error)) {
+        fail(run, kUsage, error);
+        return false;
+    }
+    run.result.fields[QStringLiteral("files")] = QJsonArray::fromStringList(request_.files);
+    return true;
+}
+
 int BoardJob::program(Run& run) {
     const bool protect = !request_.options.noProtect;
     FirmwareCache cache;
-    cache.recreate(run.part->intFlashLastAddr);
-    QString error;
-    if (!loadHexFiles(request_.files, cache, *run.part, prefix_, console_, &error))
-        return fail(run, kUsage, error);
-    run.result.fields[QStringLiteral("files")] = QJsonArray::fromStringList(request_.files);
+    if (!loadImage(run, cache))
+        return kUsage;
+    if (production_.golden && production_.golden->partName != run.result.part)
+        return fail(run, kUsage,
+                    QStringLiteral("the golden CRCs are those of an %1, this part is an %2")
+                        .arg(production_.golden->partName, run.result.part));
+    if (production_.serialPlace) {
+        if (const int status = takeSerialNumber(run, cache); status != kDone)
+            return status;
+    }
 
     // Erase first: every sector the image touches, or the chip, or nothing.
     int sectorsErased = 0;
@@ -184,7 +202,7 @@ int BoardJob::program(Run& run) {
     if (programmed.pagesSkipped > 0)
         line += QStringLiteral("; %1 page(s) in the bootloader area not written").arg(programmed.pagesSkipped);
     console_.result(prefix_ + line);
-    return kDone;
+    return request_.options.verify ? verifyImage(run, cache, request_.options.erase == EraseMode::Chip) : kDone;
 }
 
 int BoardJob::configGet(Run& run) {

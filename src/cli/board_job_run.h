@@ -23,6 +23,7 @@ struct BoardJob::Run {
     QString version;
     std::optional<IdBytes> ids;
     std::optional<DeviceGeometry> part;
+    ChipRecord record;
 };
 
 } // namespace zelvan::cli

@@ -4,6 +4,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace zelvan::cli {
 
 namespace {
@@ -18,13 +20,16 @@ std::optional<RangeBound> parseBound(const QString& text) {
 }
 
 // Options that take a value, by every name they have.
-enum class ValueOption { Port, Baud, Erase, WireLog, Hex };
+enum class ValueOption { Port, Baud, Erase, WireLog, Hex, Golden, Save, CrcVariant, Serial, SerialFile, Record };
 const QHash<QString, ValueOption>& valueOptions() {
     static const QHash<QString, ValueOption> options{
-        {QStringLiteral("-p"), ValueOption::Port},       {QStringLiteral("--port"), ValueOption::Port},
-        {QStringLiteral("-b"), ValueOption::Baud},       {QStringLiteral("--baud"), ValueOption::Baud},
-        {QStringLiteral("--erase"), ValueOption::Erase}, {QStringLiteral("--wire-log"), ValueOption::WireLog},
-        {QStringLiteral("--hex"), ValueOption::Hex},
+        {QStringLiteral("-p"), ValueOption::Port},         {QStringLiteral("--port"), ValueOption::Port},
+        {QStringLiteral("-b"), ValueOption::Baud},         {QStringLiteral("--baud"), ValueOption::Baud},
+        {QStringLiteral("--erase"), ValueOption::Erase},   {QStringLiteral("--wire-log"), ValueOption::WireLog},
+        {QStringLiteral("--hex"), ValueOption::Hex},       {QStringLiteral("--golden"), ValueOption::Golden},
+        {QStringLiteral("--save"), ValueOption::Save},     {QStringLiteral("--crc-variant"), ValueOption::CrcVariant},
+        {QStringLiteral("--serial"), ValueOption::Serial}, {QStringLiteral("--serial-file"), ValueOption::SerialFile},
+        {QStringLiteral("--record"), ValueOption::Record},
     };
     return options;
 }
@@ -57,6 +62,25 @@ QString applyValue(ValueOption option, const QString& value, CliOptions& options
     case ValueOption::Hex:
         options.hexFiles.append(value);
         return QString();
+    case ValueOption::Golden:
+        options.golden = value;
+        options.verify = true;
+        return QString();
+    case ValueOption::Save:
+        options.saveGolden = value;
+        return QString();
+    case ValueOption::CrcVariant:
+        options.crcVariant = value;
+        return QString();
+    case ValueOption::Serial:
+        options.serialPlace = value;
+        return QString();
+    case ValueOption::SerialFile:
+        options.serialFile = value;
+        return QString();
+    case ValueOption::Record:
+        options.records.append(value);
+        return QString();
     }
     return QString();
 }
@@ -66,6 +90,8 @@ bool applyFlag(const QString& flag, CliRequest& request) {
     CliOptions& options = request.options;
     if (flag == QLatin1String("--quick"))
         options.quick = true;
+    else if (flag == QLatin1String("--verify"))
+        options.verify = true;
     else if (flag == QLatin1String("--no-protect"))
         options.noProtect = true;
     else if (flag == QLatin1String("-v") || flag == QLatin1String("--verbose"))
@@ -137,22 +163,29 @@ QString readCommand(const QStringList& words, CliRequest& request) {
     }
     if (command == QLatin1String("crc")) {
         const QString what = args.value(0);
+        if (what == QLatin1String("calibrate")) {
+            request.kind = CommandKind::CrcCalibrate;
+            request.files = args.mid(1);
+            return wantArgs(2, 1000);
+        }
         if (what.isEmpty() || what == QLatin1String("global")) {
             request.kind = CommandKind::CrcGlobal;
             request.commandText = QStringLiteral("crc global");
             return wantArgs(0, 1);
         }
         if (what != QLatin1String("sectors"))
-            return QStringLiteral("crc: say global or sectors");
+            return QStringLiteral("crc: say global, sectors or calibrate");
         request.kind = CommandKind::CrcSectors;
         const QString count = wantArgs(1, 2);
         return count.isEmpty() ? takeRange(1) : count;
     }
-    if (command == QLatin1String("program") || command == QLatin1String("run")) {
+    if (command == QLatin1String("program") || command == QLatin1String("verify") || command == QLatin1String("run")) {
         request.commandText = command;
-        request.kind = command == QLatin1String("program") ? CommandKind::Program : CommandKind::Run;
+        request.kind = command == QLatin1String("program")  ? CommandKind::Program
+                       : command == QLatin1String("verify") ? CommandKind::Verify
+                                                            : CommandKind::Run;
         request.files = args;
-        return request.kind == CommandKind::Program ? wantArgs(1, 1000) : wantArgs(1, 1);
+        return request.kind == CommandKind::Run ? wantArgs(1, 1) : wantArgs(1, 1000);
     }
     if (command == QLatin1String("config")) {
         const QString what = args.value(0);
@@ -199,6 +232,30 @@ QString readCommand(const QStringList& words, CliRequest& request) {
         return QString();
     }
     return QStringLiteral("unknown command \"%1\"").arg(command);
+}
+
+// An option given to a command it does not belong to.
+QString misplacedOption(const CliRequest& request) {
+    const CliOptions& options = request.options;
+    const CommandKind kind = request.kind;
+    const auto belongs = [kind](std::initializer_list<CommandKind> kinds) {
+        return std::find(kinds.begin(), kinds.end(), kind) != kinds.end();
+    };
+    if (!options.hexFiles.isEmpty() && !belongs({CommandKind::Run}))
+        return QStringLiteral("--hex belongs to the run command");
+    if (options.verify && !belongs({CommandKind::Program, CommandKind::Verify}))
+        return QStringLiteral("--verify and --golden belong to program and verify");
+    if (!options.saveGolden.isEmpty() && !belongs({CommandKind::CrcSectors}))
+        return QStringLiteral("--save belongs to crc sectors");
+    if (!options.saveGolden.isEmpty() && request.range.first)
+        return QStringLiteral("--save keeps every sector: give no range");
+    if ((!options.serialPlace.isEmpty() || !options.serialFile.isEmpty()) && !belongs({CommandKind::Program}))
+        return QStringLiteral("--serial and --serial-file belong to program");
+    if (options.serialPlace.isEmpty() != options.serialFile.isEmpty())
+        return QStringLiteral("--serial and --serial-file go together");
+    if (options.allPorts() && belongs({CommandKind::Ports}))
+        return QStringLiteral("ports lists every port already");
+    return QString();
 }
 
 } // namespace
@@ -267,8 +324,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         parsed.error = usageError(error);
         return parsed;
     }
-    if (!request.options.hexFiles.isEmpty() && request.kind != CommandKind::Run) {
-        parsed.error = usageError(QStringLiteral("--hex belongs to the run command"));
+    if (const QString misplaced = misplacedOption(request); !misplaced.isEmpty()) {
+        parsed.error = usageError(misplaced);
         return parsed;
     }
     parsed.request = request;

@@ -33,6 +33,16 @@ struct CliOptions {
     bool json = false;
     bool quiet = false;
     QStringList hexFiles; // run --hex
+    bool verify = false;  // program --verify (also set by --golden)
+    QString golden;       // --golden FILE: compare with saved CRCs instead of the image's
+    QString saveGolden;   // crc sectors --save FILE
+    QString crcVariant;   // --crc-variant NAME
+    QString serialPlace;  // --serial ADDR[:BYTES]
+    QString serialFile;   // --serial-file FILE
+    QStringList records;  // --record DESTINATION (repeatable)
+
+    // "-p all": every COM whose board answers.
+    bool allPorts() const { return ports.size() == 1 && ports[0] == QLatin1String("all"); }
 };
 
 enum class CommandKind {
@@ -52,6 +62,8 @@ enum class CommandKind {
     SecuritySet,
     Ccp,
     Run,
+    Verify,
+    CrcCalibrate,
 };
 
 // What zelvan-cli was asked to do.

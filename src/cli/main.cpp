@@ -5,6 +5,7 @@
 #include "cli_request.h"
 #include "console.h"
 #include "exit_status.h"
+#include "gang_run.h"
 #include "port_listing.h"
 #include "preflight.h"
 #include "signal_watch.h"
@@ -12,6 +13,7 @@
 
 #include "common/version.h"
 #include "device/device_catalogue.h"
+#include "link/port_names.h"
 
 #ifdef ZELVAN_HAVE_SIMULATOR
 #include "sim/demo_board.h"
@@ -20,6 +22,7 @@
 #include <QCoreApplication>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -99,11 +102,12 @@ int main(int argc, char* argv[]) {
         std::printf("zelvan-cli %s\n", qPrintable(kAppVersion));
         return kDone;
     }
-    if (request.options.ports.size() > 1)
-        return refuse(QStringLiteral("one port at a time"));
     if (const QString problem = preflight(request); !problem.isEmpty())
         return refuse(request.commandText + QStringLiteral(": ") + problem);
     QString error;
+    const std::optional<ProductionSetup> production = setUpProduction(request.options, &error);
+    if (!production)
+        return refuse(request.commandText + QStringLiteral(": ") + error);
     if (!startWireLog(request.options.verbose, request.options.wireLog, &error))
         return refuse(error);
 
@@ -125,8 +129,35 @@ int main(int argc, char* argv[]) {
     if (request.kind == CommandKind::Ports)
         return listPorts(request, console);
 
-    BoardJob job(request, console, request.options.ports.value(0), QString());
     SignalWatch stopSignals;
+    const bool all = request.options.allPorts();
+    if (all || request.options.ports.size() > 1) {
+        QStringList ports = request.options.ports;
+        if (all) {
+            ports.clear();
+            for (int port = 1; port <= kPortCount; ++port)
+                ports.append(QStringLiteral("COM%1").arg(port));
+        }
+        GangRun gang(request, *production, console, ports, all);
+        QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals,
+                         [&gang](int status) { gang.interrupt(status); });
+        const QList<JobResult> results = gang.run();
+        const bool anyBoard = std::any_of(results.begin(), results.end(), [](const JobResult& r) { return !r.absent; });
+        if (!anyBoard) {
+            console.error(
+                QStringLiteral("zelvan-cli: %1 on COM1..COM8: no programmer board found").arg(request.commandText));
+            return kNoBoard;
+        }
+        for (const JobResult& result : results) {
+            if (!result.absent)
+                report(request, result, console);
+        }
+        for (const QString& line : gangTable(results))
+            console.result(line);
+        return gangExitStatus(results);
+    }
+
+    BoardJob job(request, *production, console, request.options.ports.value(0), QString());
     QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals,
                      [&job](int status) { job.interrupt(status); });
     const JobResult result = job.run();

@@ -24,6 +24,7 @@ int listPorts(const CliRequest& request, Console& console) {
         } else {
             IspLink link;
             link.setBaud9600(request.options.baud9600);
+            link.setTiming(linkTimingFromEnvironment());
             link.OpenComPort(port);
             entry[QStringLiteral("exists")] = link.lastOpenFailure().error != QSerialPort::DeviceNotFoundError;
             entry[QStringLiteral("opens")] = link.fgPortOpened();

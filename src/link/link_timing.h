@@ -15,4 +15,9 @@ struct LinkTiming {
     std::chrono::milliseconds syncWindow{1000};
 };
 
+// The limits the environment variable ZELVAN_LINK_TIMING_MS sets ("transmit,answer,sync" in
+// milliseconds, e.g. "300,300,100" for a test rig, "5000,20000,1000" for a board that erases
+// slowly); the defaults when it is not set or not three numbers.
+LinkTiming linkTimingFromEnvironment();
+
 } // namespace zelvan

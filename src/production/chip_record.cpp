@@ -127,6 +127,7 @@ QJsonObject toJson(const ChipRecord& record) {
         {"crcs", QJsonObject{{"sectors", sectors}, {"global", crcPairJson(record.globalCrc)}}},
         {"verify", verifyResultText(record.verify)},
         {"exit_status", record.exitStatus},
+        {"error", record.error},
         {"duration_ms", record.durationMs},
     };
 }
@@ -168,6 +169,7 @@ std::optional<ChipRecord> chipRecordFromJson(const QJsonObject& json, QString* e
     else
         record.verify = known->first;
     record.exitStatus = int(read.integer(json, "exit_status"));
+    record.error = read.text(json, "error");
     record.durationMs = read.integer(json, "duration_ms");
     if (!read.ok())
         return std::nullopt;

@@ -53,6 +53,7 @@ struct ChipRecord {
     RecordedCrc globalCrc;
     VerifyResult verify = VerifyResult::NotVerified;
     int exitStatus = 0;
+    QString error; // why the command failed, as the command line said it (empty when done)
     qint64 durationMs = 0;
 
     static QString newChipRecordId();
@@ -63,7 +64,7 @@ struct ChipRecord {
 // (ISO 8601 UTC with milliseconds), host, port, device, loader_version, part, ids ("15 DD 1F"),
 // files ([{path, sha256}]), serial_number (null when none), serial_void, crcs ({sectors: [{sector,
 // read, expected}], global: {read, expected}}, CRCs as 8 upper-case hex digits or null), verify,
-// exit_status, duration_ms.
+// exit_status, error, duration_ms.
 QJsonObject toJson(const ChipRecord& record);
 
 // The record toJson made; nullopt with *error naming the first key that is missing or wrong.

@@ -30,7 +30,7 @@ struct Column {
     ColumnKind kind;
 };
 
-constexpr std::array<Column, 15> kColumns{{
+constexpr std::array<Column, 16> kColumns{{
     {"id", ColumnKind::Text},
     {"time", ColumnKind::Text},
     {"host", ColumnKind::Text},
@@ -45,6 +45,7 @@ constexpr std::array<Column, 15> kColumns{{
     {"crcs", ColumnKind::Json},
     {"verify", ColumnKind::Text},
     {"exit_status", ColumnKind::Integer},
+    {"error", ColumnKind::Text},
     {"duration_ms", ColumnKind::Integer},
 }};
 
