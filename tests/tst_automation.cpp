@@ -195,9 +195,12 @@ private slots:
         Line line;
         line.session.pageRange().chooseStart(0x1E00 / 64);
         line.addRule(sim::FaultRule::onType(refusedType, sim::FaultRule::Action::Refuse));
+        const QByteArray flash = line.flash();
         line.run(file);
         QCOMPARE(line.session.statusText(), QStringLiteral("Automatic Programming: Error"));
         QCOMPARE(line.sent().constLast(), QStringLiteral("S")); // the run went on to the end
+        // The failed step changed nothing of the flash.
+        QCOMPARE(line.flash(), flash);
     }
 
     // What a file sends and the closing status line.
