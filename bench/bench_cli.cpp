@@ -6,6 +6,7 @@
 // synchronisation, which the protocol imposes.
 
 #include "support/board_rig.h"
+#include "support/hex_image.h"
 
 #include "device/device_catalogue.h"
 
@@ -13,7 +14,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
@@ -29,27 +29,6 @@ constexpr int kBaud = 57600;
 constexpr auto kPageProgram = 4ms;
 constexpr auto kSectorErase = 20ms;
 constexpr double kSyncWindowSeconds = 1.0;
-
-QString writeImage(const QString& path) {
-    QRandomGenerator random(936);
-    QByteArray text;
-    for (int address = 0; address < 16384; address += 32) {
-        QByteArray record = "20" + QByteArray::number(address, 16).rightJustified(4, '0') + "00";
-        int sum = 32 + (address >> 8) + (address & 0xFF);
-        for (int i = 0; i < 32; ++i) {
-            const int value = random.bounded(1, 256);
-            sum += value;
-            record += QByteArray::number(value, 16).rightJustified(2, '0');
-        }
-        text += ':' + record.toUpper() +
-                QByteArray::number((256 - sum % 256) % 256, 16).rightJustified(2, '0').toUpper() + '\n';
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write the image");
-    file.write(text + ":00000001FF\n");
-    return path;
-}
 
 double cpuSecondsOfChildren() {
     rusage usage{};
@@ -103,7 +82,8 @@ Measured run(test::BoardRig& rig, int count, const QStringList& args, int pages,
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    const QString image = writeImage(dir.filePath("image.hex"));
+    const QString image = dir.filePath("image.hex");
+    test::writeRandomHexImage(image, 16384, 936);
     const QStringList program{"program", image, "--no-protect"};
 
     {

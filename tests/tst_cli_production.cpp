@@ -5,13 +5,13 @@
 #include "support/board_rig.h"
 #include "support/cli_runner.h"
 #include "support/connected_target.h"
+#include "support/hex_image.h"
 #include "support/postgres_server.h"
 
 #include "flash/crc_model.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRandomGenerator>
 #include <QSettings>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -43,31 +43,6 @@ QStringList ports(int first, int last) {
     for (int com = first; com <= last; ++com)
         list.append(QStringLiteral("COM%1").arg(com));
     return {"-p", list.join(',')};
-}
-
-// An Intel HEX file of size varied bytes from address 0; returns the bytes.
-QByteArray writeImage(const QString& path, int size) {
-    QRandomGenerator random(size);
-    QByteArray bytes(size, '\0');
-    QByteArray text;
-    for (int address = 0; address < size; address += 16) {
-        QByteArray record = QByteArray::number(16, 16).rightJustified(2, '0') +
-                            QByteArray::number(address, 16).rightJustified(4, '0') + "00";
-        int sum = 16 + (address >> 8) + (address & 0xFF);
-        for (int i = 0; i < 16; ++i) {
-            const int value = random.bounded(1, 256);
-            bytes[address + i] = static_cast<char>(value);
-            sum += value;
-            record += QByteArray::number(value, 16).rightJustified(2, '0');
-        }
-        text += ':' + record.toUpper() +
-                QByteArray::number((256 - sum % 256) % 256, 16).rightJustified(2, '0').toUpper() + '\n';
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    file.write(text + ":00000001FF\n");
-    return bytes;
 }
 
 QList<QJsonObject> jsonLines(const QString& path) {
@@ -122,7 +97,7 @@ private slots:
         qputenv("XDG_DATA_HOME", home_.filePath("data").toLocal8Bit());
         qputenv("ZELVAN_LINK_TIMING_MS", "500,500,100");
         image_ = home_.filePath("image.hex");
-        imageBytes_ = writeImage(image_, 4096);
+        imageBytes_ = writeRandomHexImage(image_, 4096, 4096);
     }
 
     // For every formulation in the table, a board computing its CRCs that way is programmed and

@@ -89,7 +89,7 @@ private:
     int takeSerialNumber(Run& run, FirmwareCache& cache);
     int verifyImage(Run& run, const FirmwareCache& cache, bool untouchedErased);
     bool saveGolden(Run& run, const QList<SectorCrc>& sectors);
-    // Loads the files of the command for the identified part.
+    // Loads the files of the command for the identified part (and refuses golden CRCs of another).
     bool loadImage(Run& run, FirmwareCache& cache);
     // The record of this board and command, when --record asks for one.
     void writeRecord(Run& run);

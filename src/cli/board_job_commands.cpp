@@ -150,6 +150,12 @@ bool BoardJob::loadImage(Run& run, FirmwareCache& cache) {
         return false;
     }
     run.result.fields[QStringLiteral("files")] = QJsonArray::fromStringList(request_.files);
+    if (production_.golden && production_.golden->partName != run.result.part) {
+        fail(run, kUsage,
+             QStringLiteral("the golden CRCs are those of an %1, this part is an %2")
+                 .arg(production_.golden->partName, run.result.part));
+        return false;
+    }
     return true;
 }
 
@@ -158,10 +164,6 @@ int BoardJob::program(Run& run) {
     FirmwareCache cache;
     if (!loadImage(run, cache))
         return kUsage;
-    if (production_.golden && production_.golden->partName != run.result.part)
-        return fail(run, kUsage,
-                    QStringLiteral("the golden CRCs are those of an %1, this part is an %2")
-                        .arg(production_.golden->partName, run.result.part));
     if (production_.serialPlace) {
         if (const int status = takeSerialNumber(run, cache); status != kDone)
             return status;

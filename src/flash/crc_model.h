@@ -59,6 +59,16 @@ quint32 signature(const CrcVariant& variant, QByteArrayView bytes);
 struct ExpectedCrcs {
     std::vector<std::optional<quint32>> sectors; // by sector index; nullopt where the image does not decide
     std::optional<quint32> global;               // only when every sector is decided
+
+    // The decided sectors with their CRCs.
+    std::map<int, quint32> decided() const {
+        std::map<int, quint32> crcs;
+        for (size_t sector = 0; sector < sectors.size(); ++sector) {
+            if (sectors[sector])
+                crcs[static_cast<int>(sector)] = *sectors[sector];
+        }
+        return crcs;
+    }
 };
 
 // image holds one byte per flash address (missing tail addresses count as 0x00, the erased

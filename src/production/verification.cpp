@@ -43,38 +43,38 @@ std::optional<std::map<int, quint32>> readSectorCrcValues(CommandContext& ctx, c
     return values;
 }
 
-Verification verifyAgainstImage(CommandContext& ctx, const DeviceGeometry& part, QByteArrayView image,
-                                const CrcVariant& variant, bool untouchedErased) {
-    const ExpectedCrcs expected = expectedCrcs(image, part, variant, untouchedErased);
+namespace {
+
+// Reads the CRC of each sector of expected and compares it with the expected one.
+Verification readAndCompare(CommandContext& ctx, const DeviceGeometry& part, const std::map<int, quint32>& expected) {
     QList<int> sectors;
-    for (size_t sector = 0; sector < expected.sectors.size(); ++sector) {
-        if (expected.sectors[sector])
-            sectors.append(static_cast<int>(sector));
-    }
+    for (const auto& [sector, crc] : expected)
+        sectors.append(sector);
     Verification verification;
     const std::optional<std::map<int, quint32>> read = readSectorCrcValues(ctx, part, sectors);
     verification.read = read.has_value();
-    if (!read)
-        return verification;
-    for (const auto& [sector, crc] : *read)
-        compare(verification, sector, crc, *expected.sectors[static_cast<size_t>(sector)]);
+    if (read) {
+        for (const auto& [sector, crc] : *read)
+            compare(verification, sector, crc, expected.at(sector));
+    }
     return verification;
+}
+
+} // namespace
+
+Verification verifyAgainstImage(CommandContext& ctx, const DeviceGeometry& part, QByteArrayView image,
+                                const CrcVariant& variant, bool untouchedErased) {
+    return readAndCompare(ctx, part, expectedCrcs(image, part, variant, untouchedErased).decided());
 }
 
 Verification verifyAgainstGolden(CommandContext& ctx, const DeviceGeometry& part, const GoldenCrcs& golden,
                                  std::optional<int> skipSector) {
-    QList<int> sectors;
-    for (const auto& [sector, crc] : golden.sectors) {
-        if (sector != skipSector)
-            sectors.append(sector);
-    }
-    Verification verification;
-    const std::optional<std::map<int, quint32>> read = readSectorCrcValues(ctx, part, sectors);
-    verification.read = read.has_value();
-    if (!read)
+    std::map<int, quint32> expected = golden.sectors;
+    if (skipSector)
+        expected.erase(*skipSector);
+    Verification verification = readAndCompare(ctx, part, expected);
+    if (!verification.read)
         return verification;
-    for (const auto& [sector, crc] : *read)
-        compare(verification, sector, crc, golden.sectors.at(sector));
     // The global CRC covers the serial number's sector too: it is only compared without one.
     if (!skipSector) {
         const IspAnswer answer = ctx.link.exchangeRecord(globalCrcBody());
