@@ -1,7 +1,6 @@
-// A second process for the production tests: takes serial numbers, holds the number file's lock,
-// or appends chip records, alongside the test process itself.
+// A second process for the production tests: holds the number file's lock, or appends chip
+// records, alongside the test process itself.
 //
-//   production_helper take FILE BYTES COUNT    prints each number taken on its own line
 //   production_helper hold-lock FILE           takes FILE's lock, prints "locked", waits to be killed
 //   production_helper append DEST COUNT TAG    writes COUNT long chip records (host TAG, serial
 //                                              numbers 0..COUNT-1) to the record destination DEST
@@ -18,19 +17,6 @@
 using namespace zelvan;
 
 namespace {
-
-int take(const QString& file, int bytes, int count) {
-    for (int i = 0; i < count; ++i) {
-        QString error;
-        const std::optional<quint64> number = takeSerialNumber(file, bytes, &error);
-        if (!number) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
-            return 1;
-        }
-        std::printf("%llu\n", static_cast<unsigned long long>(*number));
-    }
-    return 0;
-}
 
 int holdLock(const QString& file) {
     QLockFile lock(serialLockFileName(file));
@@ -67,12 +53,10 @@ int append(const QString& destination, int count, const QString& tag) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
-    if (args.size() == 4 && args[0] == QLatin1String("take"))
-        return take(args[1], args[2].toInt(), args[3].toInt());
     if (args.size() == 2 && args[0] == QLatin1String("hold-lock"))
         return holdLock(args[1]);
     if (args.size() == 4 && args[0] == QLatin1String("append"))
         return append(args[1], args[2].toInt(), args[3]);
-    std::fprintf(stderr, "usage: production_helper take FILE BYTES COUNT | hold-lock FILE | append DEST COUNT TAG\n");
+    std::fprintf(stderr, "usage: production_helper hold-lock FILE | append DEST COUNT TAG\n");
     return 2;
 }

@@ -1,8 +1,7 @@
-// The record of every chip: its JSON form, and the sinks that keep it (JSON lines, SQLite,
-// PostgreSQL with a spool for when the server is away).
+// The record of every chip: its JSON form, and the sinks that keep it (JSON lines, SQLite). The
+// PostgreSQL sink and its spool are tried end to end, by the command line's production tests.
 
 #include "production/record_sink.h"
-#include "support/postgres_server.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -111,11 +110,7 @@ QList<QSqlRecord> tableRows(const QString& destinationText) {
 class TestChipRecords : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<test::PostgresServer> postgres_;
-
 private slots:
-    void cleanupTestCase() { postgres_.reset(); }
-
     void destinations_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("parsed"); // kind|path|user|password|host|port|database; empty: refused
@@ -252,53 +247,6 @@ private slots:
             thread.join();
         QCOMPARE(failures.load(), 0);
         QCOMPARE(tableRows(QStringLiteral("sqlite:") + database).size(), kWritingThreads * kRecordsEach);
-    }
-
-    // Records reach a PostgreSQL server of the test's own; while it is down they wait in the spool
-    // and arrive, oldest first, with the next record once it is back.
-    void postgresql_data() {
-        QTest::addColumn<bool>("downFirst");
-        QTest::newRow("server up") << false;
-        QTest::newRow("server down, then back") << true;
-    }
-    void postgresql() {
-        QFETCH(bool, downFirst);
-        if (qEnvironmentVariable("ZELVAN_SKIP_POSTGRES") == QLatin1String("1"))
-            QSKIP("ZELVAN_SKIP_POSTGRES=1");
-        QVERIFY2(!test::PostgresServer::binaryFolder().isEmpty(),
-                 "no PostgreSQL server under /usr/lib/postgresql/*/bin: install the Debian package postgresql "
-                 "(./scripts/run-tests does), or set ZELVAN_SKIP_POSTGRES=1 to leave this test out");
-        QString error;
-        if (!postgres_)
-            postgres_ = std::make_unique<test::PostgresServer>();
-        if (!postgres_->isRunning())
-            QVERIFY2(postgres_->start(&error), qPrintable(error));
-
-        QTemporaryDir dir;
-        const QString spool = dir.filePath(QStringLiteral("spool.jsonl"));
-        const auto sink = openRecordSink(postgres_->destination(), &error, spool);
-        const ChipRecord first = sample(Sample::VoidSerial, 1);
-        const ChipRecord second = sample(Sample::Verified, 2);
-        if (downFirst) {
-            QVERIFY2(postgres_->stop(&error), qPrintable(error));
-            QVERIFY(!sink->write(first, &error));
-            QVERIFY2(error.contains(spool), qPrintable(error));
-            QCOMPARE(jsonLines(spool), QList<QJsonObject>{toJson(first)});
-            QVERIFY2(postgres_->start(&error), qPrintable(error));
-        } else {
-            QVERIFY2(sink->write(first, &error), qPrintable(error));
-        }
-        QVERIFY2(sink->write(second, &error), qPrintable(error));
-        QVERIFY(!QFile::exists(spool));
-
-        QList<QSqlRecord> arrived;
-        for (const QSqlRecord& row : tableRows(postgres_->destination())) {
-            if (row.value(QStringLiteral("id")) == first.id || row.value(QStringLiteral("id")) == second.id)
-                arrived.append(row);
-        }
-        QCOMPARE(arrived.size(), 2);
-        QCOMPARE(rowAsJson(arrived[0], toJson(first)), toJson(first));
-        QCOMPARE(rowAsJson(arrived[1], toJson(second)), toJson(second));
     }
 };
 

@@ -145,48 +145,6 @@ private slots:
         }
     }
 
-    // Threads of this process and other processes take numbers from one file at the same time:
-    // no number is given twice, none is skipped, and the file ends at the next free one.
-    void concurrentTakersGetDistinctNumbers() {
-        QTemporaryDir dir;
-        const QString file = dir.filePath(QStringLiteral("serial.txt"));
-        std::vector<std::unique_ptr<QProcess>> helpers;
-        for (int i = 0; i < kProcesses; ++i) {
-            helpers.push_back(std::make_unique<QProcess>());
-            helpers.back()->start(QStringLiteral(ZELVAN_PRODUCTION_HELPER),
-                                  {"take", file, "4", QString::number(kTakesEach)});
-        }
-        std::vector<std::vector<quint64>> taken(kThreads);
-        std::vector<std::thread> threads;
-        for (auto& numbers : taken) {
-            threads.emplace_back([file, &numbers] {
-                QString error;
-                for (int take = 0; take < kTakesEach; ++take)
-                    numbers.push_back(takeSerialNumber(file, 4, &error).value_or(0));
-            });
-        }
-        for (auto& thread : threads)
-            thread.join();
-
-        std::multiset<quint64> numbers;
-        for (const auto& some : taken)
-            numbers.insert(some.begin(), some.end());
-        for (const auto& helper : helpers) {
-            QVERIFY(helper->waitForFinished(kHelperWaitMs));
-            QCOMPARE(helper->exitCode(), 0);
-            for (const QByteArray& line : helper->readAllStandardOutput().split('\n')) {
-                if (!line.isEmpty())
-                    numbers.insert(line.toULongLong());
-            }
-        }
-        const quint64 total = (kThreads + kProcesses) * kTakesEach;
-        QCOMPARE(numbers.size(), size_t(total));
-        QCOMPARE(std::set<quint64>(numbers.begin(), numbers.end()).size(), size_t(total));
-        QCOMPARE(*numbers.begin(), quint64(1));
-        QCOMPARE(*numbers.rbegin(), total);
-        QCOMPARE(fileText(file), QByteArray::number(total + 1));
-    }
-
     // A taker killed while it held the lock leaves the lock file behind; the next taker goes on.
     void lockOfAKilledProcessIsTakenOver() {
         QTemporaryDir dir;
