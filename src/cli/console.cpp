@@ -21,7 +21,7 @@ void Console::write(std::FILE* stream, const QString& text) {
 }
 
 void Console::result(const QString& line) {
-    if (json_)
+    if (json_ || quiet_)
         return;
     QMutexLocker lock(&mutex_);
     write(stdout, line + QLatin1Char('\n'));

@@ -21,7 +21,7 @@ public:
     bool drawsProgressBar() const { return stderrIsTerminal_ && !quiet_ && !json_; }
     bool showsProgress() const { return !quiet_ && !json_; }
 
-    // A result line on stdout (left out with --json).
+    // A result line on stdout (left out with -q and --json).
     void result(const QString& line);
     // A note on stderr (left out with -q and --json).
     void note(const QString& line);

@@ -24,12 +24,12 @@ sim::BoardModel boardFor(const char* partName) {
 }
 
 BoardRig::BoardRig() {
-    for (int com = 1; com <= 8; ++com)
+    for (int com = 1; com <= kPortCount; ++com)
         makeMissing(com);
 }
 
 BoardRig::~BoardRig() {
-    for (int com = 1; com <= 8; ++com)
+    for (int com = 1; com <= kPortCount; ++com)
         makeMissing(com);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/link_timing.h"
+#include "link/port_names.h"
 #include "sim/pty_board_server.h"
 
 #include <array>
@@ -29,7 +30,7 @@ public:
     void makeMissing(int com);
 
 private:
-    std::array<std::unique_ptr<sim::PtyBoardServer>, 8> boards_;
+    std::array<std::unique_ptr<sim::PtyBoardServer>, kPortCount> boards_;
 };
 
 } // namespace zelvan::test
