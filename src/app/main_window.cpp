@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 
 namespace zelvan {
@@ -155,6 +156,16 @@ void MainWindow::buildControls() {
     progress_->setFormat(QStringLiteral("%v of %m"));
     progress_->setVisible(false);
     statusBar()->addPermanentWidget(progress_, 1);
+
+    // Stop, beside the progress: shown while a command runs that can be stopped between its units.
+    stop_ = new QPushButton(tr("Stop"), this);
+    stop_->setObjectName(QStringLiteral("cmdStop"));
+    stop_->setToolTip(tr("Stops the running command once the record in flight has been answered (Esc)"));
+    stop_->setVisible(false);
+    statusBar()->addPermanentWidget(stop_);
+    connect(stop_, &QPushButton::clicked, this, &MainWindow::stopCommand);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &MainWindow::stopCommand);
 }
 
 void MainWindow::buildMenus() {
@@ -256,6 +267,7 @@ void MainWindow::bindSession() {
         progress_->setRange(0, qMax(total, 1));
         progress_->setValue(done);
     });
+    connect(&session_, &Session::runningChanged, this, &MainWindow::showRunning);
     connect(&session_, &Session::protectChanged, chkProtect_, &QCheckBox::setChecked);
     connect(&session_, &Session::quickModeChanged, chkQuickmode_, &QCheckBox::setChecked);
     connect(chkProtect_, &QCheckBox::toggled, &session_, &Session::setProtect);
@@ -271,6 +283,18 @@ void MainWindow::showPortMarks() {
         mnuFileSelectCOM_[static_cast<size_t>(port - 1)]->setChecked(session_.checkedPort() == port);
     mnuFileBaud9600_->setChecked(session_.baud9600Checked());
     mnuFileBaud57600_->setChecked(!session_.baud9600Checked());
+}
+
+void MainWindow::showRunning(bool running) {
+    stop_->setVisible(running && session_.canStop());
+    stop_->setEnabled(true);
+}
+
+void MainWindow::stopCommand() {
+    if (!session_.canStop())
+        return;
+    session_.requestStop();
+    stop_->setEnabled(false); // asked once; the command ends after the record in flight
 }
 
 void MainWindow::CenterForm() {
@@ -302,6 +326,13 @@ void MainWindow::mnuFileExit_Click() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // Quitting in the middle of a command leaves the flash half done: ask first. The command is
+    // held where it is while the question is up; No lets it go on as if nothing happened.
+    if (session_.isRunning() &&
+        !dialogs_.confirm(session_.runningSummary() + tr(". Stop it and quit?"), tr("Quit Zelvan Programmer"))) {
+        event->ignore();
+        return;
+    }
     // A command may be waiting for the board inside this close: end its wait and keep it from
     // showing anything more, so that the program ends at once.
     session_.shutdown();

@@ -52,6 +52,8 @@ private:
     void bindSession();
     void CenterForm();
     void showPortMarks();
+    void showRunning(bool running);
+    void stopCommand();
 
     Session& session_;
     Dialogs& dialogs_;
@@ -70,6 +72,7 @@ private:
     QLabel* lblInstructions_ = nullptr;
     QLabel* lblFoundCPU_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    QPushButton* stop_ = nullptr;
 
     QAction* mnuFileSelectAuto_ = nullptr;
     std::array<QAction*, kPortCount> mnuFileSelectCOM_{};

@@ -49,6 +49,15 @@ public:
     bool chooseBaud9600(bool on);
     bool isRunning() const { return running_; }
 
+    // ---- The command that runs, for the window's Stop button and its question before closing.
+    // The caption of the command or menu entry that runs; empty while none runs.
+    QString runningCaption() const { return runningCaption_; }
+    // The running command looks for a stop request between its units (see requestStop()).
+    bool canStop() const { return running_ && runningStoppable_; }
+    // What runs and how far it got: "Program Firmware is running (12 of 40 pages)"; empty while
+    // nothing runs.
+    QString runningSummary() const;
+
     // The user asks the running command to stop: a long command (programming, a range of erases
     // or CRCs, an automation run) ends after the record in flight has been answered.
     void requestStop() { stop_.request(); }
@@ -137,6 +146,8 @@ signals:
     void quickModeChanged(bool ticked);
     // Units done of the units of a long command; a total of 0 ends the indication.
     void progressChanged(int done, int total);
+    // A command started or ended (canStop() says whether the one that started can be stopped).
+    void runningChanged(bool running);
 
 private:
     // The context of a command: while the automation runs, its result boxes and beeps are left out.
@@ -150,8 +161,10 @@ private:
     void onPortLost(const QString& reason);
     // The handler behind a button.
     void runButtonHandler(Command command);
-    // Runs a command from the window unless one is running already.
-    template <typename F> bool runExclusive(F&& handler);
+    // Runs a command from the window unless one is running already; caption names it while it runs.
+    template <typename F> bool runExclusive(const QString& caption, bool stoppable, F&& handler);
+    // What the progress of the command about to run counts ("pages", "sectors").
+    void countProgressIn(const QString& unit) { progressUnit_ = unit; }
 
     IspLink link_;
     GuardedDialogs dialogs_;
@@ -176,6 +189,11 @@ private:
     bool fgAutoRunning_ = false;
     QString strAutoFile_;
     bool running_ = false;
+    bool runningStoppable_ = false;
+    QString runningCaption_;
+    int progressDone_ = 0;
+    int progressTotal_ = 0;
+    QString progressUnit_;
 };
 
 } // namespace zelvan

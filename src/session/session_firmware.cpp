@@ -23,6 +23,7 @@ bool Session::cmdProgramFirmware_Click() {
     if (!part_)
         return false;
     CommandContext ctx = context();
+    countProgressIn(QStringLiteral("pages"));
     return programFirmware(ctx, firmware_, *part_, quickMode_, protect_).done();
 }
 

@@ -14,12 +14,14 @@ bool Session::cmdEraseChip_Click() {
 
 bool Session::cmdErasePage_Click() {
     CommandContext ctx = context();
+    countProgressIn(QStringLiteral("pages"));
     // Protection as it stands when the command starts; a change applies to the next command.
     return part_ && eraseRange(ctx, pageErase(), *part_, pageRange_.startIndex(), pageRange_.endIndex(), protect_);
 }
 
 bool Session::cmdEraseSector_Click() {
     CommandContext ctx = context();
+    countProgressIn(QStringLiteral("sectors"));
     return part_ &&
            eraseRange(ctx, sectorErase(), *part_, sectorRange_.startIndex(), sectorRange_.endIndex(), protect_);
 }
@@ -31,6 +33,7 @@ bool Session::cmdGetGlobalCRC_Click() {
 
 bool Session::cmdGetSectorCRC_Click() {
     CommandContext ctx = context();
+    countProgressIn(QStringLiteral("sectors"));
     return part_ &&
            readSectorCrcs(ctx, part_->intSectorSize, sectorRange_.startIndex(), sectorRange_.endIndex()).ending ==
                Ending::Done;

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "connected_target.h"
+
+#include "app/main_window.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+
+namespace zelvan::test {
+
+// Points this process's settings at a fresh temporary folder for as long as it lives: a test never
+// reads or changes the user's own settings, and every test starts from none.
+class TemporarySettings {
+public:
+    TemporarySettings() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir_.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir_.path());
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// The window over a ConnectedTarget (see there for the start states).
+struct TargetWindow {
+    ConnectedTarget target;
+    MainWindow window{target.session, target.dialogs};
+
+    explicit TargetWindow(const char* part = "LPC932A1",
+                          ConnectedTarget::Start start = ConnectedTarget::Start::Identified)
+        : target(part, start) {}
+
+    Session& session() { return target.session; }
+    FakeDialogs& dialogs() { return target.dialogs; }
+
+    template <typename T> T* find(const char* name) const {
+        T* child = window.findChild<T*>(QLatin1String(name));
+        if (!child)
+            qFatal("no %s in the window", name);
+        return child;
+    }
+};
+
+} // namespace zelvan::test
