@@ -1,8 +1,10 @@
-// The window while work runs: stopping a command, closing the window in the middle of one.
+// The window while work runs: stopping a command, closing the window in the middle of one, files
+// dropped on it, and the loaded firmware across a new identification.
 
 #include "support/window_fixture.h"
 
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QtTest>
 
@@ -23,6 +25,38 @@ QStringList pageRecords(const QStringList& sent) {
     }
     return pages;
 }
+
+// Four bytes at 0x0800, beside blink.ihx's data.
+QString writeSecondHex(const QTemporaryDir& dir) {
+    const QString path = dir.filePath("second.hex");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(":0408000001020304EA\n:00000001FF\n");
+    return path;
+}
+
+void drop(QWidget& window, const QStringList& paths) {
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    QMimeData mime;
+    mime.setUrls(urls);
+    // The drag enters first: that makes the window the target the drop goes to.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &enter);
+    QDropEvent event(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &event);
+}
+
+QStringList boxTitles(const FakeDialogs& dialogs) {
+    QStringList titles;
+    for (const FakeDialogs::Box& box : dialogs.boxes)
+        titles.append(box.title);
+    return titles;
+}
+
+enum class Reidentify { SamePart, SmallerPart, FileGone, AfterClear };
 
 } // namespace
 
@@ -98,6 +132,91 @@ private slots:
             QCOMPARE(w.session().statusText(), QStringLiteral("Programming Firmware: Done"));
             QCOMPARE(w.target.flash().left(0x450), fixtureBytes("blink.bin"));
         }
+    }
+
+    // HEX files load in the order dropped, each as Load Firmware loads it (the second gets the
+    // not-cleared warning); a .cfg among them becomes the automation file.
+    void dropLoadsFilesInOrder() {
+        TargetWindow w;
+        QTemporaryDir dir;
+        const QString first = fixturePath("blink.ihx");
+        const QString second = writeSecondHex(dir);
+        const QString automation = dir.filePath("run.CFG");
+        QFile(automation).open(QIODevice::WriteOnly);
+
+        drop(w.window, {first, automation, second});
+
+        QTRY_COMPARE(w.find<QLabel>("lblLoadedFirmware")->text(), "Firmware: " + first + second);
+        QCOMPARE(boxTitles(w.dialogs()), QStringList{"HEX File Loading"});
+        QCOMPARE(w.session().firmware().byteText(0x0803), QByteArrayView("04"));
+        QCOMPARE(w.session().automationFile(), automation);
+        QVERIFY(w.window.button(Command::AutoProcedure)->isEnabled());
+    }
+
+    void dropBeforeIdentificationSaysWhy() {
+        TargetWindow w("LPC932A1", ConnectedTarget::Start::PortOpened);
+        drop(w.window, {fixturePath("blink.ihx")});
+        QTRY_COMPARE(boxTitles(w.dialogs()), QStringList{"Drop Files"});
+        QVERIFY(w.session().loadedFirmwareFiles().isEmpty());
+    }
+
+    // A completed identification reads the files loaded since the last clear again into the new
+    // part's cache, with the usual warnings and boxes, and says so.
+    void reidentificationKeepsFirmware_data() {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<bool>("secondKept");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QStringList>("boxes");
+        const QString both = "Firmware reloaded for the new part: 2 file(s)";
+        QTest::newRow("Get LPC ID, same part") << int(Reidentify::SamePart) << true << both << QStringList{};
+        QTest::newRow("Auto Connect, part with less flash")
+            << int(Reidentify::SmallerPart) << true << both << QStringList{"HEX File Warning", "HEX File Warning"};
+        QTest::newRow("a file gone meanwhile")
+            << int(Reidentify::FileGone) << false << "Firmware reloaded for the new part: 1 of 2 file(s)"
+            << QStringList{"Loading Firmware File"};
+    }
+    void reidentificationKeepsFirmware() {
+        QFETCH(int, change);
+        QFETCH(bool, secondKept);
+        QFETCH(QString, status);
+        QFETCH(QStringList, boxes);
+        TargetWindow w;
+        QTemporaryDir dir;
+        const QString first = fixturePath("blink.ihx");
+        const QString second = writeSecondHex(dir);
+        w.target.loadFirmware(first);
+        w.target.loadFirmware(second);
+        const FirmwareCache before = w.session().firmware();
+        w.target.forget();
+
+        if (Reidentify(change) == Reidentify::SmallerPart) {
+            w.target.board = &w.target.rig.place(1, boardFor("LPC901"));
+            QTest::mouseClick(w.window.button(Command::AutoConnect), Qt::LeftButton);
+        } else {
+            if (Reidentify(change) == Reidentify::FileGone)
+                QVERIFY(QFile::remove(second));
+            QTest::mouseClick(w.window.button(Command::GetID), Qt::LeftButton);
+        }
+
+        const QStringList kept = secondKept ? QStringList{first, second} : QStringList{first};
+        QCOMPARE(w.session().loadedFirmwareFiles(), kept);
+        QCOMPARE(w.find<QLabel>("lblLoadedFirmware")->text(), "Firmware: " + kept.join(QString()));
+        QCOMPARE(w.session().statusText(), status);
+        QCOMPARE(boxTitles(w.dialogs()), boxes);
+        QVERIFY(w.window.button(Command::ProgramFirmware)->isEnabled());
+        if (Reidentify(change) == Reidentify::SamePart)
+            QVERIFY(w.session().firmware() == before);
+        else if (Reidentify(change) == Reidentify::SmallerPart)
+            QCOMPARE(w.session().firmware().size(), 1024);
+    }
+
+    void clearedFirmwareDoesNotComeBack() {
+        TargetWindow w;
+        w.target.loadFirmware(fixturePath("blink.ihx"));
+        QTest::mouseClick(w.window.button(Command::ClearFirmware), Qt::LeftButton);
+        QTest::mouseClick(w.window.button(Command::GetID), Qt::LeftButton);
+        QCOMPARE(w.find<QLabel>("lblLoadedFirmware")->text(), QStringLiteral("Firmware: "));
+        QVERIFY(!w.window.button(Command::ProgramFirmware)->isEnabled());
     }
 
     void closeWhileIdleAsksNothing() {

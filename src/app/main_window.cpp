@@ -14,10 +14,13 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -71,6 +74,20 @@ int layoutRow(int row) {
     return row <= 4 ? 2 * (row - 1) : kBottomRow;
 }
 
+// The local files of a drag, in the order they were dragged.
+QStringList localFiles(const QMimeData* mime) {
+    QStringList paths;
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    return paths;
+}
+
+bool isAutomationFile(const QString& path) {
+    return path.endsWith(QStringLiteral(".cfg"), Qt::CaseInsensitive);
+}
+
 QString colourStyle(Rgb rgb) {
     return QStringLiteral("color: %1;").arg(QColor(rgb).name());
 }
@@ -84,6 +101,7 @@ MainWindow::MainWindow(Session& session, Dialogs& dialogs, QWidget* parent)
     , openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kAppTitle + QLatin1Char(' ') + kAppVersion);
+    setAcceptDrops(true);
     buildControls();
     buildMenus();
     bindSession();
@@ -323,6 +341,38 @@ void MainWindow::mnuHelpReadme_Click() {
 
 void MainWindow::mnuFileExit_Click() {
     close();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!localFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QStringList paths = localFiles(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The files are opened once the drop is over: a load may put up boxes, which must not run
+    // inside the drag-and-drop exchange with the program the files came from.
+    QMetaObject::invokeMethod(
+        this, [this, paths] { openDroppedFiles(paths); }, Qt::QueuedConnection);
+}
+
+void MainWindow::openDroppedFiles(const QStringList& paths) {
+    // In the order dropped: automation files (.cfg) become the automation file, anything else is
+    // loaded as Intel HEX, each as Load Firmware loads it.
+    for (const QString& path : paths) {
+        if (isAutomationFile(path) ? session_.chooseAutomationFile(path) : session_.chooseFirmwareFile(path))
+            continue;
+        const QString why =
+            session_.isRunning()
+                ? tr("%1 is running; drop the files again once it has finished.").arg(session_.runningCaption())
+                : tr("Firmware is loaded for the identified part: connect the programmer and "
+                     "identify the part (Auto Connect, Get LPC ID) first.");
+        dialogs_.messageBox(tr("%1 was not opened.\n%2").arg(QFileInfo(path).fileName(), why), tr("Drop Files"));
+        return;
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -45,6 +45,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
@@ -54,6 +56,7 @@ private:
     void showPortMarks();
     void showRunning(bool running);
     void stopCommand();
+    void openDroppedFiles(const QStringList& paths);
 
     Session& session_;
     Dialogs& dialogs_;

@@ -140,6 +140,17 @@ bool Session::chooseLoadAutomationFile() {
     return runExclusive(QStringLiteral("Load Automation File"), false, [this] { mnuFileLoadAuto_Click(); });
 }
 
+bool Session::chooseFirmwareFile(const QString& path) {
+    if (!isEnabled(Command::LoadFirmware))
+        return false;
+    return runExclusive(QString::fromLatin1(commandInfo(Command::LoadFirmware).caption), false,
+                        [this, &path] { loadFirmware(path); });
+}
+
+bool Session::chooseAutomationFile(const QString& path) {
+    return runExclusive(QStringLiteral("Load Automation File"), false, [this, &path] { useAutomationFile(path); });
+}
+
 bool Session::chooseBaud9600(bool on) {
     // Refused while a command runs too: Auto Connect reopens the port it found at the speed of
     // the menu, which must still be the speed the board was found at.

@@ -14,6 +14,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -45,6 +46,12 @@ public:
     bool chooseComPort(int port);
     bool chooseClearLoadedFw();
     bool chooseLoadAutomationFile();
+    // A HEX file loaded as Load Firmware loads the one it is given (same warnings and boxes), for
+    // a file dropped on the window or taken from the recent ones; refused while Load Firmware is
+    // not available.
+    bool chooseFirmwareFile(const QString& path);
+    // The given file becomes the automation file, as with Load Automation File.
+    bool chooseAutomationFile(const QString& path);
     // The baud menu only moves its check mark; it is taken at the next port opening.
     bool chooseBaud9600(bool on);
     bool isRunning() const { return running_; }
@@ -120,6 +127,9 @@ public:
     RangeSelector& sectorRange() { return sectorRange_; }
     RangeSelector& pageRange() { return pageRange_; }
     const FirmwareCache& firmware() const { return firmware_; }
+    // The HEX files loaded since the cache was last cleared, in the order they were loaded. A new
+    // identification reads them again into the cache of the part it found.
+    const QStringList& loadedFirmwareFiles() const { return loadedFiles_; }
     // Something was loaded since the last clear (the state "Clear Firmware" is enabled in).
     bool firmwareLoaded() const { return isEnabled(Command::ClearFirmware); }
     bool protectTicked() const { return protect_; }
@@ -146,6 +156,9 @@ signals:
     void quickModeChanged(bool ticked);
     // Units done of the units of a long command; a total of 0 ends the indication.
     void progressChanged(int done, int total);
+    // A HEX file went into the cache from Load Firmware, a drop or the recent files (not when an
+    // identification reads the loaded files again).
+    void firmwareFileLoaded(const QString& path);
     // A command started or ended (canStop() says whether the one that started can be stopped).
     void runningChanged(bool running);
 
@@ -159,6 +172,12 @@ private:
     void setFirmwareLabel(const QString& text);
     void setPortMarks(bool autoSelection, int checkedPort);
     void onPortLost(const QString& reason);
+    void loadFirmware(const QString& givenPath);
+    void useAutomationFile(const QString& path);
+    // The cache took the file: the commands that work on it are available and the label names it.
+    void showLoaded(const QString& path);
+    // After an identification: the files loaded before it, read into the new part's cache.
+    void reloadFirmware(const QStringList& files);
     // The handler behind a button.
     void runButtonHandler(Command command);
     // Runs a command from the window unless one is running already; caption names it while it runs.
@@ -184,6 +203,7 @@ private:
     RangeSelector sectorRange_;
     RangeSelector pageRange_;
     FirmwareCache firmware_;
+    QStringList loadedFiles_;
     bool protect_ = true;
     bool quickMode_ = false;
     bool fgAutoRunning_ = false;

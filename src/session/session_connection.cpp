@@ -126,11 +126,20 @@ void Session::cmdGetID_Click() {
     for (const Command command : kDeviceCommands)
         setEnabled(command, !nothingBehindBoard);
 
+    // The cache now has the new part's size. What was loaded is read again into it rather than
+    // dropped; with nothing behind the board the list waits for the next identification.
+    const QStringList files = loadedFiles_;
     cmdClearFirmware_Click();
+    busy.release();
+    if (nothingBehindBoard)
+        loadedFiles_ = files;
+    else if (!files.isEmpty())
+        reloadFirmware(files);
 }
 
 void Session::cmdClearFirmware_Click() {
     firmware_.clear();
+    loadedFiles_.clear();
     setEnabled(Command::ProgramFirmware, false);
     setEnabled(Command::ClearFirmware, false);
     setFirmwareLabel(QStringLiteral("Firmware: "));
