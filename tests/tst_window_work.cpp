@@ -26,16 +26,6 @@ QStringList pageRecords(const QStringList& sent) {
     return pages;
 }
 
-// Four bytes at 0x0800, beside blink.ihx's data.
-QString writeSecondHex(const QTemporaryDir& dir) {
-    const QString path = dir.filePath("second.hex");
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    file.write(":0408000001020304EA\n:00000001FF\n");
-    return path;
-}
-
 void drop(QWidget& window, const QStringList& paths) {
     QList<QUrl> urls;
     for (const QString& path : paths)

@@ -3,6 +3,8 @@
 #include "help_texts.h"
 #include "led_indicator.h"
 #include "range_binding.h"
+#include "recent_firmware_menu.h"
+#include "window_settings.h"
 
 #include "common/dialogs.h"
 #include "common/version.h"
@@ -14,6 +16,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -104,8 +107,10 @@ MainWindow::MainWindow(Session& session, Dialogs& dialogs, QWidget* parent)
     setAcceptDrops(true);
     buildControls();
     buildMenus();
+    new SessionSettings(session_, this);
     bindSession();
-    CenterForm();
+    if (!restoreWindowGeometry(*this))
+        CenterForm();
     button(Command::AutoConnect)->setFocus();
 }
 
@@ -240,6 +245,9 @@ void MainWindow::buildMenus() {
     QAction* loadAuto = file->addAction(QStringLiteral("Load Automation File"));
     loadAuto->setObjectName(QStringLiteral("mnuFileLoadAuto"));
     connect(loadAuto, &QAction::triggered, this, [this] { session_.chooseLoadAutomationFile(); });
+    recentFirmware_ = new RecentFirmwareMenu(this);
+    file->addMenu(recentFirmware_);
+    connect(recentFirmware_, &RecentFirmwareMenu::fileChosen, this, &MainWindow::openRecentFirmware);
     file->addSeparator()->setObjectName(QStringLiteral("mnuFileSep2"));
     QAction* exitItem = file->addAction(QStringLiteral("Exit"));
     exitItem->setObjectName(QStringLiteral("mnuFileExit"));
@@ -277,8 +285,13 @@ void MainWindow::bindSession() {
     connect(&session_, &Session::connectionChanged, this, showConnection);
     connect(&session_, &Session::foundCpuChanged, lblFoundCPU_, &QLabel::setText);
     connect(&session_, &Session::firmwareLabelChanged, lblLoadedFirmware_, &QLabel::setText);
-    connect(&session_, &Session::commandEnabledChanged, this,
-            [this](Command command, bool enabled) { button(command)->setEnabled(enabled); });
+    recentFirmware_->setFilesEnabled(session_.isEnabled(Command::LoadFirmware));
+    connect(&session_, &Session::commandEnabledChanged, this, [this](Command command, bool enabled) {
+        button(command)->setEnabled(enabled);
+        if (command == Command::LoadFirmware)
+            recentFirmware_->setFilesEnabled(enabled);
+    });
+    connect(&session_, &Session::firmwareFileLoaded, recentFirmware_, &RecentFirmwareMenu::add);
     connect(&session_, &Session::portMarksChanged, this, &MainWindow::showPortMarks);
     connect(&session_, &Session::progressChanged, this, [this](int done, int total) {
         progress_->setVisible(total > 0);
@@ -365,14 +378,29 @@ void MainWindow::openDroppedFiles(const QStringList& paths) {
     for (const QString& path : paths) {
         if (isAutomationFile(path) ? session_.chooseAutomationFile(path) : session_.chooseFirmwareFile(path))
             continue;
-        const QString why =
-            session_.isRunning()
-                ? tr("%1 is running; drop the files again once it has finished.").arg(session_.runningCaption())
-                : tr("Firmware is loaded for the identified part: connect the programmer and "
-                     "identify the part (Auto Connect, Get LPC ID) first.");
-        dialogs_.messageBox(tr("%1 was not opened.\n%2").arg(QFileInfo(path).fileName(), why), tr("Drop Files"));
+        dialogs_.messageBox(whyNotOpened(path), tr("Drop Files"));
         return;
     }
+}
+
+void MainWindow::openRecentFirmware(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        recentFirmware_->remove(path);
+        dialogs_.messageBox(
+            tr("%1 is no longer there; it has been taken off the list.").arg(QDir::toNativeSeparators(path)),
+            tr("Recent Firmware"));
+        return;
+    }
+    if (!session_.chooseFirmwareFile(path))
+        dialogs_.messageBox(whyNotOpened(path), tr("Recent Firmware"));
+}
+
+QString MainWindow::whyNotOpened(const QString& path) const {
+    const QString why = session_.isRunning()
+                            ? tr("%1 is running; try again once it has finished.").arg(session_.runningCaption())
+                            : tr("Firmware is loaded for the identified part: connect the programmer and "
+                                 "identify the part (Auto Connect, Get LPC ID) first.");
+    return tr("%1 was not opened.\n%2").arg(QFileInfo(path).fileName(), why);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -386,6 +414,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // A command may be waiting for the board inside this close: end its wait and keep it from
     // showing anything more, so that the program ends at once.
     session_.shutdown();
+    saveWindowGeometry(*this);
     event->accept();
 }
 

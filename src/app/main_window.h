@@ -20,6 +20,7 @@ namespace zelvan {
 
 class Dialogs;
 class LedIndicator;
+class RecentFirmwareMenu;
 class Session;
 
 // The program's one window (frmMain): the command buttons in their grid, the option boxes, the
@@ -57,6 +58,9 @@ private:
     void showRunning(bool running);
     void stopCommand();
     void openDroppedFiles(const QStringList& paths);
+    void openRecentFirmware(const QString& path);
+    // Why the session did not take a file just now (a command runs, or no part is identified).
+    QString whyNotOpened(const QString& path) const;
 
     Session& session_;
     Dialogs& dialogs_;
@@ -81,6 +85,7 @@ private:
     std::array<QAction*, kPortCount> mnuFileSelectCOM_{};
     QAction* mnuFileBaud9600_ = nullptr;
     QAction* mnuFileBaud57600_ = nullptr;
+    RecentFirmwareMenu* recentFirmware_ = nullptr;
 };
 
 } // namespace zelvan

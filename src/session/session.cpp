@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include "common/system_texts.h"
+#include "link/port_names.h"
 
 namespace zelvan {
 
@@ -214,6 +215,10 @@ void Session::setPortMarks(bool autoSelection, int checkedPort) {
     autoSelectionChecked_ = autoSelection;
     checkedPort_ = checkedPort;
     emit portMarksChanged();
+}
+
+void Session::restorePortMarks(bool autoSelection, int port) {
+    setPortMarks(autoSelection, port >= 1 && port <= kPortCount ? port : 0);
 }
 
 void Session::setProtect(bool ticked) {

@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -21,6 +22,16 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// A second small HEX file in dir, "second.hex": four bytes at 0x0800, beside blink.ihx's data.
+inline QString writeSecondHex(const QTemporaryDir& dir) {
+    const QString path = dir.filePath(QStringLiteral("second.hex"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(":0408000001020304EA\n:00000001FF\n");
+    return path;
+}
 
 // The window over a ConnectedTarget (see there for the start states).
 struct TargetWindow {
