@@ -2,6 +2,7 @@
 
 #include "help_texts.h"
 #include "led_indicator.h"
+#include "link_log_dock.h"
 #include "range_binding.h"
 #include "recent_firmware_menu.h"
 #include "window_settings.h"
@@ -109,7 +110,7 @@ MainWindow::MainWindow(Session& session, Dialogs& dialogs, QWidget* parent)
     buildMenus();
     new SessionSettings(session_, this);
     bindSession();
-    if (!restoreWindowGeometry(*this))
+    if (!restoreWindowLayout(*this))
         CenterForm();
     button(Command::AutoConnect)->setFocus();
 }
@@ -189,6 +190,10 @@ void MainWindow::buildControls() {
     connect(stop_, &QPushButton::clicked, this, &MainWindow::stopCommand);
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, &MainWindow::stopCommand);
+
+    linkLog_ = new LinkLogDock(dialogs_, this);
+    addDockWidget(Qt::BottomDockWidgetArea, linkLog_);
+    linkLog_->hide();
 }
 
 void MainWindow::buildMenus() {
@@ -252,6 +257,10 @@ void MainWindow::buildMenus() {
     QAction* exitItem = file->addAction(QStringLiteral("Exit"));
     exitItem->setObjectName(QStringLiteral("mnuFileExit"));
     connect(exitItem, &QAction::triggered, this, &MainWindow::mnuFileExit_Click);
+
+    QMenu* view = menuBar()->addMenu(tr("View"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    view->addAction(linkLog_->toggleViewAction());
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -414,7 +423,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // A command may be waiting for the board inside this close: end its wait and keep it from
     // showing anything more, so that the program ends at once.
     session_.shutdown();
-    saveWindowGeometry(*this);
+    saveWindowLayout(*this);
     event->accept();
 }
 

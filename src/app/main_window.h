@@ -20,6 +20,7 @@ namespace zelvan {
 
 class Dialogs;
 class LedIndicator;
+class LinkLogDock;
 class RecentFirmwareMenu;
 class Session;
 
@@ -39,6 +40,7 @@ public:
     void setUrlOpener(UrlOpener opener) { openUrl_ = std::move(opener); }
 
     QPushButton* button(Command command) const { return buttons_[static_cast<size_t>(command)]; }
+    LinkLogDock* linkLog() const { return linkLog_; }
 
     void mnuHelpAbout_Click();
     void mnuHelpReadme_Click();
@@ -86,6 +88,7 @@ private:
     QAction* mnuFileBaud9600_ = nullptr;
     QAction* mnuFileBaud57600_ = nullptr;
     RecentFirmwareMenu* recentFirmware_ = nullptr;
+    LinkLogDock* linkLog_ = nullptr;
 };
 
 } // namespace zelvan

@@ -3,8 +3,8 @@
 #include "session/session.h"
 
 #include <QFileInfo>
+#include <QMainWindow>
 #include <QSettings>
-#include <QWidget>
 
 namespace zelvan {
 
@@ -15,6 +15,7 @@ const QString kPortKey = QStringLiteral("port/com");
 const QString kBaudKey = QStringLiteral("port/baud");
 const QString kQuickModeKey = QStringLiteral("programming/quickMode");
 const QString kGeometryKey = QStringLiteral("window/geometry");
+const QString kDocksKey = QStringLiteral("window/docks");
 
 QString folderKey(const QString& kind) {
     return QStringLiteral("folders/") + kind;
@@ -56,14 +57,17 @@ void SessionSettings::save() {
     settings.setValue(kQuickModeKey, session_.quickModeTicked());
 }
 
-bool restoreWindowGeometry(QWidget& window) {
-    const QByteArray geometry =
-        QSettings(kSettingsOrganization, kSettingsApplication).value(kGeometryKey).toByteArray();
+bool restoreWindowLayout(QMainWindow& window) {
+    const QSettings settings(kSettingsOrganization, kSettingsApplication);
+    const QByteArray geometry = settings.value(kGeometryKey).toByteArray();
+    window.restoreState(settings.value(kDocksKey).toByteArray());
     return !geometry.isEmpty() && window.restoreGeometry(geometry);
 }
 
-void saveWindowGeometry(const QWidget& window) {
-    QSettings(kSettingsOrganization, kSettingsApplication).setValue(kGeometryKey, window.saveGeometry());
+void saveWindowLayout(const QMainWindow& window) {
+    QSettings settings(kSettingsOrganization, kSettingsApplication);
+    settings.setValue(kGeometryKey, window.saveGeometry());
+    settings.setValue(kDocksKey, window.saveState());
 }
 
 } // namespace zelvan

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <QString>
 
-class QWidget;
+class QMainWindow;
 
 namespace zelvan {
 
@@ -36,8 +36,9 @@ private:
     Session& session_;
 };
 
-// The window's place and size; false when none was remembered.
-bool restoreWindowGeometry(QWidget& window);
-void saveWindowGeometry(const QWidget& window);
+// The window's place and size and its docks (which are open, and where); false when none was
+// remembered.
+bool restoreWindowLayout(QMainWindow& window);
+void saveWindowLayout(const QMainWindow& window);
 
 } // namespace zelvan
