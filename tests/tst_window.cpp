@@ -52,8 +52,13 @@ private slots:
         Window w;
         w.window.show();
         QCOMPARE(w.window.windowTitle(), QStringLiteral("Zelvan Programmer 1.3"));
-        for (const CommandInfo& info : commandTable())
+        for (const CommandInfo& info : commandTable()) {
             QCOMPARE(w.find<QPushButton>(info.objectName)->isEnabled(), info.command == Command::AutoConnect);
+            QVERIFY2(!w.find<QPushButton>(info.objectName)->toolTip().isEmpty(), info.objectName);
+        }
+        QVERIFY(!w.find<LedIndicator>("shpLED")->toolTip().isEmpty());
+        QCOMPARE(w.find<QLabel>("lblPages")->text(), QStringLiteral("Pages"));
+        QCOMPARE(w.find<QLabel>("lblSectors")->text(), QStringLiteral("Sectors"));
         QCOMPARE(w.window.focusWidget(), w.window.button(Command::AutoConnect));
         QLabel* status = w.find<QLabel>("lblInstructions");
         QCOMPARE(status->text(), QStringLiteral("Click 'Auto Connect' to connect the programmer"));

@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "button_tips.h"
 #include "help_texts.h"
 #include "led_indicator.h"
 #include "link_log_dock.h"
@@ -73,6 +74,10 @@ constexpr int kLoadedFirmwareRow = 8;
 constexpr int kInstructionsRow = 9;
 constexpr int kBottomRow = 10;
 constexpr int kFoundCpuRow = 12;
+// The captions of the two range pairs stand in a column after the grid's six; the full-width
+// labels span it too.
+constexpr int kUnitColumn = 6;
+constexpr int kColumns = 7;
 
 int layoutRow(int row) {
     return row <= 4 ? 2 * (row - 1) : kBottomRow;
@@ -126,6 +131,7 @@ void MainWindow::buildControls() {
         const CommandInfo& info = commandInfo(place.command);
         auto* pushButton = new QPushButton(QString::fromLatin1(info.caption), central);
         pushButton->setObjectName(QString::fromLatin1(info.objectName));
+        pushButton->setToolTip(buttonTip(place.command));
         pushButton->setEnabled(session_.isEnabled(place.command));
         const int row = layoutRow(place.row) + (place.half == 2 ? 1 : 0);
         const int rowSpan = place.half == 0 && place.row <= 4 ? 2 : 1;
@@ -135,7 +141,7 @@ void MainWindow::buildControls() {
     }
 
     const auto addRangePair = [&](int row, const char* startName, const char* endName, QComboBox*& start,
-                                  QComboBox*& end) {
+                                  QComboBox*& end, const QString& unit, const char* unitName) {
         start = new QComboBox(central);
         end = new QComboBox(central);
         start->setObjectName(QString::fromLatin1(startName));
@@ -144,12 +150,19 @@ void MainWindow::buildControls() {
         grid->addWidget(end, layoutRow(row) + 1, 3, 1, 2);
         grid->addWidget(new QLabel(QStringLiteral("Start"), central), layoutRow(row), 5);
         grid->addWidget(new QLabel(QStringLiteral("End"), central), layoutRow(row) + 1, 5);
+        // What the pair chooses, beside it in a column of its own.
+        auto* caption = new QLabel(unit, central);
+        caption->setObjectName(QString::fromLatin1(unitName));
+        grid->addWidget(caption, layoutRow(row), kUnitColumn, 2, 1);
     };
-    addRangePair(1, "cmbErasePageStart", "cmbErasePageEnd", cmbErasePageStart_, cmbErasePageEnd_);
-    addRangePair(3, "cmbEraseSectorStart", "cmbEraseSectorEnd", cmbEraseSectorStart_, cmbEraseSectorEnd_);
+    addRangePair(1, "cmbErasePageStart", "cmbErasePageEnd", cmbErasePageStart_, cmbErasePageEnd_, tr("Pages"),
+                 "lblPages");
+    addRangePair(3, "cmbEraseSectorStart", "cmbEraseSectorEnd", cmbEraseSectorStart_, cmbEraseSectorEnd_, tr("Sectors"),
+                 "lblSectors");
 
     shpLED_ = new LedIndicator(central);
     shpLED_->setObjectName(QStringLiteral("shpLED"));
+    shpLED_->setToolTip(indicatorTip());
     grid->addWidget(shpLED_, layoutRow(2), 3, 2, 1, Qt::AlignCenter);
     lblConnected_ = new QLabel(central);
     lblConnected_->setObjectName(QStringLiteral("lblConnected"));
@@ -158,11 +171,11 @@ void MainWindow::buildControls() {
     lblLoadedFirmware_ = new QLabel(central);
     lblLoadedFirmware_->setObjectName(QStringLiteral("lblLoadedFirmware"));
     lblLoadedFirmware_->setWordWrap(true);
-    grid->addWidget(lblLoadedFirmware_, kLoadedFirmwareRow, 0, 1, 6);
+    grid->addWidget(lblLoadedFirmware_, kLoadedFirmwareRow, 0, 1, kColumns);
     lblInstructions_ = new QLabel(central);
     lblInstructions_->setObjectName(QStringLiteral("lblInstructions"));
     lblInstructions_->setStyleSheet(colourStyle(kStatusColour));
-    grid->addWidget(lblInstructions_, kInstructionsRow, 0, 1, 6);
+    grid->addWidget(lblInstructions_, kInstructionsRow, 0, 1, kColumns);
 
     chkProtect_ = new QCheckBox(QStringLiteral("Protect ISP Code"), central);
     chkProtect_->setObjectName(QStringLiteral("chkProtect"));
@@ -173,7 +186,7 @@ void MainWindow::buildControls() {
 
     lblFoundCPU_ = new QLabel(central);
     lblFoundCPU_->setObjectName(QStringLiteral("lblFoundCPU"));
-    grid->addWidget(lblFoundCPU_, kFoundCpuRow, 0, 1, 6);
+    grid->addWidget(lblFoundCPU_, kFoundCpuRow, 0, 1, kColumns);
 
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("programmingProgress"));
