@@ -5,7 +5,12 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${ZELVAN_BUILD_DIR:-$ROOT/build}"
 
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev)
+# help2man makes the man pages from each program's --help as part of the build.
+BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev help2man)
+# The Debian package: dpkg-shlibdeps (dpkg-dev) finds its dependencies, on the binaries that
+# "file" recognises; desktop-file-validate checks its desktop entry.
+PACKAGE_PACKAGES=(dpkg-dev file desktop-file-utils)
+PACKAGE_DIR="$BUILD_DIR/package"
 
 # Installs the packages that are not installed yet (with sudo when not root).
 ensure_packages() {

@@ -32,6 +32,8 @@
 #include <QShortcut>
 #include <QStatusBar>
 
+#include <algorithm>
+
 namespace zelvan {
 
 namespace {
@@ -363,11 +365,16 @@ void MainWindow::mnuHelpAbout_Click() {
 }
 
 void MainWindow::mnuHelpReadme_Click() {
-    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/readme.txt");
-    if (!QFileInfo::exists(path)) {
-        dialogs_.messageBox(tr("The read-me file %1 is missing.").arg(path), tr("Read Me"));
+    const QStringList locations = readmeLocations();
+    const auto found = std::find_if(locations.begin(), locations.end(),
+                                    [](const QString& location) { return QFileInfo::exists(location); });
+    if (found == locations.end()) {
+        dialogs_.messageBox(tr("The read-me file is missing: it is neither %1 nor %2.")
+                                .arg(QDir::toNativeSeparators(locations[0]), QDir::toNativeSeparators(locations[1])),
+                            tr("Read Me"));
         return;
     }
+    const QString path = *found;
     if (!openUrl_(QUrl::fromLocalFile(path)))
         dialogs_.messageBox(
             tr("No text viewer could be started for %1.\nOpen the file with any text editor.").arg(path),
