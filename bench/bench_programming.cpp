@@ -11,6 +11,7 @@
 #include "support/board_rig.h"
 #include "support/fake_dialogs.h"
 
+#include "app/link_capture.h"
 #include "app/link_log_dock.h"
 #include "firmware/programming.h"
 #include "link/wire_log.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QThread>
 
 #include <cstdio>
 #include <cstring>
@@ -103,6 +105,8 @@ int main(int argc, char* argv[]) {
             qFatal("the flash does not hold the image");
     }
     if (log) {
+        // The last lines wait for the view's next batch.
+        QThread::msleep(2 * LinkCapture::kFlushInterval.count());
         QCoreApplication::processEvents();
         std::printf("  Link Log: %lld lines\n", static_cast<long long>(log->text().count('\n') + 1));
     }

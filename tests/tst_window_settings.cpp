@@ -4,6 +4,7 @@
 
 #include "app/qt_dialogs.h"
 #include "app/recent_firmware_menu.h"
+#include "link/wire_log.h"
 
 #include <QAction>
 #include <QApplication>
@@ -62,7 +63,7 @@ private slots:
     void settingsSurviveARestart() {
         QTemporaryDir dir;
         const QString second = writeSecondHex(dir);
-        const QRect geometry(40, 50, 720, 430);
+        const QRect geometry(20, 30, 740, 540);
         {
             TargetWindow w;
             w.target.rig.place(3, boardFor("LPC936"));
@@ -73,6 +74,7 @@ private slots:
             w.target.loadFirmware(fixturePath("blink.ihx"));
             w.target.loadFirmware(second);
             fileDialogFolder(second);
+            w.find<QAction>("mnuViewLinkLog")->trigger();
             w.window.show();
             w.window.setGeometry(geometry);
             QVERIFY(w.window.close());
@@ -89,6 +91,8 @@ private slots:
         QCOMPARE(fileDialogFolder(), dir.path());
         w.window.show();
         QCOMPARE(w.window.geometry(), geometry);
+        QVERIFY(w.find<QAction>("mnuViewLinkLog")->isChecked());
+        QVERIFY(lcWire().isDebugEnabled());
     }
 
     // A remembered COM port is opened by nothing at start; Auto Connect tries it first.
