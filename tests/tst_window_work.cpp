@@ -59,14 +59,21 @@ private:
 private slots:
     void init() { settings_.emplace(); }
 
-    // Stop ends programming after the page in flight has been answered: that page is written,
-    // nothing is sent after it.
+    // Stop (or Esc) ends programming after the page in flight has been answered: that page is
+    // written, nothing is sent after it.
+    void stopDuringProgramming_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Stop button") << false;
+        QTest::newRow("Esc") << true;
+    }
     void stopDuringProgramming() {
+        QFETCH(bool, escape);
         TargetWindow w;
         w.target.withBoard([](sim::BoardModel& board) { board.times().pageProgram = 250ms; });
         w.session().link().setTiming({300ms, 2000ms, 150ms});
         w.target.loadFirmware(fixturePath("blink.ihx"));
         w.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
         QPushButton* stop = w.find<QPushButton>("cmdStop");
         QVERIFY(stop->isHidden());
         bool stopShown = false;
@@ -74,7 +81,10 @@ private slots:
             if (done == 2) // while the third page is with the board
                 QTimer::singleShot(20ms, stop, [&] {
                     stopShown = stop->isVisible() && stop->isEnabled();
-                    QTest::mouseClick(stop, Qt::LeftButton);
+                    if (escape)
+                        QTest::keyClick(&w.window, Qt::Key_Escape);
+                    else
+                        QTest::mouseClick(stop, Qt::LeftButton);
                 });
         });
         w.target.forget();
@@ -154,20 +164,22 @@ private slots:
     // part's cache, with the usual warnings and boxes, and says so.
     void reidentificationKeepsFirmware_data() {
         QTest::addColumn<int>("change");
-        QTest::addColumn<bool>("secondKept");
+        QTest::addColumn<int>("kept"); // of the two files, how many come back
         QTest::addColumn<QString>("status");
         QTest::addColumn<QStringList>("boxes");
         const QString both = "Firmware reloaded for the new part: 2 file(s)";
-        QTest::newRow("Get LPC ID, same part") << int(Reidentify::SamePart) << true << both << QStringList{};
+        QTest::newRow("Get LPC ID, same part") << int(Reidentify::SamePart) << 2 << both << QStringList{};
         QTest::newRow("Auto Connect, part with less flash")
-            << int(Reidentify::SmallerPart) << true << both << QStringList{"HEX File Warning", "HEX File Warning"};
+            << int(Reidentify::SmallerPart) << 2 << both << QStringList{"HEX File Warning", "HEX File Warning"};
         QTest::newRow("a file gone meanwhile")
-            << int(Reidentify::FileGone) << false << "Firmware reloaded for the new part: 1 of 2 file(s)"
+            << int(Reidentify::FileGone) << 1 << "Firmware reloaded for the new part: 1 of 2 file(s)"
             << QStringList{"Loading Firmware File"};
+        QTest::newRow("cleared before") << int(Reidentify::AfterClear) << 0 << "CPU MFG=15 ID1=DD ID2=1F"
+                                        << QStringList{};
     }
     void reidentificationKeepsFirmware() {
         QFETCH(int, change);
-        QFETCH(bool, secondKept);
+        QFETCH(int, kept);
         QFETCH(QString, status);
         QFETCH(QStringList, boxes);
         TargetWindow w;
@@ -185,35 +197,21 @@ private slots:
         } else {
             if (Reidentify(change) == Reidentify::FileGone)
                 QVERIFY(QFile::remove(second));
+            if (Reidentify(change) == Reidentify::AfterClear)
+                QTest::mouseClick(w.window.button(Command::ClearFirmware), Qt::LeftButton);
             QTest::mouseClick(w.window.button(Command::GetID), Qt::LeftButton);
         }
 
-        const QStringList kept = secondKept ? QStringList{first, second} : QStringList{first};
-        QCOMPARE(w.session().loadedFirmwareFiles(), kept);
-        QCOMPARE(w.find<QLabel>("lblLoadedFirmware")->text(), "Firmware: " + kept.join(QString()));
+        const QStringList files = QStringList{first, second}.mid(0, kept);
+        QCOMPARE(w.session().loadedFirmwareFiles(), files);
+        QCOMPARE(w.find<QLabel>("lblLoadedFirmware")->text(), "Firmware: " + files.join(QString()));
         QCOMPARE(w.session().statusText(), status);
         QCOMPARE(boxTitles(w.dialogs()), boxes);
-        QVERIFY(w.window.button(Command::ProgramFirmware)->isEnabled());
+        QCOMPARE(w.window.button(Command::ProgramFirmware)->isEnabled(), kept > 0);
         if (Reidentify(change) == Reidentify::SamePart)
             QVERIFY(w.session().firmware() == before);
         else if (Reidentify(change) == Reidentify::SmallerPart)
             QCOMPARE(w.session().firmware().size(), 1024);
-    }
-
-    void clearedFirmwareDoesNotComeBack() {
-        TargetWindow w;
-        w.target.loadFirmware(fixturePath("blink.ihx"));
-        QTest::mouseClick(w.window.button(Command::ClearFirmware), Qt::LeftButton);
-        QTest::mouseClick(w.window.button(Command::GetID), Qt::LeftButton);
-        QCOMPARE(w.find<QLabel>("lblLoadedFirmware")->text(), QStringLiteral("Firmware: "));
-        QVERIFY(!w.window.button(Command::ProgramFirmware)->isEnabled());
-    }
-
-    void closeWhileIdleAsksNothing() {
-        TargetWindow w;
-        w.window.show();
-        QVERIFY(w.window.close());
-        QVERIFY(w.dialogs().questions.isEmpty());
     }
 };
 

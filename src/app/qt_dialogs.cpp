@@ -47,8 +47,10 @@ void QtDialogs::beep() {
 }
 
 void QtDialogs::showBusyPointer(bool busy) {
+    // The pointer that says "busy, but still pointing": the window stays live during a command
+    // (Stop, the Link Log, the menus).
     if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QApplication::setOverrideCursor(Qt::BusyCursor);
     else
         QApplication::restoreOverrideCursor();
 }
