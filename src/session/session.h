@@ -46,9 +46,8 @@ public:
     bool chooseComPort(int port);
     bool chooseClearLoadedFw();
     bool chooseLoadAutomationFile();
-    // A HEX file loaded as Load Firmware loads the one it is given (same warnings and boxes), for
-    // a file dropped on the window or taken from the recent ones; refused while Load Firmware is
-    // not available.
+    // Loads the given HEX file as Load Firmware does (same warnings and boxes), for a file dropped
+    // on the window or taken from the recent ones; refused while Load Firmware is not available.
     bool chooseFirmwareFile(const QString& path);
     // The given file becomes the automation file, as with Load Automation File.
     bool chooseAutomationFile(const QString& path);
