@@ -3,18 +3,29 @@
 // time over the time the line and the target need: every byte on the line in either direction
 // at 10 bits, plus 4 ms for each of the 256 pages. The board answers a record after it has
 // received it whole, so the two directions follow one another.
+//
+// With --link-log the run is made with the window's Link Log open: the wire log is on, and every
+// line goes through the message handler and the batched view as in the window (on the offscreen
+// platform when there is no display).
 
 #include "support/board_rig.h"
 #include "support/fake_dialogs.h"
 
+#include "app/link_capture.h"
+#include "app/link_log_dock.h"
 #include "firmware/programming.h"
+#include "link/wire_log.h"
 #include "session/session.h"
 
-#include <QCoreApplication>
+#include <QAction>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QThread>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 using namespace zelvan;
 using namespace std::chrono_literals;
@@ -38,7 +49,12 @@ FirmwareCache fullImage(int flashLast) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
+    const bool linkLog = argc > 1 && std::strcmp(argv[1], "--link-log") == 0;
+    if (linkLog && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY") &&
+        !qEnvironmentVariableIsSet("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app =
+        linkLog ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     const CatalogueEntry& part = *findPartByName(QStringLiteral("LPC936"));
     test::BoardRig rig;
     sim::BoardModel board = sim::BoardModel::forPart(part);
@@ -49,11 +65,19 @@ int main(int argc, char* argv[]) {
     test::FakeDialogs dialogs;
     Session session(dialogs);
     session.link().OpenComPort(1);
+    std::unique_ptr<LinkLogDock> log;
+    if (linkLog) {
+        log = std::make_unique<LinkLogDock>(dialogs);
+        log->show();
+        if (!log->toggleViewAction()->isChecked() || !lcWire().isDebugEnabled())
+            qFatal("the link log did not start capturing");
+    }
     const FirmwareCache image = fullImage(part.geometry.intFlashLastAddr);
     const int pages = part.geometry.pageCount();
 
-    std::printf("Programming %d bytes (%d pages of %d) at %d baud, %lld ms per page:\n", part.geometry.flashSize(),
-                pages, part.geometry.intPageSize, kBaud, static_cast<long long>(kPageProgram.count()));
+    std::printf("Programming %d bytes (%d pages of %d) at %d baud, %lld ms per page%s:\n", part.geometry.flashSize(),
+                pages, part.geometry.intPageSize, kBaud, static_cast<long long>(kPageProgram.count()),
+                linkLog ? ", Link Log open" : "");
     for (const bool quick : {false, true}) {
         QuietDialogs quiet(dialogs);
         StopRequest stop;
@@ -79,6 +103,12 @@ int main(int argc, char* argv[]) {
             server.withBoard([&](sim::BoardModel& b) { return b.flash() == QByteArray::fromHex(image.imageText()); });
         if (!flashMatches)
             qFatal("the flash does not hold the image");
+    }
+    if (log) {
+        // The last lines wait for the view's next batch.
+        QThread::msleep(2 * LinkCapture::kFlushInterval.count());
+        QCoreApplication::processEvents();
+        std::printf("  Link Log: %lld lines\n", static_cast<long long>(log->text().count('\n') + 1));
     }
     return 0;
 }

@@ -2,6 +2,8 @@
 
 #include "common/version.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QStringList>
 
 namespace zelvan {
@@ -22,6 +24,12 @@ QString aboutText() {
     for (const QString& line : lines)
         text += line + QLatin1Char('\n');
     return text;
+}
+
+QStringList readmeLocations() {
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    return {programFolder.filePath(QStringLiteral("readme.txt")),
+            QDir::cleanPath(programFolder.filePath(QStringLiteral(ZELVAN_INSTALLED_README)))};
 }
 
 } // namespace zelvan

@@ -14,6 +14,7 @@
 #endif
 
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <memory>
@@ -66,6 +67,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zelvan-programmer"));
     QApplication::setApplicationVersion(zelvan::kAppVersion);
+    // The desktop entry an installation puts in share/applications: desktops take the window's
+    // icon and name from it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zelvan-programmer"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("zelvan-programmer")));
 
 #ifdef ZELVAN_HAVE_SIMULATOR
     std::unique_ptr<zelvan::sim::PtyBoardServer> simulator;

@@ -1,8 +1,12 @@
 #include "main_window.h"
 
+#include "button_tips.h"
 #include "help_texts.h"
 #include "led_indicator.h"
+#include "link_log_dock.h"
 #include "range_binding.h"
+#include "recent_firmware_menu.h"
+#include "window_settings.h"
 
 #include "common/dialogs.h"
 #include "common/version.h"
@@ -14,14 +18,21 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
+
+#include <algorithm>
 
 namespace zelvan {
 
@@ -65,9 +76,27 @@ constexpr int kLoadedFirmwareRow = 8;
 constexpr int kInstructionsRow = 9;
 constexpr int kBottomRow = 10;
 constexpr int kFoundCpuRow = 12;
+// The captions of the two range pairs stand in a column after the grid's six; the full-width
+// labels span it too.
+constexpr int kUnitColumn = 6;
+constexpr int kColumns = 7;
 
 int layoutRow(int row) {
     return row <= 4 ? 2 * (row - 1) : kBottomRow;
+}
+
+// The local files of a drag, in the order they were dragged.
+QStringList localFiles(const QMimeData* mime) {
+    QStringList paths;
+    for (const QUrl& url : mime->urls()) {
+        if (url.isLocalFile())
+            paths.append(url.toLocalFile());
+    }
+    return paths;
+}
+
+bool isAutomationFile(const QString& path) {
+    return path.endsWith(QStringLiteral(".cfg"), Qt::CaseInsensitive);
 }
 
 QString colourStyle(Rgb rgb) {
@@ -83,10 +112,13 @@ MainWindow::MainWindow(Session& session, Dialogs& dialogs, QWidget* parent)
     , openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(kAppTitle + QLatin1Char(' ') + kAppVersion);
+    setAcceptDrops(true);
     buildControls();
     buildMenus();
+    new SessionSettings(session_, this);
     bindSession();
-    CenterForm();
+    if (!restoreWindowLayout(*this))
+        CenterForm();
     button(Command::AutoConnect)->setFocus();
 }
 
@@ -101,6 +133,7 @@ void MainWindow::buildControls() {
         const CommandInfo& info = commandInfo(place.command);
         auto* pushButton = new QPushButton(QString::fromLatin1(info.caption), central);
         pushButton->setObjectName(QString::fromLatin1(info.objectName));
+        pushButton->setToolTip(buttonTip(place.command));
         pushButton->setEnabled(session_.isEnabled(place.command));
         const int row = layoutRow(place.row) + (place.half == 2 ? 1 : 0);
         const int rowSpan = place.half == 0 && place.row <= 4 ? 2 : 1;
@@ -110,7 +143,7 @@ void MainWindow::buildControls() {
     }
 
     const auto addRangePair = [&](int row, const char* startName, const char* endName, QComboBox*& start,
-                                  QComboBox*& end) {
+                                  QComboBox*& end, const QString& unit, const char* unitName) {
         start = new QComboBox(central);
         end = new QComboBox(central);
         start->setObjectName(QString::fromLatin1(startName));
@@ -119,12 +152,19 @@ void MainWindow::buildControls() {
         grid->addWidget(end, layoutRow(row) + 1, 3, 1, 2);
         grid->addWidget(new QLabel(QStringLiteral("Start"), central), layoutRow(row), 5);
         grid->addWidget(new QLabel(QStringLiteral("End"), central), layoutRow(row) + 1, 5);
+        // What the pair chooses, beside it in a column of its own.
+        auto* caption = new QLabel(unit, central);
+        caption->setObjectName(QString::fromLatin1(unitName));
+        grid->addWidget(caption, layoutRow(row), kUnitColumn, 2, 1);
     };
-    addRangePair(1, "cmbErasePageStart", "cmbErasePageEnd", cmbErasePageStart_, cmbErasePageEnd_);
-    addRangePair(3, "cmbEraseSectorStart", "cmbEraseSectorEnd", cmbEraseSectorStart_, cmbEraseSectorEnd_);
+    addRangePair(1, "cmbErasePageStart", "cmbErasePageEnd", cmbErasePageStart_, cmbErasePageEnd_, tr("Pages"),
+                 "lblPages");
+    addRangePair(3, "cmbEraseSectorStart", "cmbEraseSectorEnd", cmbEraseSectorStart_, cmbEraseSectorEnd_, tr("Sectors"),
+                 "lblSectors");
 
     shpLED_ = new LedIndicator(central);
     shpLED_->setObjectName(QStringLiteral("shpLED"));
+    shpLED_->setToolTip(indicatorTip());
     grid->addWidget(shpLED_, layoutRow(2), 3, 2, 1, Qt::AlignCenter);
     lblConnected_ = new QLabel(central);
     lblConnected_->setObjectName(QStringLiteral("lblConnected"));
@@ -133,11 +173,11 @@ void MainWindow::buildControls() {
     lblLoadedFirmware_ = new QLabel(central);
     lblLoadedFirmware_->setObjectName(QStringLiteral("lblLoadedFirmware"));
     lblLoadedFirmware_->setWordWrap(true);
-    grid->addWidget(lblLoadedFirmware_, kLoadedFirmwareRow, 0, 1, 6);
+    grid->addWidget(lblLoadedFirmware_, kLoadedFirmwareRow, 0, 1, kColumns);
     lblInstructions_ = new QLabel(central);
     lblInstructions_->setObjectName(QStringLiteral("lblInstructions"));
     lblInstructions_->setStyleSheet(colourStyle(kStatusColour));
-    grid->addWidget(lblInstructions_, kInstructionsRow, 0, 1, 6);
+    grid->addWidget(lblInstructions_, kInstructionsRow, 0, 1, kColumns);
 
     chkProtect_ = new QCheckBox(QStringLiteral("Protect ISP Code"), central);
     chkProtect_->setObjectName(QStringLiteral("chkProtect"));
@@ -148,13 +188,27 @@ void MainWindow::buildControls() {
 
     lblFoundCPU_ = new QLabel(central);
     lblFoundCPU_->setObjectName(QStringLiteral("lblFoundCPU"));
-    grid->addWidget(lblFoundCPU_, kFoundCpuRow, 0, 1, 6);
+    grid->addWidget(lblFoundCPU_, kFoundCpuRow, 0, 1, kColumns);
 
     progress_ = new QProgressBar(this);
     progress_->setObjectName(QStringLiteral("programmingProgress"));
     progress_->setFormat(QStringLiteral("%v of %m"));
     progress_->setVisible(false);
     statusBar()->addPermanentWidget(progress_, 1);
+
+    // Stop, beside the progress: shown while a command runs that can be stopped between its units.
+    stop_ = new QPushButton(tr("Stop"), this);
+    stop_->setObjectName(QStringLiteral("cmdStop"));
+    stop_->setToolTip(tr("Stops the running command once the record in flight has been answered (Esc)"));
+    stop_->setVisible(false);
+    statusBar()->addPermanentWidget(stop_);
+    connect(stop_, &QPushButton::clicked, this, &MainWindow::stopCommand);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &MainWindow::stopCommand);
+
+    linkLog_ = new LinkLogDock(dialogs_, this);
+    addDockWidget(Qt::BottomDockWidgetArea, linkLog_);
+    linkLog_->hide();
 }
 
 void MainWindow::buildMenus() {
@@ -211,10 +265,17 @@ void MainWindow::buildMenus() {
     QAction* loadAuto = file->addAction(QStringLiteral("Load Automation File"));
     loadAuto->setObjectName(QStringLiteral("mnuFileLoadAuto"));
     connect(loadAuto, &QAction::triggered, this, [this] { session_.chooseLoadAutomationFile(); });
+    recentFirmware_ = new RecentFirmwareMenu(this);
+    file->addMenu(recentFirmware_);
+    connect(recentFirmware_, &RecentFirmwareMenu::fileChosen, this, &MainWindow::openRecentFirmware);
     file->addSeparator()->setObjectName(QStringLiteral("mnuFileSep2"));
     QAction* exitItem = file->addAction(QStringLiteral("Exit"));
     exitItem->setObjectName(QStringLiteral("mnuFileExit"));
     connect(exitItem, &QAction::triggered, this, &MainWindow::mnuFileExit_Click);
+
+    QMenu* view = menuBar()->addMenu(tr("View"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    view->addAction(linkLog_->toggleViewAction());
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
@@ -248,14 +309,20 @@ void MainWindow::bindSession() {
     connect(&session_, &Session::connectionChanged, this, showConnection);
     connect(&session_, &Session::foundCpuChanged, lblFoundCPU_, &QLabel::setText);
     connect(&session_, &Session::firmwareLabelChanged, lblLoadedFirmware_, &QLabel::setText);
-    connect(&session_, &Session::commandEnabledChanged, this,
-            [this](Command command, bool enabled) { button(command)->setEnabled(enabled); });
+    recentFirmware_->setFilesEnabled(session_.isEnabled(Command::LoadFirmware));
+    connect(&session_, &Session::commandEnabledChanged, this, [this](Command command, bool enabled) {
+        button(command)->setEnabled(enabled);
+        if (command == Command::LoadFirmware)
+            recentFirmware_->setFilesEnabled(enabled);
+    });
+    connect(&session_, &Session::firmwareFileLoaded, recentFirmware_, &RecentFirmwareMenu::add);
     connect(&session_, &Session::portMarksChanged, this, &MainWindow::showPortMarks);
     connect(&session_, &Session::progressChanged, this, [this](int done, int total) {
         progress_->setVisible(total > 0);
         progress_->setRange(0, qMax(total, 1));
         progress_->setValue(done);
     });
+    connect(&session_, &Session::runningChanged, this, &MainWindow::showRunning);
     connect(&session_, &Session::protectChanged, chkProtect_, &QCheckBox::setChecked);
     connect(&session_, &Session::quickModeChanged, chkQuickmode_, &QCheckBox::setChecked);
     connect(chkProtect_, &QCheckBox::toggled, &session_, &Session::setProtect);
@@ -273,6 +340,18 @@ void MainWindow::showPortMarks() {
     mnuFileBaud57600_->setChecked(!session_.baud9600Checked());
 }
 
+void MainWindow::showRunning(bool running) {
+    stop_->setVisible(running && session_.canStop());
+    stop_->setEnabled(true);
+}
+
+void MainWindow::stopCommand() {
+    if (!session_.canStop())
+        return;
+    session_.requestStop();
+    stop_->setEnabled(false); // asked once; the command ends after the record in flight
+}
+
 void MainWindow::CenterForm() {
     adjustSize();
     if (const QScreen* screen = this->screen()) {
@@ -286,11 +365,16 @@ void MainWindow::mnuHelpAbout_Click() {
 }
 
 void MainWindow::mnuHelpReadme_Click() {
-    const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/readme.txt");
-    if (!QFileInfo::exists(path)) {
-        dialogs_.messageBox(tr("The read-me file %1 is missing.").arg(path), tr("Read Me"));
+    const QStringList locations = readmeLocations();
+    const auto found = std::find_if(locations.begin(), locations.end(),
+                                    [](const QString& location) { return QFileInfo::exists(location); });
+    if (found == locations.end()) {
+        dialogs_.messageBox(tr("The read-me file is missing: it is neither %1 nor %2.")
+                                .arg(QDir::toNativeSeparators(locations[0]), QDir::toNativeSeparators(locations[1])),
+                            tr("Read Me"));
         return;
     }
+    const QString path = *found;
     if (!openUrl_(QUrl::fromLocalFile(path)))
         dialogs_.messageBox(
             tr("No text viewer could be started for %1.\nOpen the file with any text editor.").arg(path),
@@ -301,10 +385,65 @@ void MainWindow::mnuFileExit_Click() {
     close();
 }
 
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!localFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QStringList paths = localFiles(event->mimeData());
+    if (paths.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The files are opened once the drop is over: a load may put up boxes, which must not run
+    // inside the drag-and-drop exchange with the program the files came from.
+    QMetaObject::invokeMethod(
+        this, [this, paths] { openDroppedFiles(paths); }, Qt::QueuedConnection);
+}
+
+void MainWindow::openDroppedFiles(const QStringList& paths) {
+    // In the order dropped: automation files (.cfg) become the automation file, anything else is
+    // loaded as Intel HEX, each as Load Firmware loads it.
+    for (const QString& path : paths) {
+        if (isAutomationFile(path) ? session_.chooseAutomationFile(path) : session_.chooseFirmwareFile(path))
+            continue;
+        dialogs_.messageBox(whyNotOpened(path), tr("Drop Files"));
+        return;
+    }
+}
+
+void MainWindow::openRecentFirmware(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        recentFirmware_->remove(path);
+        dialogs_.messageBox(
+            tr("%1 is no longer there; it has been taken off the list.").arg(QDir::toNativeSeparators(path)),
+            tr("Recent Firmware"));
+        return;
+    }
+    if (!session_.chooseFirmwareFile(path))
+        dialogs_.messageBox(whyNotOpened(path), tr("Recent Firmware"));
+}
+
+QString MainWindow::whyNotOpened(const QString& path) const {
+    const QString why = session_.isRunning()
+                            ? tr("%1 is running; try again once it has finished.").arg(session_.runningCaption())
+                            : tr("Firmware is loaded for the identified part: connect the programmer and "
+                                 "identify the part (Auto Connect, Get LPC ID) first.");
+    return tr("%1 was not opened.\n%2").arg(QFileInfo(path).fileName(), why);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // Quitting in the middle of a command leaves the flash half done: ask first. The command is
+    // held where it is while the question is up; No lets it go on as if nothing happened.
+    if (session_.isRunning() &&
+        !dialogs_.confirm(session_.runningSummary() + tr(". Stop it and quit?"), tr("Quit Zelvan Programmer"))) {
+        event->ignore();
+        return;
+    }
     // A command may be waiting for the board inside this close: end its wait and keep it from
     // showing anything more, so that the program ends at once.
     session_.shutdown();
+    saveWindowLayout(*this);
     event->accept();
 }
 

@@ -20,6 +20,8 @@ namespace zelvan {
 
 class Dialogs;
 class LedIndicator;
+class LinkLogDock;
+class RecentFirmwareMenu;
 class Session;
 
 // The program's one window (frmMain): the command buttons in their grid, the option boxes, the
@@ -38,6 +40,7 @@ public:
     void setUrlOpener(UrlOpener opener) { openUrl_ = std::move(opener); }
 
     QPushButton* button(Command command) const { return buttons_[static_cast<size_t>(command)]; }
+    LinkLogDock* linkLog() const { return linkLog_; }
 
     void mnuHelpAbout_Click();
     void mnuHelpReadme_Click();
@@ -45,6 +48,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildControls();
@@ -52,6 +57,12 @@ private:
     void bindSession();
     void CenterForm();
     void showPortMarks();
+    void showRunning(bool running);
+    void stopCommand();
+    void openDroppedFiles(const QStringList& paths);
+    void openRecentFirmware(const QString& path);
+    // Why the session did not take a file just now (a command runs, or no part is identified).
+    QString whyNotOpened(const QString& path) const;
 
     Session& session_;
     Dialogs& dialogs_;
@@ -70,11 +81,14 @@ private:
     QLabel* lblInstructions_ = nullptr;
     QLabel* lblFoundCPU_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    QPushButton* stop_ = nullptr;
 
     QAction* mnuFileSelectAuto_ = nullptr;
     std::array<QAction*, kPortCount> mnuFileSelectCOM_{};
     QAction* mnuFileBaud9600_ = nullptr;
     QAction* mnuFileBaud57600_ = nullptr;
+    RecentFirmwareMenu* recentFirmware_ = nullptr;
+    LinkLogDock* linkLog_ = nullptr;
 };
 
 } // namespace zelvan

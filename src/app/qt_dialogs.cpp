@@ -1,5 +1,7 @@
 #include "qt_dialogs.h"
 
+#include "window_settings.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -23,9 +25,15 @@ QString QtDialogs::openFileName(const FileDialogRequest& request) {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(request.filter);
     dialog.setDefaultSuffix(request.defaultSuffix);
+    // Each kind of file (HEX, automation) starts where the last one of its kind was chosen.
+    const QString folder = lastFolder(request.defaultSuffix);
+    if (!folder.isEmpty())
+        dialog.setDirectory(folder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
-    return dialog.selectedFiles().constFirst();
+    const QString path = dialog.selectedFiles().constFirst();
+    rememberFolder(request.defaultSuffix, path);
+    return path;
 }
 
 bool QtDialogs::confirm(const QString& question, const QString& title) {
@@ -39,8 +47,10 @@ void QtDialogs::beep() {
 }
 
 void QtDialogs::showBusyPointer(bool busy) {
+    // The pointer that says "busy, but still pointing": the window stays live during a command
+    // (Stop, the Link Log, the menus).
     if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QApplication::setOverrideCursor(Qt::BusyCursor);
     else
         QApplication::restoreOverrideCursor();
 }

@@ -8,7 +8,7 @@
 namespace zelvan {
 
 // The dialogs of the desktop window: Qt message boxes (OK, no icon), input and file dialogs,
-// the system beep and the wait cursor.
+// the system beep and the busy pointer.
 class QtDialogs : public Dialogs {
 public:
     void setParentWidget(QWidget* parent) { parent_ = parent; }

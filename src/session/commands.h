@@ -35,6 +35,9 @@ struct CommandInfo {
     Command command;
     const char* objectName; // "cmdICP"
     const char* caption;    // "Enter ICP Mode"
+    // Works through many units (pages, sectors, the lines of a file) and looks for the user's stop
+    // request between them.
+    bool stoppable = false;
 };
 
 // Every command with its control name and caption, in the order of the enum.

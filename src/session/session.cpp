@@ -1,6 +1,7 @@
 #include "session.h"
 
 #include "common/system_texts.h"
+#include "link/port_names.h"
 
 namespace zelvan {
 
@@ -27,22 +28,42 @@ void Session::onPortLost(const QString& reason) {
 
 Session::~Session() = default;
 
-template <typename F> bool Session::runExclusive(F&& handler) {
+template <typename F> bool Session::runExclusive(const QString& caption, bool stoppable, F&& handler) {
     // One command at a time: a click that arrives while a command waits for the board would
     // otherwise start a second exchange inside the first one's wait and steal its answer.
     if (running_ || dialogs_.closed())
         return false;
     running_ = true;
+    runningCaption_ = caption;
+    runningStoppable_ = stoppable;
+    progressDone_ = 0;
+    progressTotal_ = 0;
+    progressUnit_.clear();
     stop_.reset();
+    emit runningChanged(true);
     handler();
     running_ = false;
+    runningCaption_.clear();
+    runningStoppable_ = false;
+    emit runningChanged(false);
     return true;
+}
+
+QString Session::runningSummary() const {
+    if (!running_)
+        return QString();
+    QString text = runningCaption_ + QStringLiteral(" is running");
+    if (progressTotal_ > 0 && !progressUnit_.isEmpty())
+        text += QStringLiteral(" (%1 of %2 %3)").arg(progressDone_).arg(progressTotal_).arg(progressUnit_);
+    return text;
 }
 
 bool Session::click(Command command) {
     if (!isEnabled(command))
         return false;
-    return runExclusive([this, command] { runButtonHandler(command); });
+    const CommandInfo& info = commandInfo(command);
+    return runExclusive(QString::fromLatin1(info.caption), info.stoppable,
+                        [this, command] { runButtonHandler(command); });
 }
 
 void Session::runButtonHandler(Command command) {
@@ -105,25 +126,36 @@ void Session::runButtonHandler(Command command) {
 }
 
 bool Session::chooseAutoSelection() {
-    return runExclusive([this] { mnuFileSelectAuto_Click(); });
+    return runExclusive(QStringLiteral("Auto Connect"), false, [this] { mnuFileSelectAuto_Click(); });
 }
 
 bool Session::chooseComPort(int port) {
-    return runExclusive([this, port] { mnuFileSelectCOM_Click(port); });
+    return runExclusive(QStringLiteral("Select COM"), false, [this, port] { mnuFileSelectCOM_Click(port); });
 }
 
 bool Session::chooseClearLoadedFw() {
-    return runExclusive([this] { mnuFileClearFw_Click(); });
+    return runExclusive(QStringLiteral("Clear Loaded Fw"), false, [this] { mnuFileClearFw_Click(); });
 }
 
 bool Session::chooseLoadAutomationFile() {
-    return runExclusive([this] { mnuFileLoadAuto_Click(); });
+    return runExclusive(QStringLiteral("Load Automation File"), false, [this] { mnuFileLoadAuto_Click(); });
+}
+
+bool Session::chooseFirmwareFile(const QString& path) {
+    if (!isEnabled(Command::LoadFirmware))
+        return false;
+    return runExclusive(QString::fromLatin1(commandInfo(Command::LoadFirmware).caption), false,
+                        [this, &path] { loadFirmware(path); });
+}
+
+bool Session::chooseAutomationFile(const QString& path) {
+    return runExclusive(QStringLiteral("Load Automation File"), false, [this, &path] { useAutomationFile(path); });
 }
 
 bool Session::chooseBaud9600(bool on) {
     // Refused while a command runs too: Auto Connect reopens the port it found at the speed of
     // the menu, which must still be the speed the board was found at.
-    return runExclusive([this, on] {
+    return runExclusive(QStringLiteral("Baud Rate"), false, [this, on] {
         if (on)
             mnuFileBaud9600_Click();
         else
@@ -156,6 +188,8 @@ void Session::showConnection(bool connected) {
 }
 
 void Session::setProgress(int done, int total) {
+    progressDone_ = done;
+    progressTotal_ = total;
     emit progressChanged(done, total);
 }
 
@@ -181,6 +215,10 @@ void Session::setPortMarks(bool autoSelection, int checkedPort) {
     autoSelectionChecked_ = autoSelection;
     checkedPort_ = checkedPort;
     emit portMarksChanged();
+}
+
+void Session::restorePortMarks(bool autoSelection, int port) {
+    setPortMarks(autoSelection, port >= 1 && port <= kPortCount ? port : 0);
 }
 
 void Session::setProtect(bool ticked) {

@@ -14,6 +14,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -42,9 +43,23 @@ public:
     bool chooseComPort(int port);
     bool chooseClearLoadedFw();
     bool chooseLoadAutomationFile();
+    // Loads the given HEX file as Load Firmware does (same warnings and boxes), for a file dropped
+    // on the window or taken from the recent ones; refused while Load Firmware is not available.
+    bool chooseFirmwareFile(const QString& path);
+    // The given file becomes the automation file, as with Load Automation File.
+    bool chooseAutomationFile(const QString& path);
     // The baud menu only moves its check mark; it is taken at the next port opening.
     bool chooseBaud9600(bool on);
     bool isRunning() const { return running_; }
+
+    // ---- The command that runs, for the window's Stop button and its question before closing.
+    // The caption of the command or menu entry that runs; empty while none runs.
+    QString runningCaption() const { return runningCaption_; }
+    // The running command looks for a stop request between its units (see requestStop()).
+    bool canStop() const { return running_ && runningStoppable_; }
+    // What runs and how far it got: "Program Firmware is running (12 of 40 pages)"; empty while
+    // nothing runs.
+    QString runningSummary() const;
 
     // The user asks the running command to stop: a long command (programming, a range of erases
     // or CRCs, an automation run) ends after the record in flight has been answered.
@@ -98,8 +113,11 @@ public:
     QString foundCpuText() const { return foundCpuText_; }
     QString firmwareLabel() const { return firmwareLabel_; }
     bool autoSelectionChecked() const { return autoSelectionChecked_; }
-    // The port item that carries the check mark, 0 for none.
+    // The port item that carries the check mark, 0 for none. Auto Connect tries that port first.
     int checkedPort() const { return checkedPort_; }
+    // Puts back the port marks of an earlier run (nothing is opened): Auto Selection, and the
+    // COM port (1..8, 0 for none) that Auto Connect then tries first.
+    void restorePortMarks(bool autoSelection, int port);
     bool baud9600Checked() const { return link_.baud9600(); }
 
     // ---- State the commands work on
@@ -108,6 +126,9 @@ public:
     RangeSelector& sectorRange() { return sectorRange_; }
     RangeSelector& pageRange() { return pageRange_; }
     const FirmwareCache& firmware() const { return firmware_; }
+    // The HEX files loaded since the cache was last cleared, in the order they were loaded. A new
+    // identification reads them again into the cache of the part it found.
+    const QStringList& loadedFirmwareFiles() const { return loadedFiles_; }
     // Something was loaded since the last clear (the state "Clear Firmware" is enabled in).
     bool firmwareLoaded() const { return isEnabled(Command::ClearFirmware); }
     bool protectTicked() const { return protect_; }
@@ -134,6 +155,11 @@ signals:
     void quickModeChanged(bool ticked);
     // Units done of the units of a long command; a total of 0 ends the indication.
     void progressChanged(int done, int total);
+    // A HEX file went into the cache from Load Firmware, a drop or the recent files (not when an
+    // identification reads the loaded files again).
+    void firmwareFileLoaded(const QString& path);
+    // A command started or ended (canStop() says whether the one that started can be stopped).
+    void runningChanged(bool running);
 
 private:
     // The context of a command: while the automation runs, its result boxes and beeps are left out.
@@ -145,10 +171,18 @@ private:
     void setFirmwareLabel(const QString& text);
     void setPortMarks(bool autoSelection, int checkedPort);
     void onPortLost(const QString& reason);
+    void loadFirmware(const QString& givenPath);
+    void useAutomationFile(const QString& path);
+    // The cache took the file: the commands that work on it are available and the label names it.
+    void showLoaded(const QString& path);
+    // After an identification: the files loaded before it, read into the new part's cache.
+    void reloadFirmware(const QStringList& files);
     // The handler behind a button.
     void runButtonHandler(Command command);
-    // Runs a command from the window unless one is running already.
-    template <typename F> bool runExclusive(F&& handler);
+    // Runs a command from the window unless one is running already; caption names it while it runs.
+    template <typename F> bool runExclusive(const QString& caption, bool stoppable, F&& handler);
+    // What the progress of the command about to run counts ("pages", "sectors").
+    void countProgressIn(const QString& unit) { progressUnit_ = unit; }
 
     IspLink link_;
     GuardedDialogs dialogs_;
@@ -168,11 +202,17 @@ private:
     RangeSelector sectorRange_;
     RangeSelector pageRange_;
     FirmwareCache firmware_;
+    QStringList loadedFiles_;
     bool protect_ = true;
     bool quickMode_ = false;
     bool fgAutoRunning_ = false;
     QString strAutoFile_;
     bool running_ = false;
+    bool runningStoppable_ = false;
+    QString runningCaption_;
+    int progressDone_ = 0;
+    int progressTotal_ = 0;
+    QString progressUnit_;
 };
 
 } // namespace zelvan

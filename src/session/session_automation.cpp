@@ -85,8 +85,11 @@ void Session::mnuFileLoadAuto_Click() {
     const QString path =
         dialogs_.openFileName({QStringLiteral("Select Automation File"),
                                QStringLiteral("CFG Files (*.cfg);;All Files (*)"), QStringLiteral("cfg")});
-    if (path.isEmpty())
-        return;
+    if (!path.isEmpty())
+        useAutomationFile(path);
+}
+
+void Session::useAutomationFile(const QString& path) {
     strAutoFile_ = path;
     setEnabled(Command::AutoProcedure, true);
 }

@@ -21,10 +21,23 @@ void Session::cmdAutoConnect_Click() {
     setEnabled(Command::ICP, true);
     setEnabled(Command::OFF, true);
 
+    // The marked port (where the board was found before, or the one chosen from the menu, also
+    // in an earlier run) is tried first: the board is most likely still there, and a search that
+    // starts at COM1 would give every silent port before it its whole synchronisation window.
+    QList<int> ports;
+    if (checkedPort_ > 0)
+        ports.append(checkedPort_);
+    for (int port = 1; port <= kPortCount; ++port) {
+        if (port != checkedPort_)
+            ports.append(port);
+    }
+
     int found = 0;
     QString version;
     QList<PortOpenFailure> unopenable;
-    for (int port = 1; port <= kPortCount && !link_.aborted(); ++port) {
+    for (const int port : ports) {
+        if (link_.aborted())
+            break;
         link_.OpenComPort(port);
         link_.processEventsOnce();
         if (!link_.fgPortOpened()) {
@@ -126,11 +139,20 @@ void Session::cmdGetID_Click() {
     for (const Command command : kDeviceCommands)
         setEnabled(command, !nothingBehindBoard);
 
+    // The cache now has the new part's size. What was loaded is read again into it rather than
+    // dropped; with nothing behind the board the list waits for the next identification.
+    const QStringList files = loadedFiles_;
     cmdClearFirmware_Click();
+    busy.release();
+    if (nothingBehindBoard)
+        loadedFiles_ = files;
+    else if (!files.isEmpty())
+        reloadFirmware(files);
 }
 
 void Session::cmdClearFirmware_Click() {
     firmware_.clear();
+    loadedFiles_.clear();
     setEnabled(Command::ProgramFirmware, false);
     setEnabled(Command::ClearFirmware, false);
     setFirmwareLabel(QStringLiteral("Firmware: "));

@@ -14,6 +14,7 @@ bool Session::cmdEraseChip_Click() {
 
 bool Session::cmdErasePage_Click() {
     CommandContext ctx = context();
+    countProgressIn(QStringLiteral("pages"));
     // Protection as it stands when the command starts; a change applies to the next command.
     return part_ &&
            eraseRange(ctx, pageErase(), *part_, pageRange_.startIndex(), pageRange_.endIndex(), protect_).done();
@@ -21,6 +22,7 @@ bool Session::cmdErasePage_Click() {
 
 bool Session::cmdEraseSector_Click() {
     CommandContext ctx = context();
+    countProgressIn(QStringLiteral("sectors"));
     return part_ &&
            eraseRange(ctx, sectorErase(), *part_, sectorRange_.startIndex(), sectorRange_.endIndex(), protect_).done();
 }
@@ -32,6 +34,7 @@ bool Session::cmdGetGlobalCRC_Click() {
 
 bool Session::cmdGetSectorCRC_Click() {
     CommandContext ctx = context();
+    countProgressIn(QStringLiteral("sectors"));
     return part_ &&
            readSectorCrcs(ctx, part_->intSectorSize, sectorRange_.startIndex(), sectorRange_.endIndex()).ending ==
                Ending::Done;

@@ -1,0 +1,219 @@
+// The window while work runs: stopping a command, closing the window in the middle of one, files
+// dropped on it, and the loaded firmware across a new identification.
+
+#include "support/window_fixture.h"
+
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QtTest>
+
+#include <optional>
+
+using namespace zelvan;
+using namespace zelvan::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The firmware page records the board received, in order.
+QStringList pageRecords(const QStringList& sent) {
+    QStringList pages;
+    for (const QString& record : sent) {
+        if (record.startsWith(':') && record.size() > 11 && record.mid(7, 2) == QLatin1String("00"))
+            pages.append(record);
+    }
+    return pages;
+}
+
+void drop(QWidget& window, const QStringList& paths) {
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    QMimeData mime;
+    mime.setUrls(urls);
+    // The drag enters first: that makes the window the target the drop goes to.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &enter);
+    QDropEvent event(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&window, &event);
+}
+
+QStringList boxTitles(const FakeDialogs& dialogs) {
+    QStringList titles;
+    for (const FakeDialogs::Box& box : dialogs.boxes)
+        titles.append(box.title);
+    return titles;
+}
+
+enum class Reidentify { SamePart, SmallerPart, FileGone, AfterClear };
+
+} // namespace
+
+class TestWindowWork : public QObject {
+    Q_OBJECT
+
+private:
+    std::optional<TemporarySettings> settings_;
+
+private slots:
+    void init() { settings_.emplace(); }
+
+    // Stop (or Esc) ends programming after the page in flight has been answered: that page is
+    // written, nothing is sent after it.
+    void stopDuringProgramming_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Stop button") << false;
+        QTest::newRow("Esc") << true;
+    }
+    void stopDuringProgramming() {
+        QFETCH(bool, escape);
+        TargetWindow w;
+        w.target.withBoard([](sim::BoardModel& board) { board.times().pageProgram = 250ms; });
+        w.session().link().setTiming({300ms, 2000ms, 150ms});
+        w.target.loadFirmware(fixturePath("blink.ihx"));
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w.window));
+        QPushButton* stop = w.find<QPushButton>("cmdStop");
+        QVERIFY(stop->isHidden());
+        bool stopShown = false;
+        QObject::connect(&w.session(), &Session::progressChanged, &w.window, [&](int done, int) {
+            if (done == 2) // while the third page is with the board
+                QTimer::singleShot(20ms, stop, [&] {
+                    stopShown = stop->isVisible() && stop->isEnabled();
+                    if (escape)
+                        QTest::keyClick(&w.window, Qt::Key_Escape);
+                    else
+                        QTest::mouseClick(stop, Qt::LeftButton);
+                });
+        });
+        w.target.forget();
+
+        QTest::mouseClick(w.window.button(Command::ProgramFirmware), Qt::LeftButton);
+
+        QVERIFY(stopShown);
+        QCOMPARE(pageRecords(w.target.sent()).size(), 3);
+        QCOMPARE(w.session().statusText(), QStringLiteral("Programming Firmware: Interrupted"));
+        const QByteArray programmed = fixtureBytes("blink.bin");
+        QCOMPARE(w.target.flash().left(0xC0), programmed.left(0xC0));
+        QCOMPARE(w.target.flash().mid(0xC0, 0x40), QByteArray(0x40, '\0'));
+        QVERIFY(stop->isHidden());
+        QVERIFY(!w.session().isRunning());
+    }
+
+    // Closing while programming runs asks, naming the command and how far it got. No lets it
+    // finish as if nothing happened; Yes ends it at once and closes the window.
+    void closeDuringCommandAsks_data() {
+        QTest::addColumn<bool>("quit");
+        QTest::newRow("no keeps it running") << false;
+        QTest::newRow("yes stops it and closes") << true;
+    }
+    void closeDuringCommandAsks() {
+        QFETCH(bool, quit);
+        TargetWindow w;
+        w.target.loadFirmware(fixturePath("blink.ihx"));
+        w.window.show();
+        w.dialogs().confirmAnswer = quit;
+        QObject::connect(&w.session(), &Session::progressChanged, &w.window, [&](int done, int) {
+            if (done == 2)
+                QTimer::singleShot(0, &w.window, &QWidget::close);
+        });
+        w.target.forget();
+
+        QTest::mouseClick(w.window.button(Command::ProgramFirmware), Qt::LeftButton);
+
+        QCOMPARE(w.dialogs().questions, QStringList{"Program Firmware is running (2 of 8 pages). Stop it and quit?"});
+        QCOMPARE(w.window.isVisible(), !quit);
+        QVERIFY(!w.session().isRunning());
+        if (quit) {
+            QCOMPARE(pageRecords(w.target.sent()).size(), 2);
+            QVERIFY(w.dialogs().boxes.isEmpty());
+        } else {
+            QCOMPARE(w.session().statusText(), QStringLiteral("Programming Firmware: Done"));
+            QCOMPARE(w.target.flash().left(0x450), fixtureBytes("blink.bin"));
+        }
+    }
+
+    // HEX files load in the order dropped, each as Load Firmware loads it (the second gets the
+    // not-cleared warning); a .cfg among them becomes the automation file.
+    void dropLoadsFilesInOrder() {
+        TargetWindow w;
+        QTemporaryDir dir;
+        const QString first = fixturePath("blink.ihx");
+        const QString second = writeSecondHex(dir);
+        const QString automation = dir.filePath("run.CFG");
+        QFile(automation).open(QIODevice::WriteOnly);
+
+        drop(w.window, {first, automation, second});
+
+        QTRY_COMPARE(w.find<QLabel>("lblLoadedFirmware")->text(), "Firmware: " + first + second);
+        QCOMPARE(boxTitles(w.dialogs()), QStringList{"HEX File Loading"});
+        QCOMPARE(w.session().firmware().byteText(0x0803), QByteArrayView("04"));
+        QCOMPARE(w.session().automationFile(), automation);
+        QVERIFY(w.window.button(Command::AutoProcedure)->isEnabled());
+    }
+
+    void dropBeforeIdentificationSaysWhy() {
+        TargetWindow w("LPC932A1", ConnectedTarget::Start::PortOpened);
+        drop(w.window, {fixturePath("blink.ihx")});
+        QTRY_COMPARE(boxTitles(w.dialogs()), QStringList{"Drop Files"});
+        QVERIFY(w.session().loadedFirmwareFiles().isEmpty());
+    }
+
+    // A completed identification reads the files loaded since the last clear again into the new
+    // part's cache, with the usual warnings and boxes, and says so.
+    void reidentificationKeepsFirmware_data() {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<int>("kept"); // of the two files, how many come back
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QStringList>("boxes");
+        const QString both = "Firmware reloaded for the new part: 2 file(s)";
+        QTest::newRow("Get LPC ID, same part") << int(Reidentify::SamePart) << 2 << both << QStringList{};
+        QTest::newRow("Auto Connect, part with less flash")
+            << int(Reidentify::SmallerPart) << 2 << both << QStringList{"HEX File Warning", "HEX File Warning"};
+        QTest::newRow("a file gone meanwhile")
+            << int(Reidentify::FileGone) << 1 << "Firmware reloaded for the new part: 1 of 2 file(s)"
+            << QStringList{"Loading Firmware File"};
+        QTest::newRow("cleared before") << int(Reidentify::AfterClear) << 0 << "CPU MFG=15 ID1=DD ID2=1F"
+                                        << QStringList{};
+    }
+    void reidentificationKeepsFirmware() {
+        QFETCH(int, change);
+        QFETCH(int, kept);
+        QFETCH(QString, status);
+        QFETCH(QStringList, boxes);
+        TargetWindow w;
+        QTemporaryDir dir;
+        const QString first = fixturePath("blink.ihx");
+        const QString second = writeSecondHex(dir);
+        w.target.loadFirmware(first);
+        w.target.loadFirmware(second);
+        const FirmwareCache before = w.session().firmware();
+        w.target.forget();
+
+        if (Reidentify(change) == Reidentify::SmallerPart) {
+            w.target.board = &w.target.rig.place(1, boardFor("LPC901"));
+            QTest::mouseClick(w.window.button(Command::AutoConnect), Qt::LeftButton);
+        } else {
+            if (Reidentify(change) == Reidentify::FileGone)
+                QVERIFY(QFile::remove(second));
+            if (Reidentify(change) == Reidentify::AfterClear)
+                QTest::mouseClick(w.window.button(Command::ClearFirmware), Qt::LeftButton);
+            QTest::mouseClick(w.window.button(Command::GetID), Qt::LeftButton);
+        }
+
+        const QStringList files = QStringList{first, second}.mid(0, kept);
+        QCOMPARE(w.session().loadedFirmwareFiles(), files);
+        QCOMPARE(w.find<QLabel>("lblLoadedFirmware")->text(), "Firmware: " + files.join(QString()));
+        QCOMPARE(w.session().statusText(), status);
+        QCOMPARE(boxTitles(w.dialogs()), boxes);
+        QCOMPARE(w.window.button(Command::ProgramFirmware)->isEnabled(), kept > 0);
+        if (Reidentify(change) == Reidentify::SamePart)
+            QVERIFY(w.session().firmware() == before);
+        else if (Reidentify(change) == Reidentify::SmallerPart)
+            QCOMPARE(w.session().firmware().size(), 1024);
+    }
+};
+
+QTEST_MAIN(TestWindowWork)
+#include "tst_window_work.moc"
