@@ -55,7 +55,9 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
        "Zelvan Programmer programs Philips/NXP LPC9xx flash microcontrollers (LPC901 to LPC954)\n"
        "through a programmer board on a serial line: it identifies the part, erases, loads Intel HEX\n"
        "firmware, programs it, reads back CRCs and sets configuration and security bytes. The window\n"
-       "comes with a built-in simulated board to try it without hardware.")
+       "comes with a built-in simulated board to try it without hardware; zelvan-cli gives every\n"
+       "command to scripts and production lines: exit codes, verify by CRC, several boards at once,\n"
+       "serial numbers and a record of every chip.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -65,4 +67,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://zelvan.example/programmer")
 # The dependencies are those of the binaries, as dpkg-shlibdeps finds them (libqt6core6,
 # libqt6gui6, libqt6widgets6, libqt6serialport6, libc6, libstdc++6, ...).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# zelvan-cli --record sqlite:FILE and postgresql://... load Qt's SQL drivers, which are plugins the
+# binaries do not name.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6sql6-sqlite, libqt6sql6-psql")
 include(CPack)

@@ -12,6 +12,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libqt6sql6
 # The Debian package: dpkg-shlibdeps (dpkg-dev) finds its dependencies, on the binaries that
 # "file" recognises; desktop-file-validate checks its desktop entry.
 PACKAGE_PACKAGES=(dpkg-dev file desktop-file-utils)
+PACKAGE_DIR="$BUILD_DIR/package"
 
 # Installs the packages that are not installed yet (with sudo when not root).
 ensure_packages() {
