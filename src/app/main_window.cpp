@@ -277,6 +277,8 @@ void MainWindow::buildMenus() {
     view->setObjectName(QStringLiteral("mnuView"));
     view->addAction(linkLog_->toggleViewAction());
 
+    buildVerifyMenu();
+
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     QAction* readme = help->addAction(QStringLiteral("Read Me"));
@@ -286,6 +288,33 @@ void MainWindow::buildMenus() {
     QAction* about = help->addAction(QStringLiteral("About"));
     about->setObjectName(QStringLiteral("mnuHelpAbout"));
     connect(about, &QAction::triggered, this, &MainWindow::mnuHelpAbout_Click);
+}
+
+void MainWindow::buildVerifyMenu() {
+    // Verify compares the CRCs the chip reports with the loaded firmware, or with golden CRCs
+    // saved from a known-good chip: the only check these parts allow, since their flash cannot
+    // be read back.
+    QMenu* verify = menuBar()->addMenu(tr("Verify"));
+    verify->setObjectName(QStringLiteral("mnuVerify"));
+    const auto add = [this, verify](const char* name, const QString& text, bool (Session::*entry)()) {
+        QAction* action = verify->addAction(text);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, [this, entry] { (session_.*entry)(); });
+        return action;
+    };
+    add("mnuVerifyFirmware", tr("Verify Firmware"), &Session::chooseVerifyFirmware)
+        ->setToolTip(tr("Reads the CRC of every sector the loaded firmware writes into (records 01000005..) and "
+                        "compares it with the firmware's"));
+    QAction* afterProgram = verify->addAction(tr("Verify after Program Firmware"));
+    afterProgram->setObjectName(QStringLiteral("mnuVerifyAfterProgram"));
+    afterProgram->setCheckable(true);
+    afterProgram->setChecked(session_.verifyAfterProgramTicked());
+    connect(afterProgram, &QAction::toggled, &session_, &Session::setVerifyAfterProgram);
+    connect(&session_, &Session::verifyAfterProgramChanged, afterProgram, &QAction::setChecked);
+    verify->addSeparator();
+    add("mnuSaveGolden", tr("Save Golden CRCs..."), &Session::chooseSaveGoldenCrcs);
+    add("mnuCompareGolden", tr("Compare with Golden..."), &Session::chooseCompareWithGolden);
+    verify->setToolTipsVisible(true);
 }
 
 void MainWindow::bindSession() {

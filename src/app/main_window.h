@@ -54,6 +54,7 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void buildVerifyMenu();
     void bindSession();
     void CenterForm();
     void showPortMarks();

@@ -21,8 +21,18 @@ QString QtDialogs::inputBox(const QString& prompt, const QString& title, const Q
 }
 
 QString QtDialogs::openFileName(const FileDialogRequest& request) {
+    return fileName(request, QFileDialog::AcceptOpen);
+}
+
+QString QtDialogs::saveFileName(const FileDialogRequest& request) {
+    return fileName(request, QFileDialog::AcceptSave);
+}
+
+QString QtDialogs::fileName(const FileDialogRequest& request, int acceptMode) {
     QFileDialog dialog(parent_, request.title);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    const bool saving = acceptMode == QFileDialog::AcceptSave;
+    dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(request.filter);
     dialog.setDefaultSuffix(request.defaultSuffix);
     // Each kind of file (HEX, automation) starts where the last one of its kind was chosen.

@@ -16,6 +16,7 @@ public:
     void messageBox(const QString& text, const QString& title) override;
     QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     QString openFileName(const FileDialogRequest& request) override;
+    QString saveFileName(const FileDialogRequest& request) override;
     void beep() override;
     bool confirm(const QString& question, const QString& title) override;
 
@@ -23,6 +24,9 @@ protected:
     void showBusyPointer(bool busy) override;
 
 private:
+    // The file dialog, for opening an existing file or saving one (a QFileDialog::AcceptMode).
+    QString fileName(const FileDialogRequest& request, int acceptMode);
+
     QPointer<QWidget> parent_;
 };
 

@@ -14,6 +14,7 @@ const QString kAutoSelectionKey = QStringLiteral("port/autoSelection");
 const QString kPortKey = QStringLiteral("port/com");
 const QString kBaudKey = QStringLiteral("port/baud");
 const QString kQuickModeKey = QStringLiteral("programming/quickMode");
+const QString kVerifyKey = QStringLiteral("programming/verifyAfterProgram");
 const QString kGeometryKey = QStringLiteral("window/geometry");
 const QString kDocksKey = QStringLiteral("window/docks");
 
@@ -44,9 +45,11 @@ SessionSettings::SessionSettings(Session& session, QObject* parent)
     if (baud9600)
         session_.mnuFileBaud9600_Click();
     session_.setQuickMode(quickMode);
+    session_.setVerifyAfterProgram(settings.value(kVerifyKey, false).toBool());
 
     connect(&session_, &Session::portMarksChanged, this, &SessionSettings::save);
     connect(&session_, &Session::quickModeChanged, this, &SessionSettings::save);
+    connect(&session_, &Session::verifyAfterProgramChanged, this, &SessionSettings::save);
 }
 
 void SessionSettings::save() {
@@ -55,6 +58,7 @@ void SessionSettings::save() {
     settings.setValue(kPortKey, session_.checkedPort());
     settings.setValue(kBaudKey, session_.baud9600Checked() ? 9600 : 57600);
     settings.setValue(kQuickModeKey, session_.quickModeTicked());
+    settings.setValue(kVerifyKey, session_.verifyAfterProgramTicked());
 }
 
 bool restoreWindowLayout(QMainWindow& window) {

@@ -20,9 +20,9 @@ QString lastFolder(const QString& kind);
 void rememberFolder(const QString& kind, const QString& filePath);
 
 // What the window remembers of the session: the port marks (Auto Selection and the COM port, put
-// back as marks only; Auto Connect tries that port first), the baud rate and Quick Mode, each
-// saved as soon as it changes. "Protect ISP Code" is left out on purpose: every run starts with
-// the bootloader protected.
+// back as marks only; Auto Connect tries that port first), the baud rate, Quick Mode and Verify
+// after Program Firmware, each saved as soon as it changes. "Protect ISP Code" is left out on purpose: every run starts
+// with the bootloader protected.
 class SessionSettings : public QObject {
     Q_OBJECT
 

@@ -24,6 +24,7 @@ public:
     void messageBox(const QString& text, const QString& title) override;
     QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override;
     QString openFileName(const FileDialogRequest& request) override;
+    QString saveFileName(const FileDialogRequest& request) override { return openFileName(request); }
     void beep() override {}
     bool confirm(const QString& question, const QString& title) override;
     void showResult(const QString& text, const QString& title) override;

@@ -24,6 +24,8 @@ public:
     virtual QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) = 0;
     // Returns the chosen existing file's full path, or an empty text on cancel.
     virtual QString openFileName(const FileDialogRequest& request) = 0;
+    // Returns the full path of the file to write (new or not), or an empty text on cancel.
+    virtual QString saveFileName(const FileDialogRequest& request) = 0;
     virtual void beep() = 0;
     // A yes/no question before something that cannot be undone; true to go on. A front end that
     // must not wait for a person (an automation run, the command line) answers for itself.
@@ -67,6 +69,7 @@ public:
         return target_.inputBox(prompt, title, defaultText);
     }
     QString openFileName(const FileDialogRequest& request) override { return target_.openFileName(request); }
+    QString saveFileName(const FileDialogRequest& request) override { return target_.saveFileName(request); }
     void beep() override { target_.beep(); }
     bool confirm(const QString& question, const QString& title) override { return target_.confirm(question, title); }
     void showResult(const QString& text, const QString& title) override { target_.showResult(text, title); }

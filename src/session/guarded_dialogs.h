@@ -24,6 +24,9 @@ public:
     QString openFileName(const FileDialogRequest& request) override {
         return closed_ ? QString() : ForwardingDialogs::openFileName(request);
     }
+    QString saveFileName(const FileDialogRequest& request) override {
+        return closed_ ? QString() : ForwardingDialogs::saveFileName(request);
+    }
     void beep() override {
         if (!closed_)
             ForwardingDialogs::beep();

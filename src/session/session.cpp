@@ -133,6 +133,18 @@ bool Session::chooseComPort(int port) {
     return runExclusive(QStringLiteral("Select COM"), false, [this, port] { mnuFileSelectCOM_Click(port); });
 }
 
+bool Session::chooseVerifyFirmware() {
+    return runExclusive(QStringLiteral("Verify Firmware"), true, [this] { verifyFirmware(); });
+}
+
+bool Session::chooseSaveGoldenCrcs() {
+    return runExclusive(QStringLiteral("Save Golden CRCs"), true, [this] { saveGoldenCrcs(); });
+}
+
+bool Session::chooseCompareWithGolden() {
+    return runExclusive(QStringLiteral("Compare with Golden"), true, [this] { compareWithGolden(); });
+}
+
 bool Session::chooseClearLoadedFw() {
     return runExclusive(QStringLiteral("Clear Loaded Fw"), false, [this] { mnuFileClearFw_Click(); });
 }
@@ -233,6 +245,13 @@ void Session::setQuickMode(bool ticked) {
         return;
     quickMode_ = ticked;
     emit quickModeChanged(ticked);
+}
+
+void Session::setVerifyAfterProgram(bool ticked) {
+    if (verifyAfterProgram_ == ticked)
+        return;
+    verifyAfterProgram_ = ticked;
+    emit verifyAfterProgramChanged(ticked);
 }
 
 } // namespace zelvan

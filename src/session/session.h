@@ -99,6 +99,19 @@ public:
     bool cmdStatusByte_Click();
     bool cmdProgramSecurity_Click();
     bool cmdCCP_Click();
+    // ---- Verify: the CRCs the chip reports against the loaded firmware (computed with the
+    // calibrated formulation), or against golden CRCs saved from a known-good chip. Each shows
+    // its result on the status line and in a box naming the sectors that differ; true when the
+    // chip holds what it should (or the CRCs were saved).
+    bool chooseVerifyFirmware();
+    bool chooseSaveGoldenCrcs();
+    bool chooseCompareWithGolden();
+    bool verifyFirmware();
+    bool saveGoldenCrcs();
+    bool compareWithGolden();
+    // Program Firmware verifies what it wrote when ticked.
+    bool verifyAfterProgramTicked() const { return verifyAfterProgram_; }
+    void setVerifyAfterProgram(bool ticked);
     // ---- Automation
     void mnuFileLoadAuto_Click();
     void cmdAutoProcedure_Click();
@@ -153,6 +166,7 @@ signals:
     void portMarksChanged();
     void protectChanged(bool ticked);
     void quickModeChanged(bool ticked);
+    void verifyAfterProgramChanged(bool ticked);
     // Units done of the units of a long command; a total of 0 ends the indication.
     void progressChanged(int done, int total);
     // A HEX file went into the cache from Load Firmware, a drop or the recent files (not when an
@@ -199,12 +213,14 @@ private:
     int checkedPort_ = 0;
 
     std::optional<DeviceGeometry> part_;
+    QString partId2_; // the identified part's device id 2, its key in the catalogue
     RangeSelector sectorRange_;
     RangeSelector pageRange_;
     FirmwareCache firmware_;
     QStringList loadedFiles_;
     bool protect_ = true;
     bool quickMode_ = false;
+    bool verifyAfterProgram_ = false;
     bool fgAutoRunning_ = false;
     QString strAutoFile_;
     bool running_ = false;

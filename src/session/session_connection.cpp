@@ -121,6 +121,7 @@ void Session::cmdGetID_Click() {
 
     setFoundCpu(partDescription(ids->manufacturer, ids->deviceId1, ids->deviceId2));
     part_ = geometryForId(ids->deviceId2, part_);
+    partId2_ = ids->deviceId2;
     firmware_.recreate(part_->intFlashLastAddr);
     sectorRange_.fill(part_->intFlashLastAddr, part_->intSectorSize);
     pageRange_.fill(part_->intFlashLastAddr, part_->intPageSize);

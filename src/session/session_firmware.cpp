@@ -52,7 +52,9 @@ bool Session::cmdProgramFirmware_Click() {
         return false;
     CommandContext ctx = context();
     countProgressIn(QStringLiteral("pages"));
-    return programFirmware(ctx, firmware_, *part_, quickMode_, protect_).done();
+    if (!programFirmware(ctx, firmware_, *part_, quickMode_, protect_).done())
+        return false;
+    return !verifyAfterProgram_ || fgAutoRunning_ || verifyFirmware();
 }
 
 } // namespace zelvan

@@ -50,6 +50,7 @@ public:
         const QString answer = inputAnswers.takeFirst();
         return answer == kAcceptDefault ? defaultText : answer;
     }
+    QString saveFileName(const FileDialogRequest& request) override { return openFileName(request); }
     QString openFileName(const FileDialogRequest& request) override {
         fileRequests.append(request);
         if (whileShown)
