@@ -95,22 +95,24 @@ private slots:
         QVERIFY(lcWire().isDebugEnabled());
     }
 
-    // A remembered COM port is opened by nothing at start; Auto Connect tries it first.
-    void rememberedPortIsTriedFirst() {
+    // A remembered COM port comes back as the menu's mark only: nothing is opened at start, and
+    // Auto Connect searches COM1..COM8 in order as always.
+    void rememberedPortIsAMarkOnly() {
         {
             TargetWindow w;
             w.target.rig.place(3, boardFor("LPC936"));
             w.find<QAction>("mnuFileSelectCOM3")->trigger();
         }
         TargetWindow w("", ConnectedTarget::Start::NoBoard);
-        sim::PtyBoardServer& first = w.target.rig.place(1, boardFor("LPC932A1"));
+        w.target.rig.place(1, boardFor("LPC932A1"));
         w.target.rig.place(3, boardFor("LPC936"));
+        QVERIFY(w.find<QAction>("mnuFileSelectCOM3")->isChecked());
         QVERIFY(!w.session().link().isOpen());
 
         QTest::mouseClick(w.window.button(Command::AutoConnect), Qt::LeftButton);
 
-        QVERIFY(w.session().foundCpuText().contains("LPC936"));
-        QVERIFY(received(first).isEmpty());
+        QVERIFY(w.session().foundCpuText().contains("LPC932A1"));
+        QVERIFY(w.find<QAction>("mnuFileSelectCOM1")->isChecked());
     }
 
     // Choosing a recent file loads it as Load Firmware does; one that is gone is taken off the

@@ -126,10 +126,10 @@ public:
     QString foundCpuText() const { return foundCpuText_; }
     QString firmwareLabel() const { return firmwareLabel_; }
     bool autoSelectionChecked() const { return autoSelectionChecked_; }
-    // The port item that carries the check mark, 0 for none. Auto Connect tries that port first.
+    // The port item that carries the check mark, 0 for none.
     int checkedPort() const { return checkedPort_; }
     // Puts back the port marks of an earlier run (nothing is opened): Auto Selection, and the
-    // COM port (1..8, 0 for none) that Auto Connect then tries first.
+    // COM port (1..8, 0 for none).
     void restorePortMarks(bool autoSelection, int port);
     bool baud9600Checked() const { return link_.baud9600(); }
 

@@ -21,23 +21,10 @@ void Session::cmdAutoConnect_Click() {
     setEnabled(Command::ICP, true);
     setEnabled(Command::OFF, true);
 
-    // The marked port (where the board was found before, or the one chosen from the menu, also
-    // in an earlier run) is tried first: the board is most likely still there, and a search that
-    // starts at COM1 would give every silent port before it its whole synchronisation window.
-    QList<int> ports;
-    if (checkedPort_ > 0)
-        ports.append(checkedPort_);
-    for (int port = 1; port <= kPortCount; ++port) {
-        if (port != checkedPort_)
-            ports.append(port);
-    }
-
     int found = 0;
     QString version;
     QList<PortOpenFailure> unopenable;
-    for (const int port : ports) {
-        if (link_.aborted())
-            break;
+    for (int port = 1; port <= kPortCount && !link_.aborted(); ++port) {
         link_.OpenComPort(port);
         link_.processEventsOnce();
         if (!link_.fgPortOpened()) {
