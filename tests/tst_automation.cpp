@@ -300,6 +300,18 @@ private slots:
         QVERIFY(session.chooseLoadAutomationFile());
         QCOMPARE(session.automationFile(), dir.filePath("any.cfg"));
     }
+
+    // Unticking "Protect ISP Code" while a protected run goes on does not let its "echip" through:
+    // the run works with the protection it started with, changed only by its own lines.
+    void protectionUntickedDuringARun() {
+        Line line;
+        line.withBoard([](sim::BoardModel& b) { b.times().sectorErase = std::chrono::milliseconds(20); });
+        QTimer::singleShot(std::chrono::milliseconds(10), [&line] { line.session.setProtect(false); });
+        line.run("esector\nechip\n");
+        QVERIFY(!line.sent().contains(":00000008F8"));
+        QCOMPARE(line.flash().mid(0x1E00), line.bootloader());
+        QVERIFY(!line.session.protectTicked());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAutomation)

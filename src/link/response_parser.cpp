@@ -3,7 +3,7 @@
 namespace zelvan {
 
 bool ResponseParser::endsCurrentAnswer() {
-    if (expectedEcho_.isEmpty() || state_.strRxBuffer.startsWith(expectedEcho_))
+    if (expectedEcho_.isEmpty() || echoSeen_ || state_.strRxBuffer.startsWith(expectedEcho_))
         return true;
     ++state_.lateAnswersDropped;
     state_.strRxBuffer.clear();
@@ -15,6 +15,7 @@ void ResponseParser::comSerial_OnComm(QByteArrayView received) {
         switch (c) {
         case ':':
             state_.strRxBuffer.clear();
+            echoSeen_ = false;
             break;
         case 'U':
             state_.strRxBuffer.clear();
@@ -39,6 +40,8 @@ void ResponseParser::comSerial_OnComm(QByteArrayView received) {
         default:
             // Bytes are 8-bit character codes on the line.
             state_.strRxBuffer.append(QChar(static_cast<uchar>(c)));
+            if (!echoSeen_ && !expectedEcho_.isEmpty() && state_.strRxBuffer == expectedEcho_)
+                echoSeen_ = true;
             break;
         }
     }

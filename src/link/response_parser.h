@@ -28,8 +28,9 @@ struct ResponseState {
 //   other    collected
 //
 // The board echoes every text record before its answer. While an echo is expected, a refusal or
-// a "." whose collected text does not start with it answers an earlier record that was given up
-// on (the board took longer than the time limit): it is dropped, as if it had not come.
+// a "." on a line that did not begin with it answers an earlier record that was given up on (the
+// board took longer than the time limit): it is dropped, as if it had not come. A line that began
+// with the echo stays the answer's even when a "U" in its data empties the collected text.
 class ResponseParser {
 public:
     // Applies the table above to every byte received.
@@ -39,7 +40,10 @@ public:
 
     // The echo the answer to the record just sent starts with; empty when it has none (the
     // letters "U", "P", "S" and the quick form of a firmware record).
-    void expectEcho(const QString& echo) { expectedEcho_ = echo; }
+    void expectEcho(const QString& echo) {
+        expectedEcho_ = echo;
+        echoSeen_ = false;
+    }
 
     ResponseState& state() { return state_; }
     const ResponseState& state() const { return state_; }
@@ -50,6 +54,7 @@ private:
 
     ResponseState state_;
     QString expectedEcho_;
+    bool echoSeen_ = false; // the line in progress began with the expected echo
 };
 
 } // namespace zelvan

@@ -39,6 +39,7 @@ template <typename F> bool Session::runExclusive(const QString& caption, bool st
     progressDone_ = 0;
     progressTotal_ = 0;
     progressUnit_.clear();
+    protectForRun_ = protect_;
     stop_.reset();
     emit runningChanged(true);
     handler();
@@ -234,10 +235,17 @@ void Session::restorePortMarks(bool autoSelection, int port) {
 }
 
 void Session::setProtect(bool ticked) {
+    if (!running_)
+        protectForRun_ = ticked;
     if (protect_ == ticked)
         return;
     protect_ = ticked;
     emit protectChanged(ticked);
+}
+
+void Session::setProtectFromAutomation(bool ticked) {
+    protectForRun_ = ticked;
+    setProtect(ticked);
 }
 
 void Session::setQuickMode(bool ticked) {

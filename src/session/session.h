@@ -145,7 +145,11 @@ public:
     // Something was loaded since the last clear (the state "Clear Firmware" is enabled in).
     bool firmwareLoaded() const { return isEnabled(Command::ClearFirmware); }
     bool protectTicked() const { return protect_; }
+    // The box as the user ticks it: while a command runs, the change applies to the next one.
     void setProtect(bool ticked);
+    // The box as an automation file's "protect" / "noprotect" line sets it: at once, for the
+    // rest of the run too.
+    void setProtectFromAutomation(bool ticked);
     bool quickModeTicked() const { return quickMode_; }
     void setQuickMode(bool ticked);
     bool fgAutoRunning() const { return fgAutoRunning_; }
@@ -219,6 +223,9 @@ private:
     FirmwareCache firmware_;
     QStringList loadedFiles_;
     bool protect_ = true;
+    // The protection the running command works with: the box as it stood when the command
+    // started (or as the automation file set it since).
+    bool protectForRun_ = true;
     bool quickMode_ = false;
     bool verifyAfterProgram_ = false;
     bool fgAutoRunning_ = false;

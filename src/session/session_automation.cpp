@@ -21,7 +21,7 @@ public:
     explicit SessionAutomationHost(Session& session)
         : session_(session) {}
 
-    void setProtect(bool ticked) override { session_.setProtect(ticked); }
+    void setProtect(bool ticked) override { session_.setProtectFromAutomation(ticked); }
 
     StepOutcome runKeyword(CommandKeyword keyword, QString& faultText) override {
         // These work on the identified part's pages, sectors or firmware cache; before a part

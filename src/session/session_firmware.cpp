@@ -52,7 +52,7 @@ bool Session::cmdProgramFirmware_Click() {
         return false;
     CommandContext ctx = context();
     countProgressIn(QStringLiteral("pages"));
-    if (!programFirmware(ctx, firmware_, *part_, quickMode_, protect_).done())
+    if (!programFirmware(ctx, firmware_, *part_, quickMode_, protectForRun_).done())
         return false;
     return !verifyAfterProgram_ || fgAutoRunning_ || verifyFirmware();
 }

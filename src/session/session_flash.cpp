@@ -9,7 +9,7 @@ namespace zelvan {
 
 bool Session::cmdEraseChip_Click() {
     CommandContext ctx = context();
-    return eraseChip(ctx, protect_);
+    return eraseChip(ctx, protectForRun_);
 }
 
 bool Session::cmdErasePage_Click() {
@@ -17,14 +17,14 @@ bool Session::cmdErasePage_Click() {
     countProgressIn(QStringLiteral("pages"));
     // Protection as it stands when the command starts; a change applies to the next command.
     return part_ &&
-           eraseRange(ctx, pageErase(), *part_, pageRange_.startIndex(), pageRange_.endIndex(), protect_).done();
+           eraseRange(ctx, pageErase(), *part_, pageRange_.startIndex(), pageRange_.endIndex(), protectForRun_).done();
 }
 
 bool Session::cmdEraseSector_Click() {
     CommandContext ctx = context();
     countProgressIn(QStringLiteral("sectors"));
     return part_ &&
-           eraseRange(ctx, sectorErase(), *part_, sectorRange_.startIndex(), sectorRange_.endIndex(), protect_).done();
+           eraseRange(ctx, sectorErase(), *part_, sectorRange_.startIndex(), sectorRange_.endIndex(), protectForRun_).done();
 }
 
 bool Session::cmdGetGlobalCRC_Click() {
