@@ -159,6 +159,23 @@ private slots:
         QVERIFY2((run.out + run.err).contains(said), qPrintable(run.out + run.err));
     }
 
+    // An image that reaches into the sector the bootloader shares: its pages there are erased one
+    // by one (the sector is protected), and no CRC computed from the image can check them, so the
+    // verify is not done rather than passed.
+    void imageBesideTheBootloader() {
+        Boards boards(1);
+        const QString image = home_.filePath("beside.hex");
+        writeRandomHexImage(image, 0x1C40, 7);
+        const CliRun run = runCli({"program", image, "--verify", "-p", "COM1"});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("the image writes into sector 7 (1C00H), which also holds the bootloader"),
+                 qPrintable(run.err));
+        const QStringList sent = received(boards.rig.board(1));
+        QVERIFY(sent.contains(":03000004001C00DD"));
+        QVERIFY(!sent.contains(":03000004011C00DC"));
+        QCOMPARE(boards.flash(1).mid(0x1E00), boards.with(1, [](sim::BoardModel& b) { return b.bootloaderImage(); }));
+    }
+
     // Golden CRCs saved from a good chip need no formulation; a file of another part is refused.
     void golden() {
         Boards boards(2);

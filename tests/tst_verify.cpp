@@ -25,9 +25,8 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::newRow("every page written") << false << "Verifying Firmware: Done"
                                             << "Verify: Done. 2 CRC(s) as";
-        QTest::newRow("a page acknowledged but not written")
-            << true << "Verifying Firmware: Error"
-            << "Verify failed: sector 1 (0400H) differs from the firmware";
+        QTest::newRow("a page acknowledged but not written") << true << "Verifying Firmware: Error"
+                                                             << "Verify failed: sector 1 (0400H) differs.";
     }
     void afterProgramming() {
         QFETCH(bool, pageLost);

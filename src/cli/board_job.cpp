@@ -226,6 +226,11 @@ int BoardJob::fail(Run& run, int status, const QString& reason) {
     return status;
 }
 
+int BoardJob::failPlainly(Run& run, int status, const QString& reason) {
+    run.result.error = reason;
+    return status;
+}
+
 QString BoardJob::undoneText(const Run& run) const {
     const ProgressReport& progress = run.progress;
     if (progress.total() > 0 && progress.done() < progress.total()) {

@@ -96,6 +96,8 @@ private:
 
     // Fails the command: the reason, with the last thing the procedure said when there is one.
     int fail(Run& run, int status, const QString& reason);
+    // Fails the command for a reason of its own (a verify, an argument): nothing else is added.
+    int failPlainly(Run& run, int status, const QString& reason);
 
     const CliRequest& request_;
     const ProductionSetup& production_;

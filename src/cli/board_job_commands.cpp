@@ -171,22 +171,30 @@ int BoardJob::program(Run& run) {
 
     // Erase first: every sector the image touches, or the chip, or nothing.
     int sectorsErased = 0;
+    int pagesErased = 0;
     if (request_.options.erase == EraseMode::Chip) {
         if (!eraseChip(run.ctx, false))
             return fail(run, kNotDone, QStringLiteral("the chip erase before programming failed"));
     } else if (request_.options.erase == EraseMode::Used) {
-        run.progress.setTask(QStringLiteral("erasing"), QStringLiteral("sectors"));
-        for (const UnitRange& sectors : sectorsToErase(cache, *run.part, protect)) {
-            const RangeEraseResult erased =
-                eraseRange(run.ctx, sectorErase(), *run.part, sectors.first, sectors.last, protect);
-            sectorsErased += erased.erased;
-            if (!erased.done())
-                return fail(
-                    run, kNotDone,
-                    QStringLiteral("the erase before programming failed after %1 sector(s)").arg(sectorsErased));
+        const ErasePlan plan = unitsToErase(cache, *run.part, protect);
+        for (const auto& [kind, runs] :
+             {std::pair{&sectorErase(), plan.sectors}, std::pair{&pageErase(), plan.pages}}) {
+            run.progress.setTask(QStringLiteral("erasing"),
+                                 kind == &sectorErase() ? QStringLiteral("sectors") : QStringLiteral("pages"));
+            for (const UnitRange& units : runs) {
+                const RangeEraseResult erased = eraseRange(run.ctx, *kind, *run.part, units.first, units.last, protect);
+                (kind == &sectorErase() ? sectorsErased : pagesErased) += erased.erased;
+                if (!erased.done())
+                    return fail(run, kNotDone,
+                                QStringLiteral("the erase before programming failed (%1 sector(s) and "
+                                               "%2 page(s) erased)")
+                                    .arg(sectorsErased)
+                                    .arg(pagesErased));
+            }
         }
     }
     run.result.fields[QStringLiteral("sectorsErased")] = sectorsErased;
+    run.result.fields[QStringLiteral("pagesErased")] = pagesErased;
 
     run.progress.setTask(QStringLiteral("programming"), QStringLiteral("pages"));
     const ProgramResult programmed = programFirmware(run.ctx, cache, *run.part, request_.options.quick, protect);
@@ -198,9 +206,12 @@ int BoardJob::program(Run& run) {
                     QStringLiteral("programming stopped: %1 of %2 pages written")
                         .arg(programmed.pagesWritten)
                         .arg(programmed.pagesToWrite));
-    QString line = QStringLiteral("programmed %1 page(s) (%2 sector(s) erased first)")
+    const QString besideBootloader =
+        pagesErased > 0 ? QStringLiteral(" and %1 page(s) beside the bootloader").arg(pagesErased) : QString();
+    QString line = QStringLiteral("programmed %1 page(s) (%2 sector(s)%3 erased first)")
                        .arg(programmed.pagesWritten)
-                       .arg(sectorsErased);
+                       .arg(sectorsErased)
+                       .arg(besideBootloader);
     if (programmed.pagesSkipped > 0)
         line += QStringLiteral("; %1 page(s) in the bootloader area not written").arg(programmed.pagesSkipped);
     console_.result(prefix_ + line);

@@ -48,20 +48,18 @@ int BoardJob::verifyImage(Run& run, const FirmwareCache& cache, bool untouchedEr
     run.record.globalCrc = verification.global;
     run.result.crcsVerified = verification.compared;
     run.result.fields[QStringLiteral("crcsVerified")] = verification.compared;
-    if (!verification.read)
-        return fail(run, kNotDone, QStringLiteral("verify: the CRCs could not all be read"));
-    if (verification.compared == 0)
-        return fail(run, kNotDone,
-                    QStringLiteral("verify: the image decides no sector of this part (nothing to compare)"));
-    run.record.verify = verification.passed() ? VerifyResult::Passed : VerifyResult::Failed;
     if (!verification.passed()) {
-        const QString mismatched = mismatchText(verification, *run.part);
-        run.result.fields[QStringLiteral("mismatched")] = mismatched;
-        return fail(run, kVerifyFailed,
-                    QStringLiteral("verify failed: %1 differ%2")
-                        .arg(mismatched, verification.mismatched.size() > 1 ? "" : "s"));
+        // A mismatch is a verify failure; CRCs that could not be read or compared leave the
+        // verify undone.
+        const bool mismatch = verification.read && !verification.mismatched.isEmpty();
+        run.record.verify = mismatch ? VerifyResult::Failed : VerifyResult::NotVerified;
+        if (mismatch)
+            run.result.fields[QStringLiteral("mismatched")] = sectorsText(verification.mismatched, *run.part);
+        return failPlainly(run, mismatch ? kVerifyFailed : kNotDone,
+                           (mismatch ? QString() : QStringLiteral("verify: ")) +
+                               verifyProblem(verification, *run.part));
     }
-    run.result.verified = true;
+    run.record.verify = VerifyResult::Passed;
     console_.result(prefix_ + QStringLiteral("verified %1 CRC(s) against %2")
                                   .arg(verification.compared)
                                   .arg(production_.golden

@@ -34,20 +34,30 @@ std::optional<UnitRange> resolveRange(const RangeSpec& range, int unitSize, int 
     return UnitRange{*first, *last};
 }
 
-QList<UnitRange> sectorsToErase(const FirmwareCache& cache, const DeviceGeometry& part, bool protect) {
-    QList<UnitRange> runs;
-    int previous = -2;
+namespace {
+
+// Adds a unit to the runs, joining it to the last run when it follows it.
+void addUnit(QList<UnitRange>& runs, int unit) {
+    if (!runs.isEmpty() && runs.last().last == unit)
+        return;
+    if (!runs.isEmpty() && runs.last().last + 1 == unit)
+        runs.last().last = unit;
+    else
+        runs.append({unit, unit});
+}
+
+} // namespace
+
+ErasePlan unitsToErase(const FirmwareCache& cache, const DeviceGeometry& part, bool protect) {
+    ErasePlan plan;
     for (const int page : pagesWithData(cache, part.intPageSize)) {
         const int sector = page / part.intSectorSize;
-        if (sector == previous || (protect && sectorErase().isProtected(sector * part.intSectorSize, part)))
-            continue;
-        if (!runs.isEmpty() && sector == previous + 1)
-            runs.last().last = sector;
-        else
-            runs.append({sector, sector});
-        previous = sector;
+        if (!protect || !sectorErase().isProtected(sector * part.intSectorSize, part))
+            addUnit(plan.sectors, sector);
+        else if (!pageErase().isProtected(page, part))
+            addUnit(plan.pages, page / part.intPageSize);
     }
-    return runs;
+    return plan;
 }
 
 } // namespace zelvan::cli

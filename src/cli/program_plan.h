@@ -24,8 +24,13 @@ struct UnitRange {
 // range: every unit. Nothing, with a reason, for a range the part does not have.
 std::optional<UnitRange> resolveRange(const RangeSpec& range, int unitSize, int unitCount, QString* error);
 
-// The sectors program erases before it writes: every sector the image touches, in runs of
-// neighbours, leaving out those protection keeps.
-QList<UnitRange> sectorsToErase(const FirmwareCache& cache, const DeviceGeometry& part, bool protect);
+// What program erases before it writes: every sector the image touches, in runs of neighbours.
+// A sector protection keeps (it also holds the bootloader) is not erased whole: the pages the
+// image touches in it below the bootloader are erased one by one instead.
+struct ErasePlan {
+    QList<UnitRange> sectors;
+    QList<UnitRange> pages;
+};
+ErasePlan unitsToErase(const FirmwareCache& cache, const DeviceGeometry& part, bool protect);
 
 } // namespace zelvan::cli

@@ -117,6 +117,8 @@ ExpectedCrcs expectedCrcs(QByteArrayView image, const DeviceGeometry& geometry, 
         const QByteArrayView bytes = QByteArrayView(flash).sliced(start, geometry.intSectorSize);
         const bool decided = !reachesBootloader(geometry, start) && (untouchedErased || holdsData(bytes));
         expected.sectors.push_back(decided ? std::optional<quint32>(signature(variant, bytes)) : std::nullopt);
+        if (!decided && holdsData(bytes))
+            expected.undecidable.push_back(index);
         everySector = everySector && decided;
     }
     if (everySector)

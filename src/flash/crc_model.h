@@ -59,6 +59,9 @@ quint32 signature(const CrcVariant& variant, QByteArrayView bytes);
 struct ExpectedCrcs {
     std::vector<std::optional<quint32>> sectors; // by sector index; nullopt where the image does not decide
     std::optional<quint32> global;               // only when every sector is decided
+    // Sectors the image writes into but cannot decide: they also hold the bootloader, whose bytes
+    // are the board's. No CRC can tell whether the image's bytes there were written.
+    std::vector<int> undecidable;
 
     // The decided sectors with their CRCs.
     std::map<int, quint32> decided() const {

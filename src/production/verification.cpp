@@ -64,7 +64,10 @@ Verification readAndCompare(CommandContext& ctx, const DeviceGeometry& part, con
 
 Verification verifyAgainstImage(CommandContext& ctx, const DeviceGeometry& part, QByteArrayView image,
                                 const CrcVariant& variant, bool untouchedErased) {
-    return readAndCompare(ctx, part, expectedCrcs(image, part, variant, untouchedErased).decided());
+    const ExpectedCrcs expected = expectedCrcs(image, part, variant, untouchedErased);
+    Verification verification = readAndCompare(ctx, part, expected.decided());
+    verification.undecidable = QList<int>(expected.undecidable.begin(), expected.undecidable.end());
+    return verification;
 }
 
 Verification verifyAgainstGolden(CommandContext& ctx, const DeviceGeometry& part, const GoldenCrcs& golden,
@@ -90,26 +93,43 @@ Verification verifyAgainstGolden(CommandContext& ctx, const DeviceGeometry& part
     return verification;
 }
 
-QString mismatchText(const Verification& verification, const DeviceGeometry& part) {
-    QStringList sectors;
+QString sectorsText(const QList<int>& sectors, const DeviceGeometry& part) {
+    QStringList numbers;
     QStringList addresses;
     bool global = false;
-    for (const int sector : verification.mismatched) {
+    for (const int sector : sectors) {
         if (sector < 0) {
             global = true;
             continue;
         }
-        sectors.append(QString::number(sector));
+        numbers.append(QString::number(sector));
         addresses.append(strDecToHex16(sector * part.intSectorSize) + QLatin1Char('H'));
     }
     QStringList parts;
-    if (!sectors.isEmpty())
+    if (!numbers.isEmpty())
         parts.append(QStringLiteral("sector%1 %2 (%3)")
-                         .arg(sectors.size() > 1 ? QStringLiteral("s") : QString(), sectors.join(QStringLiteral(", ")),
+                         .arg(numbers.size() > 1 ? QStringLiteral("s") : QString(), numbers.join(QStringLiteral(", ")),
                               addresses.join(QStringLiteral(", "))));
     if (global)
         parts.append(QStringLiteral("the global CRC"));
     return parts.join(QStringLiteral(" and "));
+}
+
+QString verifyProblem(const Verification& verification, const DeviceGeometry& part) {
+    if (!verification.read)
+        return QStringLiteral("the CRCs could not all be read");
+    if (!verification.mismatched.isEmpty())
+        return QStringLiteral("verify failed: %1 differ%2")
+            .arg(sectorsText(verification.mismatched, part),
+                 verification.mismatched.size() > 1 ? QString() : QStringLiteral("s"));
+    if (!verification.undecidable.isEmpty())
+        return QStringLiteral("the image writes into %1, which also hold%2 the bootloader: no CRC computed from the "
+                              "image can check it; verify it against golden CRCs")
+            .arg(sectorsText(verification.undecidable, part),
+                 verification.undecidable.size() > 1 ? QString() : QStringLiteral("s"));
+    if (verification.compared == 0)
+        return QStringLiteral("the image decides no sector of this part: nothing to compare");
+    return QString();
 }
 
 } // namespace zelvan

@@ -17,13 +17,15 @@ namespace zelvan {
 
 // What the chip reported against what it should report.
 struct Verification {
-    bool read = false;     // every CRC asked for was answered
-    QList<int> mismatched; // sectors whose CRC differs (-1 stands for the global CRC)
+    bool read = false;      // every CRC asked for was answered
+    QList<int> mismatched;  // sectors whose CRC differs (-1 stands for the global CRC)
+    QList<int> undecidable; // sectors the image writes into whose CRC no model can give
     std::map<int, RecordedCrc> sectors;
     RecordedCrc global;
     int compared = 0; // CRCs compared (sectors, and the global one for golden)
 
-    bool passed() const { return read && mismatched.isEmpty() && compared > 0; }
+    // Every CRC was read and matched, and nothing of the image was left unchecked.
+    bool passed() const { return read && mismatched.isEmpty() && undecidable.isEmpty() && compared > 0; }
 };
 
 // Reads the CRC of every sector the image decides and compares it with what the model gives for
@@ -41,7 +43,13 @@ Verification verifyAgainstGolden(CommandContext& ctx, const DeviceGeometry& part
 std::optional<std::map<int, quint32>> readSectorCrcValues(CommandContext& ctx, const DeviceGeometry& part,
                                                           const QList<int>& sectors);
 
-// The mismatched sectors as text: "sectors 2, 5 (0800H, 1400H)" or "the global CRC".
-QString mismatchText(const Verification& verification, const DeviceGeometry& part);
+// Sectors as text: "sector 2 (0800H)", "sectors 2, 5 (0800H, 1400H)"; -1 stands for "the global
+// CRC".
+QString sectorsText(const QList<int>& sectors, const DeviceGeometry& part);
+
+// What a verify that did not pass has to say: which sectors differ, or which could not be checked
+// ("verify failed: sector 1 (0400H) differs", "the image writes into sector 7 (1C00H), which also
+// holds the bootloader: its CRC cannot be computed from the image; verify it with golden CRCs").
+QString verifyProblem(const Verification& verification, const DeviceGeometry& part);
 
 } // namespace zelvan

@@ -21,17 +21,13 @@ const QString kGoldenTitle = QStringLiteral("Golden CRCs");
 const FileDialogRequest kGoldenFile{QStringLiteral("Golden CRCs"),
                                     QStringLiteral("Golden CRCs (*.json);;All Files (*)"), QStringLiteral("json")};
 
-// The box text of a verify, and whether it passed.
+// The box text of a verify.
 QString verifyText(const Verification& verification, const DeviceGeometry& part, const QString& against) {
-    if (!verification.read)
-        return QStringLiteral("Verify: the CRCs could not all be read (%1).").arg(kErrNoResponse);
-    if (verification.compared == 0)
-        return QStringLiteral("Verify: the firmware decides no sector of this part; nothing to compare.");
-    if (!verification.passed())
-        return QStringLiteral("Verify failed: %1 differ%2 from %3.")
-            .arg(mismatchText(verification, part), verification.mismatched.size() > 1 ? QString() : QStringLiteral("s"),
-                 against);
-    return QStringLiteral("Verify: Done. %1 CRC(s) as %2 says.").arg(verification.compared).arg(against);
+    if (verification.passed())
+        return QStringLiteral("Verify: Done. %1 CRC(s) as %2 says.").arg(verification.compared).arg(against);
+    QString problem = verifyProblem(verification, part);
+    problem[0] = problem[0].toUpper();
+    return QStringLiteral("%1.\nCompared with %2.").arg(problem, against);
 }
 
 } // namespace
