@@ -115,6 +115,11 @@ private slots:
                                       << "^zelvan-cli: info on COM5: the port cannot be opened: COM5 \\(/nonexistent";
         QTest::newRow("broken HEX file") << "" << QStringList{"program", ZELVAN_TEST_DATA "/bad-checksum.hex"} << none
                                          << 2 << "bad-checksum.hex, line 5: the checksum is 95";
+        QTest::newRow("run: noprotect needs --no-protect")
+            << "" << QStringList{"run", "{cfg}"} << QByteArray("noprotect\nechip\n") << 2
+            << "give --no-protect to allow it$";
+        QTest::newRow("verify: a broken HEX file")
+            << "" << QStringList{"verify", ZELVAN_TEST_DATA "/truncated.hex"} << none << 2 << "truncated.hex, line 8";
         QTest::newRow("automation file with a typo")
             << "" << QStringList{"run", "{cfg}"} << QByteArray("pon\nprogam\n") << 2 << "line 2: \"progam\" is not";
         QTest::newRow("unknown command") << "" << QStringList{"flash"} << none << 2 << "unknown command \"flash\"";
