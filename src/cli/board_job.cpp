@@ -9,18 +9,10 @@
 #include "programmer/programmer_connection.h"
 
 #include <QElapsedTimer>
-#include <QRegularExpression>
 
 namespace zelvan::cli {
 
 namespace {
-
-// The COM number of a port named "COM3" (any case), or 0 for a device path.
-int comNumber(const QString& port) {
-    static const QRegularExpression pattern(QStringLiteral("^COM([1-8])$"), QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = pattern.match(port);
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
-}
 
 bool needsPart(CommandKind kind) {
     switch (kind) {
@@ -78,14 +70,15 @@ JobResult BoardJob::run() {
     if (connect(run))
         status = needsPart(request_.kind) && !identify(run) ? kNotDone : dispatch(run);
     else
-        run.result.absent = optional_;
+        run.result.absent = optional_ && !run.link.response().fgBaudSync && interruptedWith_.load() == 0;
     run.result.status = status;
 
     {
         QMutexLocker lock(&linkMutex_);
         link_ = nullptr;
     }
-    if (const int interrupted = interruptedWith_.load(); interrupted != 0) {
+    // A signal that came after the work was done does not undo it.
+    if (const int interrupted = interruptedWith_.load(); interrupted != 0 && run.result.status != kDone) {
         run.result.status = interrupted;
         run.result.undone = undoneText(run);
         run.result.error.clear();
@@ -133,7 +126,7 @@ bool BoardJob::connect(Run& run) {
         return false;
     }
 
-    if (const int com = comNumber(portSpec_))
+    if (const int com = comNumberOf(portSpec_))
         run.link.OpenComPort(com);
     else
         run.link.openDevice(portSpec_);
@@ -142,6 +135,10 @@ bool BoardJob::connect(Run& run) {
     if (!run.link.fgPortOpened()) {
         const PortOpenFailure& failure = run.link.lastOpenFailure();
         result.error = QStringLiteral("the port cannot be opened: ") + portFailureLine(failure);
+        // "-p all" leaves such a port out, but a board may be behind it: say why it was not tried.
+        if (optional_ && isWorthReporting(failure))
+            console_.note(
+                QStringLiteral("note: %1 could not be opened: %2").arg(result.port, portFailureLine(failure)));
         return false;
     }
     result.device = run.link.deviceName();

@@ -60,7 +60,8 @@ public:
     // The work of one run, with the link it owns (board_job_run.h).
     struct Run;
 
-    // "-p all": a port without a board is left out of the run instead of failing it.
+    // "-p all": a port with no board (nothing there, or no "U" back) is left out of the run
+    // instead of failing it; a board that answers the synchronisation takes part, failures and all.
     void setOptional(bool optional) { optional_ = optional; }
 
 private:
@@ -88,7 +89,8 @@ private:
     // Production steps of program and verify: the serial number, then the verify.
     int takeSerialNumber(Run& run, FirmwareCache& cache);
     int verifyImage(Run& run, const FirmwareCache& cache, bool untouchedErased);
-    bool saveGolden(Run& run, const QList<SectorCrc>& sectors);
+    // crc sectors --save: every sector's CRC and the global one, kept as golden CRCs.
+    int saveGolden(Run& run);
     // Loads the files of the command for the identified part (and refuses golden CRCs of another).
     bool loadImage(Run& run, FirmwareCache& cache);
     // The record of this board and command, when --record asks for one.

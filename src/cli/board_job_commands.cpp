@@ -111,6 +111,8 @@ int BoardJob::crcGlobal(Run& run) {
     const std::optional<QString> crc = readGlobalCrc(run.ctx);
     if (!crc)
         return fail(run, kNotDone, QStringLiteral("the global CRC could not be read"));
+    if (!crcNumber(*crc))
+        return failPlainly(run, kNotDone, QStringLiteral("the board's answer holds no CRC (\"%1\")").arg(*crc));
     run.result.fields[QStringLiteral("globalCrc")] = *crc;
     console_.result(prefix_ + QStringLiteral("global CRC %1").arg(*crc));
     return kDone;
@@ -123,11 +125,16 @@ int BoardJob::crcSectors(Run& run) {
     if (!range)
         return fail(run, kUsage, error);
     run.progress.setTask(QStringLiteral("reading CRCs"), QStringLiteral("sectors"));
+    if (!request_.options.saveGolden.isEmpty())
+        return saveGolden(run);
     const SectorCrcReading reading = readSectorCrcs(run.ctx, size, range->first, range->last);
-    if (reading.ending == Ending::Done && !request_.options.saveGolden.isEmpty() && !saveGolden(run, reading.values))
-        return kNotDone;
     QJsonArray sectors;
     for (const SectorCrc& crc : reading.values) {
+        if (!crcNumber(crc.value))
+            return failPlainly(run, kNotDone,
+                               QStringLiteral("the board's answer for sector %1 holds no CRC (\"%2\")")
+                                   .arg(crc.address / size)
+                                   .arg(crc.value));
         console_.result(prefix_ +
                         QStringLiteral("sector %1 %2-%3 CRC %4")
                             .arg(crc.address / size, 2)
@@ -221,9 +228,11 @@ int BoardJob::program(Run& run) {
 int BoardJob::configGet(Run& run) {
     const ConfigByte& byte = configByteNamed(request_.configName);
     const ConfigRead read = readConfigValue(run.link, byte.address);
-    if (!read.ok())
-        return fail(run, kNotDone,
-                    QStringLiteral("%1 could not be read (%2)").arg(byte.name, failureText(read.outcome)));
+    if (!read.ok() || !isHexText(read.value, 2))
+        return failPlainly(
+            run, kNotDone,
+            QStringLiteral("%1 could not be read (%2)")
+                .arg(byte.name, read.ok() ? QStringLiteral("the answer holds no byte") : failureText(read.outcome)));
     run.result.fields[byte.key] = read.value;
     console_.result(prefix_ + QStringLiteral("%1 %2").arg(byte.key, read.value));
     return kDone;
@@ -248,7 +257,7 @@ int BoardJob::securityGet(Run& run) {
     QJsonArray values;
     for (int sector = first; sector <= last; ++sector) {
         const ConfigRead read = readConfigValue(run.link, configAddress::securityByte(sector));
-        if (!read.ok())
+        if (!read.ok() || !isHexText(read.value, 2))
             return fail(run, kNotDone,
                         QStringLiteral("the security byte of sector %1 could not be read (%2)")
                             .arg(sector)

@@ -11,6 +11,7 @@
 #include "production/serial_numbers.h"
 #include "production/verification.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QSysInfo>
 
@@ -21,10 +22,14 @@ int BoardJob::takeSerialNumber(Run& run, FirmwareCache& cache) {
     // A place the part does not have is refused before a number is taken or anything written.
     if (const QString problem = serialPlaceProblem(place, *run.part); !problem.isEmpty())
         return fail(run, kUsage, QStringLiteral("--serial: ") + problem);
+    if (!QFileInfo::exists(production_.serialFile))
+        console_.note(
+            prefix_ +
+            QStringLiteral("note: %1 does not exist yet: the serial numbers start at 1").arg(production_.serialFile));
     QString error;
-    const std::optional<quint64> number = zelvan::takeSerialNumber(production_.serialFile, place.bytes, &error);
+    const std::optional<quint64> number = zelvan::takeSerialNumber(production_.serialFile, place.bytes, &error, &stop_);
     if (!number)
-        return fail(run, kUsage, QStringLiteral("--serial-file: ") + error);
+        return failPlainly(run, kNotDone, QStringLiteral("no serial number was taken: ") + error);
     // From here on the number is this chip's, whatever happens: numbers may skip, never repeat.
     run.record.serialNumber = *number;
     run.result.fields[QStringLiteral("serialNumber")] = static_cast<qint64>(*number);
@@ -114,30 +119,21 @@ int BoardJob::calibrate(Run& run) {
     return kDone;
 }
 
-bool BoardJob::saveGolden(Run& run, const QList<SectorCrc>& sectors) {
+int BoardJob::saveGolden(Run& run) {
     const CatalogueEntry* entry = findPartById(run.ids->deviceId2);
-    const std::optional<QString> global = readGlobalCrc(run.ctx);
-    if (!entry || !global) {
-        fail(run, kNotDone,
-             entry ? QStringLiteral("the global CRC could not be read")
-                   : QStringLiteral("the part is not in the catalogue: its CRCs cannot be named"));
-        return false;
-    }
-    GoldenCrcs golden;
-    golden.partName = entry->partName();
-    golden.sectorSize = run.part->intSectorSize;
-    golden.global = global->toUInt(nullptr, 16);
-    for (const SectorCrc& crc : sectors)
-        golden.sectors[crc.address / golden.sectorSize] = crc.value.toUInt(nullptr, 16);
+    if (!entry)
+        return failPlainly(run, kUsage, QStringLiteral("the part is not in the catalogue: its CRCs cannot be named"));
+    const std::optional<GoldenCrcs> golden = readGoldenCrcs(run.ctx, *run.part, entry->partName());
+    if (!golden)
+        return failPlainly(run, kNotDone, QStringLiteral("the CRCs could not all be read"));
     QString error;
-    if (!saveGoldenCrcs(request_.options.saveGolden, golden, &error)) {
-        fail(run, kNotDone, error);
-        return false;
-    }
-    console_.result(
-        prefix_ +
-        QStringLiteral("global CRC %1; saved as golden CRCs in %2").arg(*global, request_.options.saveGolden));
-    return true;
+    if (!saveGoldenCrcs(request_.options.saveGolden, *golden, &error))
+        return failPlainly(run, kNotDone, error);
+    for (const auto& [sector, crc] : golden->sectors)
+        console_.result(prefix_ + QStringLiteral("sector %1 CRC %2").arg(sector, 2).arg(crcText(crc)));
+    console_.result(prefix_ + QStringLiteral("global CRC %1; saved as golden CRCs in %2")
+                                  .arg(crcText(golden->global), request_.options.saveGolden));
+    return kDone;
 }
 
 void BoardJob::writeRecord(Run& run) {

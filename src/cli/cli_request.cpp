@@ -249,6 +249,8 @@ QString misplacedOption(const CliRequest& request) {
         return QStringLiteral("--save belongs to crc sectors");
     if (!options.saveGolden.isEmpty() && request.range.first)
         return QStringLiteral("--save keeps every sector: give no range");
+    if (!options.saveGolden.isEmpty() && (options.ports.size() > 1 || options.allPorts()))
+        return QStringLiteral("--save keeps one chip's CRCs: give one port");
     if ((!options.serialPlace.isEmpty() || !options.serialFile.isEmpty()) && !belongs({CommandKind::Program}))
         return QStringLiteral("--serial and --serial-file belong to program");
     if (options.serialPlace.isEmpty() != options.serialFile.isEmpty())

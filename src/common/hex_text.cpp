@@ -1,6 +1,13 @@
 #include "hex_text.h"
 
+#include <algorithm>
+
 namespace zelvan {
+
+bool isHexText(QStringView text, qsizetype digits) {
+    return text.size() == digits &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return hexDigitValue(c.unicode()) >= 0; });
+}
 
 QString strDecToHex16(int num) {
     return QStringLiteral("%1").arg(static_cast<quint16>(num), 4, 16, QLatin1Char('0')).toUpper();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 namespace zelvan {
 
@@ -14,6 +15,9 @@ constexpr int hexDigitValue(char16_t c) {
         return c - 'a' + 10;
     return -1;
 }
+
+// Whether text is exactly digits hexadecimal digits (either case).
+bool isHexText(QStringView text, qsizetype digits);
 
 // Hex form of a 16-bit value in four upper-case digits; negative values as their two's complement.
 QString strDecToHex16(int num);

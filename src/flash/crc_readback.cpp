@@ -11,6 +11,16 @@ QString crcValue(const IspAnswer& answer) {
     return answer.data(8);
 }
 
+std::optional<quint32> crcNumber(const QString& text) {
+    if (!isHexText(text, 8))
+        return std::nullopt;
+    return text.toUInt(nullptr, 16);
+}
+
+QString crcText(quint32 value) {
+    return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
+}
+
 std::optional<QString> readGlobalCrc(CommandContext& ctx) {
     const QString phrase = QStringLiteral("Reading Global CRC");
     BusyPointer busy(ctx.dialogs);
@@ -55,7 +65,7 @@ SectorCrcReading readSectorCrcs(CommandContext& ctx, int sectorSize, int firstIn
         const IspAnswer answer = strGetSectorCRC(ctx, address);
         const Outcome outcome = showOutcome(ctx.feedback, answer);
         if (outcome != Outcome::Acknowledged) {
-            // The values read so far are dropped: a partial list would pass for a complete one.
+            // The box shows the error alone: a partial list would pass for a complete one.
             result = failureText(outcome);
             reading.ending = Ending::Error;
             break;

@@ -12,6 +12,10 @@ namespace zelvan {
 
 // The CRC value of an answer: the eight characters after the echo (all there are, if fewer).
 QString crcValue(const IspAnswer& answer);
+// A CRC as a number, when the text is one: exactly eight hex digits.
+std::optional<quint32> crcNumber(const QString& text);
+// A CRC as the board writes it: eight upper-case hex digits.
+QString crcText(quint32 value);
 
 // Asks for the global CRC of the flash and shows it in a box (during the automation too).
 // Returns the value when the board answered.

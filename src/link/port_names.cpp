@@ -1,5 +1,6 @@
 #include "port_names.h"
 
+#include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QtGlobal>
 
@@ -54,6 +55,18 @@ QStringList orderSerialDevices(QStringList names) {
         return naturalLess(a, b);
     });
     return names;
+}
+
+int comNumberOf(const QString& portName) {
+    static const QRegularExpression pattern(QStringLiteral("^COM([1-%1])$").arg(kPortCount),
+                                            QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = pattern.match(portName);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+QString deviceOfPortName(const QString& portName) {
+    const int n = comNumberOf(portName);
+    return n > 0 ? comDeviceName(n) : portName;
 }
 
 QString comDeviceName(int n) {

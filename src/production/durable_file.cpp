@@ -38,10 +38,10 @@ void syncFolderOf(const QString& path) {
 #endif
 }
 
-bool lockWithin(QLockFile& lock, std::chrono::milliseconds wait) {
+bool lockWithin(QLockFile& lock, std::chrono::milliseconds wait, const StopRequest* stop) {
     const QDeadlineTimer deadline(wait);
     while (!lock.tryLock(std::chrono::milliseconds(0))) {
-        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired() || (stop && stop->requested()))
             return false;
         QThread::msleep(static_cast<unsigned long>(kLockFilePoll.count()));
     }

@@ -4,6 +4,8 @@
 #include <QLockFile>
 #include <QString>
 
+#include "common/stop_request.h"
+
 #include <chrono>
 
 namespace zelvan {
@@ -22,7 +24,8 @@ constexpr std::chrono::milliseconds kLockFilePoll{5};
 
 // Takes the lock within wait, trying every kLockFilePoll (QLockFile's own wait doubles its sleeps
 // up to seconds, so a waiter could sleep on long after the lock was freed). A lock whose owner has
-// died is taken over. False when it was not had in time or cannot be made.
-bool lockWithin(QLockFile& lock, std::chrono::milliseconds wait);
+// died is taken over. False when it was not had in time, cannot be made, or the user asked to stop
+// (stop, when given, is looked at between the tries).
+bool lockWithin(QLockFile& lock, std::chrono::milliseconds wait, const StopRequest* stop = nullptr);
 
 } // namespace zelvan

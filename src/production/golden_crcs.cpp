@@ -1,6 +1,7 @@
 #include "golden_crcs.h"
 
 #include "common/regular_file.h"
+#include "flash/crc_readback.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,14 +14,8 @@ namespace {
 
 constexpr qint64 kMaxGoldenFileBytes = 64 * 1024;
 
-QString crcText(quint32 value) {
-    return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
-}
-
 std::optional<quint32> crcOf(const QJsonValue& value) {
-    bool ok = false;
-    const quint32 crc = value.toString().toUInt(&ok, 16);
-    return ok && value.toString().size() == 8 ? std::optional(crc) : std::nullopt;
+    return crcNumber(value.toString());
 }
 
 } // namespace

@@ -95,7 +95,7 @@ QString serialLockFileName(const QString& file) {
     return file + QStringLiteral(".lock");
 }
 
-std::optional<quint64> takeSerialNumber(const QString& file, int bytes, QString* error) {
+std::optional<quint64> takeSerialNumber(const QString& file, int bytes, QString* error, const StopRequest* stop) {
     // The lock file orders processes; threads of this process queue here first, so that the lock
     // file only ever sees one of them.
     static QMutex threadsOfThisProcess;
@@ -103,7 +103,7 @@ std::optional<quint64> takeSerialNumber(const QString& file, int bytes, QString*
 
     QLockFile lock(serialLockFileName(file));
     lock.setStaleLockTime(kSerialStaleLockTime);
-    if (!lockWithin(lock, kSerialLockWait)) {
+    if (!lockWithin(lock, kSerialLockWait, stop)) {
         *error = lock.error() == QLockFile::LockFailedError
                      ? QStringLiteral("serial number file %1 stayed locked by another program").arg(file)
                      : QStringLiteral("cannot lock serial number file %1 (%2)").arg(file, serialLockFileName(file));

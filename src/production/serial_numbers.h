@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/stop_request.h"
 #include "device/device_catalogue.h"
 #include "firmware/firmware_cache.h"
 
@@ -44,7 +45,9 @@ QString serialLockFileName(const QString& file);
 // program dies right after (the file moves on before the caller programs a chip). A number that
 // does not fit in bytes bytes, a malformed file, or a lock not had within kSerialLockWait takes
 // nothing: nullopt with *error saying why.
-std::optional<quint64> takeSerialNumber(const QString& file, int bytes, QString* error);
+// stop, when given, ends a wait for the lock (nothing is taken).
+std::optional<quint64> takeSerialNumber(const QString& file, int bytes, QString* error,
+                                        const StopRequest* stop = nullptr);
 
 // The number as bytes bytes, most significant first (higher bytes of the number are dropped).
 QByteArray serialBytes(quint64 number, int bytes);

@@ -10,10 +10,9 @@ namespace zelvan {
 
 namespace {
 
-std::optional<quint32> crcNumber(const QString& text) {
-    bool ok = false;
-    const quint32 value = text.toUInt(&ok, 16);
-    return ok && text.size() == 8 ? std::optional(value) : std::nullopt;
+std::optional<quint32> readGlobalCrcNumber(CommandContext& ctx) {
+    const IspAnswer answer = ctx.link.exchangeRecord(globalCrcBody());
+    return answer.acknowledged() ? crcNumber(crcValue(answer)) : std::nullopt;
 }
 
 void compare(Verification& verification, int sector, quint32 read, quint32 expected) {
@@ -80,8 +79,7 @@ Verification verifyAgainstGolden(CommandContext& ctx, const DeviceGeometry& part
         return verification;
     // The global CRC covers the serial number's sector too: it is only compared without one.
     if (!skipSector) {
-        const IspAnswer answer = ctx.link.exchangeRecord(globalCrcBody());
-        const std::optional<quint32> global = answer.acknowledged() ? crcNumber(crcValue(answer)) : std::nullopt;
+        const std::optional<quint32> global = readGlobalCrcNumber(ctx);
         verification.read = global.has_value();
         if (global) {
             verification.global = RecordedCrc{*global, golden.global};
@@ -91,6 +89,17 @@ Verification verifyAgainstGolden(CommandContext& ctx, const DeviceGeometry& part
         }
     }
     return verification;
+}
+
+std::optional<GoldenCrcs> readGoldenCrcs(CommandContext& ctx, const DeviceGeometry& part, const QString& partName) {
+    QList<int> sectors;
+    for (int sector = 0; sector < part.sectorCount(); ++sector)
+        sectors.append(sector);
+    const std::optional<std::map<int, quint32>> crcs = readSectorCrcValues(ctx, part, sectors);
+    const std::optional<quint32> global = crcs ? readGlobalCrcNumber(ctx) : std::nullopt;
+    if (!global)
+        return std::nullopt;
+    return GoldenCrcs{partName, part.intSectorSize, *global, *crcs};
 }
 
 QString sectorsText(const QList<int>& sectors, const DeviceGeometry& part) {

@@ -39,6 +39,10 @@ Verification verifyAgainstImage(CommandContext& ctx, const DeviceGeometry& part,
 Verification verifyAgainstGolden(CommandContext& ctx, const DeviceGeometry& part, const GoldenCrcs& golden,
                                  std::optional<int> skipSector);
 
+// Reads every sector's CRC and the global one of the chip, as golden CRCs of the named part;
+// nothing when one was refused, not answered, or is not eight hex digits.
+std::optional<GoldenCrcs> readGoldenCrcs(CommandContext& ctx, const DeviceGeometry& part, const QString& partName);
+
 // Reads the CRCs of the sectors, in order; nothing when one was refused or not answered.
 std::optional<std::map<int, quint32>> readSectorCrcValues(CommandContext& ctx, const DeviceGeometry& part,
                                                           const QList<int>& sectors);

@@ -70,21 +70,14 @@ bool Session::saveGoldenCrcs() {
     BusyPointer busy(dialogs_);
     setStatus(phrase + QStringLiteral("..."));
     countProgressIn(QStringLiteral("sectors"));
-    QList<int> sectors;
-    for (int sector = 0; sector < part_->sectorCount(); ++sector)
-        sectors.append(sector);
-    const std::optional<std::map<int, quint32>> crcs = readSectorCrcValues(ctx, *part_, sectors);
-    const IspAnswer global = crcs ? link_.exchangeRecord(globalCrcBody()) : IspAnswer();
-    bool ok = false;
-    const quint32 globalCrc = crcValue(global).toUInt(&ok, 16);
+    const std::optional<GoldenCrcs> golden = readGoldenCrcs(ctx, *part_, entry->partName());
     busy.release();
     QString error = QStringLiteral("the CRCs could not all be read (%1)").arg(kErrNoResponse);
-    if (crcs && global.acknowledged() && ok &&
-        zelvan::saveGoldenCrcs(path, GoldenCrcs{entry->partName(), part_->intSectorSize, globalCrc, *crcs}, &error)) {
+    if (golden && zelvan::saveGoldenCrcs(path, *golden, &error)) {
         setStatus(closingStatus(phrase, Ending::Done));
         dialogs_.messageBox(QStringLiteral("Golden CRCs of the %1 saved: %2 sectors and the global CRC, in %3.")
                                 .arg(entry->partName())
-                                .arg(crcs->size())
+                                .arg(golden->sectors.size())
                                 .arg(QFileInfo(path).fileName()),
                             kGoldenTitle);
         return true;
