@@ -39,13 +39,6 @@ void drop(QWidget& window, const QStringList& paths) {
     QCoreApplication::sendEvent(&window, &event);
 }
 
-QStringList boxTitles(const FakeDialogs& dialogs) {
-    QStringList titles;
-    for (const FakeDialogs::Box& box : dialogs.boxes)
-        titles.append(box.title);
-    return titles;
-}
-
 enum class Reidentify { SamePart, SmallerPart, FileGone, AfterClear };
 
 } // namespace
@@ -147,7 +140,7 @@ private slots:
         drop(w.window, {first, automation, second});
 
         QTRY_COMPARE(w.find<QLabel>("lblLoadedFirmware")->text(), "Firmware: " + first + second);
-        QCOMPARE(boxTitles(w.dialogs()), QStringList{"HEX File Loading"});
+        QCOMPARE(w.dialogs().boxTitles(), QStringList{"HEX File Loading"});
         QCOMPARE(w.session().firmware().byteText(0x0803), QByteArrayView("04"));
         QCOMPARE(w.session().automationFile(), automation);
         QVERIFY(w.window.button(Command::AutoProcedure)->isEnabled());
@@ -156,7 +149,7 @@ private slots:
     void dropBeforeIdentificationSaysWhy() {
         TargetWindow w("LPC932A1", ConnectedTarget::Start::PortOpened);
         drop(w.window, {fixturePath("blink.ihx")});
-        QTRY_COMPARE(boxTitles(w.dialogs()), QStringList{"Drop Files"});
+        QTRY_COMPARE(w.dialogs().boxTitles(), QStringList{"Drop Files"});
         QVERIFY(w.session().loadedFirmwareFiles().isEmpty());
     }
 
@@ -206,7 +199,7 @@ private slots:
         QCOMPARE(w.session().loadedFirmwareFiles(), files);
         QCOMPARE(w.find<QLabel>("lblLoadedFirmware")->text(), "Firmware: " + files.join(QString()));
         QCOMPARE(w.session().statusText(), status);
-        QCOMPARE(boxTitles(w.dialogs()), boxes);
+        QCOMPARE(w.dialogs().boxTitles(), boxes);
         QCOMPARE(w.window.button(Command::ProgramFirmware)->isEnabled(), kept > 0);
         if (Reidentify(change) == Reidentify::SamePart)
             QVERIFY(w.session().firmware() == before);

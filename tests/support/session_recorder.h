@@ -43,6 +43,10 @@ inline QStringList received(sim::PtyBoardServer& board) {
     return board.withBoard([](sim::BoardModel& model) { return model.received(); });
 }
 
+inline QByteArray flashOf(sim::PtyBoardServer& board) {
+    return board.withBoard([](sim::BoardModel& model) { return model.flash(); });
+}
+
 inline void clearReceived(sim::PtyBoardServer& board) {
     board.withBoard([](sim::BoardModel& model) { model.clearReceived(); });
 }
