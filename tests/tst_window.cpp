@@ -63,8 +63,7 @@ private slots:
         QCOMPARE(w.find<LedIndicator>("shpLED")->colour(), QColor(0, 255, 0));
         QCOMPARE(w.find<QLabel>("lblLoadedFirmware")->text(), QStringLiteral("Istruzioni"));
         QCOMPARE(w.find<QLabel>("lblFoundCPU")->text(), QStringLiteral("Found uC:"));
-        QVERIFY(w.find<QCheckBox>("chkProtect")->isChecked());
-        QVERIFY(!w.find<QCheckBox>("chkQuickmode")->isChecked());
+        QVERIFY(!w.find<QCheckBox>("chkQuickmode")->isChecked()); // Protect ISP Code: the settings suite
         QVERIFY(w.find<QAction>("mnuFileBaud57600")->isChecked());
         QVERIFY(!w.find<QAction>("mnuFileBaud9600")->isChecked());
         // Every menu item is available at start, but the recent files: they wait for a part.
@@ -138,9 +137,7 @@ private slots:
         const QString path = QDir::cleanPath(programFolder.filePath(place));
         if (!place.isEmpty()) {
             QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("read me\n");
+            writeFile(path, "read me\n");
         }
         Window w;
         QList<QUrl> opened;
@@ -163,10 +160,8 @@ private slots:
         QTest::mouseClick(w.window.button(Command::GetID), Qt::LeftButton);
         QComboBox* start = w.find<QComboBox>("cmbEraseSectorStart");
         QComboBox* end = w.find<QComboBox>("cmbEraseSectorEnd");
-        QCOMPARE(start->count(), 8);
         QCOMPARE(start->currentIndex(), 0);
         QCOMPARE(end->currentIndex(), 7);
-        QCOMPARE(end->currentText(), QStringLiteral("1C00H-1FFFH"));
         end->setCurrentIndex(2);
         start->setCurrentIndex(5);
         QCOMPARE(end->currentIndex(), 5);
