@@ -27,8 +27,8 @@ struct Line {
     sim::PtyBoardServer* board;
     QTemporaryDir dir;
 
-    explicit Line(const QString& fault = QString(), const char* part = "LPC932A1") {
-        sim::BoardModel model = boardFor(part);
+    explicit Line(const QString& fault = QString()) {
+        sim::BoardModel model = boardFor("LPC932A1");
         if (fault == QLatin1String("silent"))
             model.faults().silent = true;
         else if (fault == QLatin1String("refuse id"))
