@@ -158,9 +158,7 @@ private slots:
         QCOMPARE(sent.mid(0, 2), (QStringList{"P", ":00000008F8"}));
         QCOMPARE(sent.mid(sent.size() - 2), (QStringList{record("0200000200e3"), "S"}));
         const QByteArray image = fixtureBytes("blink.bin");
-        const QByteArray flash = line.flash();
-        QCOMPARE(flash.left(image.size()), image);
-        QCOMPARE(flash.mid(image.size()), QByteArray(flash.size() - image.size(), '\0')); // the bootloader went too
+        QCOMPARE(line.flash(), image + QByteArray(8192 - image.size(), '\0')); // the bootloader went too
         QCOMPARE(line.config(0), std::optional<quint8>(0xE3));
         QVERIFY(line.dialogs.boxes.isEmpty());
         QCOMPARE(line.dialogs.beeps, 0);
