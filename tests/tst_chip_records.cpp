@@ -1,5 +1,6 @@
 // The record of every chip: its JSON form, and the sinks that keep it (JSON lines, SQLite). The
-// PostgreSQL sink and its spool are tried end to end, by the command line's production tests.
+// PostgreSQL sink and its spool are tried end to end, by the command line's production tests, and
+// so are records written through one sink from the threads of eight boards at once.
 
 #include "production/record_sink.h"
 #include "support/chip_table.h"
@@ -12,8 +13,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <thread>
-
 using namespace zelvan;
 using namespace zelvan::test;
 
@@ -21,8 +20,6 @@ namespace {
 
 constexpr int kAppendingProcesses = 2;
 constexpr int kLinesEach = 100;
-constexpr int kWritingThreads = 4;
-constexpr int kRecordsEach = 10;
 constexpr int kHelperWaitMs = 60000;
 
 enum class Sample { Verified, VoidSerial, NothingRead };
@@ -190,28 +187,6 @@ private slots:
         QCOMPARE(serialsByWriter.keys(), (QStringList{"writer-0", "writer-1"}));
         for (const QList<quint64>& serials : serialsByWriter)
             QCOMPARE(serials, expected);
-    }
-
-    // Boards finishing on several threads write through one database sink at once.
-    void databaseSinkTakesWritesFromSeveralThreads() {
-        QTemporaryDir dir;
-        const QString database = dir.filePath(QStringLiteral("records.db"));
-        QString error;
-        const auto sink =
-            openRecordSink(QStringLiteral("sqlite:") + database, &error, dir.filePath(QStringLiteral("spool.jsonl")));
-        std::atomic<int> failures{0};
-        std::vector<std::thread> threads;
-        for (int t = 0; t < kWritingThreads; ++t) {
-            threads.emplace_back([&] {
-                QString why;
-                for (int i = 0; i < kRecordsEach; ++i)
-                    failures += sink->write(sample(Sample::Verified), &why) ? 0 : 1;
-            });
-        }
-        for (auto& thread : threads)
-            thread.join();
-        QCOMPARE(failures.load(), 0);
-        QCOMPARE(chipTableRows(QStringLiteral("sqlite:") + database).size(), kWritingThreads * kRecordsEach);
     }
 };
 

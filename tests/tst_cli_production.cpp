@@ -144,7 +144,7 @@ private slots:
 
     // Eight boards at once, one silent from the start and one that refuses its 20th page: the
     // other six are done, the exit status says a board failed, and the table and the records
-    // (JSON lines and SQLite alike) say which and why.
+    // (JSON lines and SQLite alike, each written from the boards' own threads) say which and why.
     void gang() {
         Boards boards(8);
         boards.with(3, [](sim::BoardModel& b) { b.faults().silent = true; });

@@ -198,11 +198,15 @@ private slots:
         QCOMPARE(t.session.firmwareLabel(), QStringLiteral("Firmware: "));
     }
 
+    // An identification that fails half-way keeps the part, the ranges, the commands and the
+    // loaded firmware (a completed one reads the files again: the window suite tests that).
     void failedSecondReadKeepsPreviousIdentification() {
         ConnectedTarget t("LPC936");
+        t.loadFirmware(fixturePath("blink.ihx"));
         t.session.pageRange().chooseStart(5);
         const QString part = t.session.foundCpuText();
         const QSet<Command> enabled = enabledCommands(t.session);
+        const FirmwareCache firmware = t.session.firmware();
         t.addRule(sim::FaultRule::onBody("0100000311", sim::FaultRule::Action::Silent));
 
         QVERIFY(t.session.click(Command::GetID));
@@ -211,6 +215,8 @@ private slots:
         QCOMPARE(t.session.part(), std::optional(DeviceGeometry{16383, 2048, 64, 15872}));
         QCOMPARE(t.session.pageRange().startIndex(), 5);
         QCOMPARE(enabledCommands(t.session), enabled);
+        QVERIFY(enabled.contains(Command::ProgramFirmware));
+        QVERIFY(t.session.firmware() == firmware);
     }
 
     void clickDuringCommandSendsNothing() {

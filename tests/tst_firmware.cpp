@@ -271,18 +271,6 @@ private slots:
         QVERIFY(p.session.isEnabled(Command::ClearFirmware));
         QCOMPARE(p.session.statusText(), QStringLiteral("Loading Firmware: Done"));
     }
-
-    // A failed identification changes nothing (a completed one reads the files again: the
-    // window suite tests that).
-    void failedIdentificationKeepsFirmware() {
-        ConnectedTarget p;
-        p.loadFirmware(fixturePath("blink.ihx"));
-        const FirmwareCache before = p.session.firmware();
-        p.withBoard([](sim::BoardModel& b) { b.faults().silent = true; });
-        p.session.click(Command::GetID);
-        QVERIFY(p.session.isEnabled(Command::ProgramFirmware));
-        QVERIFY(p.session.firmware() == before);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestFirmware)
