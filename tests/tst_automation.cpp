@@ -5,7 +5,6 @@
 #include "automation/automation_file.h"
 #include "link/records.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 

@@ -6,6 +6,7 @@
 #include "flash/crc_readback.h"
 #include "flash/erasing.h"
 #include "link/records.h"
+#include "programmer/outcome_report.h"
 
 #include <QtTest>
 

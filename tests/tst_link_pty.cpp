@@ -10,8 +10,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <thread>
-
 using namespace zelvan;
 using namespace zelvan::test;
 using namespace std::chrono_literals;
