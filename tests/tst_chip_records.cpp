@@ -1,27 +1,25 @@
 // The record of every chip: its JSON form, and the sinks that keep it (JSON lines, SQLite). The
-// PostgreSQL sink and its spool are tried end to end, by the command line's production tests.
+// PostgreSQL sink and its spool are tried end to end, by the command line's production tests, and
+// so are records written through one sink from the threads of eight boards at once.
 
 #include "production/record_sink.h"
+#include "support/chip_table.h"
+#include "support/files.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <thread>
-
 using namespace zelvan;
+using namespace zelvan::test;
 
 namespace {
 
 constexpr int kAppendingProcesses = 2;
 constexpr int kLinesEach = 100;
-constexpr int kWritingThreads = 4;
-constexpr int kRecordsEach = 10;
 constexpr int kHelperWaitMs = 60000;
 
 enum class Sample { Verified, VoidSerial, NothingRead };
@@ -51,18 +49,6 @@ ChipRecord sample(Sample kind, int second = 0) {
     return record;
 }
 
-QList<QJsonObject> jsonLines(const QString& path) {
-    QFile file(path);
-    QList<QJsonObject> objects;
-    if (!file.open(QIODevice::ReadOnly))
-        return objects;
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        if (!line.isEmpty())
-            objects.append(QJsonDocument::fromJson(line).object()); // a torn line gives an empty object
-    }
-    return objects;
-}
-
 // The row as the record's JSON would have it: each column under its name, read as the type the
 // JSON gives that key (JSON columns parsed).
 QJsonObject rowAsJson(const QSqlRecord& row, const QJsonObject& like) {
@@ -79,30 +65,6 @@ QJsonObject rowAsJson(const QSqlRecord& row, const QJsonObject& like) {
                         : QJsonValue::fromVariant(QJsonDocument::fromJson(column.toString().toUtf8()).toVariant()));
     }
     return json;
-}
-
-// The rows of the table, oldest first, through a connection of the test's own.
-QList<QSqlRecord> tableRows(const QString& destinationText) {
-    QString error;
-    const RecordDestination destination = *parseRecordDestination(destinationText, &error);
-    const bool sqlite = destination.kind == RecordDestination::Kind::Sqlite;
-    QList<QSqlRecord> rows;
-    const QString name = QStringLiteral("test-check");
-    {
-        QSqlDatabase database =
-            QSqlDatabase::addDatabase(sqlite ? QStringLiteral("QSQLITE") : QStringLiteral("QPSQL"), name);
-        database.setDatabaseName(sqlite ? destination.path : destination.database);
-        database.setHostName(destination.host);
-        database.setPort(destination.port);
-        database.setUserName(destination.user);
-        QSqlQuery query(database);
-        if (database.open() && query.exec(QStringLiteral("SELECT * FROM chips ORDER BY \"time\", \"id\""))) {
-            while (query.next())
-                rows.append(query.record());
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return rows;
 }
 
 } // namespace
@@ -189,7 +151,7 @@ private slots:
         }
 
         const QList<QJsonObject> objects = jsonLines(lines);
-        const QList<QSqlRecord> rows = tableRows(QStringLiteral("sqlite:") + database);
+        const QList<QSqlRecord> rows = chipTableRows(QStringLiteral("sqlite:") + database);
         QCOMPARE(objects.size(), records.size());
         QCOMPARE(rows.size(), records.size());
         for (int i = 0; i < records.size(); ++i) {
@@ -225,28 +187,6 @@ private slots:
         QCOMPARE(serialsByWriter.keys(), (QStringList{"writer-0", "writer-1"}));
         for (const QList<quint64>& serials : serialsByWriter)
             QCOMPARE(serials, expected);
-    }
-
-    // Boards finishing on several threads write through one database sink at once.
-    void databaseSinkTakesWritesFromSeveralThreads() {
-        QTemporaryDir dir;
-        const QString database = dir.filePath(QStringLiteral("records.db"));
-        QString error;
-        const auto sink =
-            openRecordSink(QStringLiteral("sqlite:") + database, &error, dir.filePath(QStringLiteral("spool.jsonl")));
-        std::atomic<int> failures{0};
-        std::vector<std::thread> threads;
-        for (int t = 0; t < kWritingThreads; ++t) {
-            threads.emplace_back([&] {
-                QString why;
-                for (int i = 0; i < kRecordsEach; ++i)
-                    failures += sink->write(sample(Sample::Verified), &why) ? 0 : 1;
-            });
-        }
-        for (auto& thread : threads)
-            thread.join();
-        QCOMPARE(failures.load(), 0);
-        QCOMPARE(tableRows(QStringLiteral("sqlite:") + database).size(), kWritingThreads * kRecordsEach);
     }
 };
 

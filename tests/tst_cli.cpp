@@ -27,8 +27,8 @@ struct Line {
     sim::PtyBoardServer* board;
     QTemporaryDir dir;
 
-    explicit Line(const QString& fault = QString(), const char* part = "LPC932A1") {
-        sim::BoardModel model = boardFor(part);
+    explicit Line(const QString& fault = QString()) {
+        sim::BoardModel model = boardFor("LPC932A1");
         if (fault == QLatin1String("silent"))
             model.faults().silent = true;
         else if (fault == QLatin1String("refuse id"))
@@ -36,17 +36,6 @@ struct Line {
         else if (fault == QLatin1String("refuse S"))
             model.faults().rules.push_back(sim::FaultRule::onLetter('S', sim::FaultRule::Action::Refuse));
         board = &rig.place(1, std::move(model));
-    }
-    QStringList sent() { return received(*board); }
-    QByteArray flash() {
-        return board->withBoard([](sim::BoardModel& b) { return b.flash(); });
-    }
-    QString file(const char* name, const QByteArray& content) {
-        QFile f(dir.filePath(QLatin1String(name)));
-        if (!f.open(QIODevice::WriteOnly))
-            qFatal("cannot write %s", name);
-        f.write(content);
-        return f.fileName();
     }
 };
 
@@ -132,7 +121,7 @@ private slots:
         QFETCH(QString, keyLine);
         Line line(fault);
         if (!cfg.isEmpty())
-            args.replaceInStrings("{cfg}", line.file("run.cfg", cfg));
+            args.replaceInStrings("{cfg}", writeFile(line.dir.filePath("run.cfg"), cfg));
         if (!args.contains("-p"))
             args << "-p"
                  << "COM1";
@@ -143,7 +132,7 @@ private slots:
         const QString output = exitCode == 0 ? run.out : run.err;
         QVERIFY2(hasLine(output, keyLine), qPrintable(run.out + run.err));
         if (exitCode == 2 && !keyLine.contains("sectors"))
-            QVERIFY(line.sent().isEmpty()); // refused before anything went to the board
+            QVERIFY(received(*line.board).isEmpty()); // refused before anything went to the board
     }
 
     // Text and quick mode: the flash holds the file byte for byte; the sectors the file touches
@@ -160,7 +149,7 @@ private slots:
             b.flash().replace(0, 2048, QByteArray(2048, '\xAA'));
             b.flash().replace(3072, 1024, QByteArray(1024, '\xBB'));
         });
-        const QByteArray before = line.flash();
+        const QByteArray before = flashOf(*line.board);
         QStringList args{"program", fixturePath("blink.ihx"), "-p", "COM1"};
         if (quick)
             args << "--quick";
@@ -168,7 +157,7 @@ private slots:
         QCOMPARE(run.exitCode, 0);
         QVERIFY(run.out.startsWith("programmed 8 page(s) (2 sector(s) erased first)"));
         const QByteArray image = fixtureBytes("blink.bin");
-        const QByteArray flash = line.flash();
+        const QByteArray flash = flashOf(*line.board);
         QCOMPARE(flash.left(2048), image + QByteArray(2048 - image.size(), '\0'));
         QCOMPARE(flash.mid(2048), before.mid(2048));
     }

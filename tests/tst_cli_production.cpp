@@ -3,6 +3,7 @@
 // every chip (JSON lines, SQLite, PostgreSQL with its spool).
 
 #include "support/board_rig.h"
+#include "support/chip_table.h"
 #include "support/cli_runner.h"
 #include "support/connected_target.h"
 #include "support/hex_image.h"
@@ -13,8 +14,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSettings>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -33,9 +32,7 @@ struct Boards {
             rig.place(com, boardFor("LPC932A1"));
     }
     template <typename F> auto with(int com, F&& f) { return rig.board(com).withBoard(std::forward<F>(f)); }
-    QByteArray flash(int com) {
-        return with(com, [](sim::BoardModel& b) { return b.flash(); });
-    }
+    QByteArray flash(int com) { return flashOf(rig.board(com)); }
 };
 
 QStringList ports(int first, int last) {
@@ -43,38 +40,6 @@ QStringList ports(int first, int last) {
     for (int com = first; com <= last; ++com)
         list.append(QStringLiteral("COM%1").arg(com));
     return {"-p", list.join(',')};
-}
-
-QList<QJsonObject> jsonLines(const QString& path) {
-    QFile file(path);
-    QList<QJsonObject> objects;
-    if (file.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : file.readAll().split('\n'))
-            if (!line.isEmpty())
-                objects.append(QJsonDocument::fromJson(line).object());
-    }
-    return objects;
-}
-
-// The records of a database table, by port: exit status and error.
-QMap<QString, QPair<int, QString>> tableRows(const QString& driver, const QString& database, int port = 0) {
-    QMap<QString, QPair<int, QString>> rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(driver, QStringLiteral("check"));
-        db.setDatabaseName(database);
-        if (port) {
-            db.setHostName(QStringLiteral("127.0.0.1"));
-            db.setPort(port);
-            db.setUserName(QStringLiteral("zelvan"));
-        }
-        if (!db.open())
-            qFatal("cannot open %s", qPrintable(database));
-        QSqlQuery query(QStringLiteral("SELECT port, exit_status, error FROM chips"), db);
-        while (query.next())
-            rows.insert(query.value(0).toString(), {query.value(1).toInt(), query.value(2).toString()});
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("check"));
-    return rows;
 }
 
 quint32 numberAt(const QByteArray& flash, int address) {
@@ -196,7 +161,7 @@ private slots:
 
     // Eight boards at once, one silent from the start and one that refuses its 20th page: the
     // other six are done, the exit status says a board failed, and the table and the records
-    // (JSON lines and SQLite alike) say which and why.
+    // (JSON lines and SQLite alike, each written from the boards' own threads) say which and why.
     void gang() {
         Boards boards(8);
         boards.with(3, [](sim::BoardModel& b) { b.faults().silent = true; });
@@ -219,7 +184,10 @@ private slots:
         QVERIFY(table[5].contains("failed (1)"));
         QVERIFY(run.err.contains("COM6: programming stopped: 19 of 64 pages written"));
 
-        const QMap<QString, QPair<int, QString>> rows = tableRows("QSQLITE", sqlite);
+        QMap<QString, QPair<int, QString>> rows; // by port: exit status and error
+        for (const QSqlRecord& row : chipTableRows("sqlite:" + sqlite))
+            rows.insert(row.value("port").toString(),
+                        {row.value("exit_status").toInt(), row.value("error").toString()});
         const QList<QJsonObject> lines = jsonLines(jsonl);
         QCOMPARE(lines.size(), 8);
         for (const QJsonObject& line : lines)
@@ -284,7 +252,7 @@ private slots:
         QCOMPARE(runCli(args + ports(3, 4)).exitCode, 0);
         QVERIFY(first.waitForFinished(60000));
         QCOMPARE(first.exitCode(), 0);
-        QCOMPARE(tableRows("QPSQL", "postgres", server.port()).size(), 4);
+        QCOMPARE(chipTableRows(server.destination()).size(), 4);
 
         QVERIFY2(server.stop(&error), qPrintable(error));
         const CliRun whileDown = runCli({"info", "--record", server.destination(), "-p", "COM1"});
@@ -292,22 +260,7 @@ private slots:
         QVERIFY(whileDown.err.contains("it is kept and sent with the next one"));
         QVERIFY2(server.start(&error), qPrintable(error));
         QCOMPARE(runCli({"info", "--record", server.destination(), "-p", "COM2"}).exitCode, 0);
-        // Counted by port: COM1 and COM2 twice each now.
-        QSqlDatabase::removeDatabase(QStringLiteral("check"));
-        int rows = 0;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QPSQL", "count");
-            db.setHostName("127.0.0.1");
-            db.setPort(server.port());
-            db.setUserName("zelvan");
-            db.setDatabaseName("postgres");
-            QVERIFY(db.open());
-            QSqlQuery query("SELECT count(*) FROM chips", db);
-            QVERIFY(query.next());
-            rows = query.value(0).toInt();
-        }
-        QSqlDatabase::removeDatabase("count");
-        QCOMPARE(rows, 6);
+        QCOMPARE(chipTableRows(server.destination()).size(), 6); // COM1 and COM2 twice each now
     }
 };
 

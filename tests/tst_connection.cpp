@@ -27,10 +27,6 @@ sim::BoardModel boardWithIds(quint8 manufacturer, quint8 id1, quint8 id2) {
     return sim::BoardModel({manufacturer, id1, id2}, DeviceGeometry{16383, 1024, 16, 0});
 }
 
-QList<int> geometryList(const DeviceGeometry& g) {
-    return {g.intFlashLastAddr, g.intSectorSize, g.intPageSize, g.intBootloaderAddr};
-}
-
 } // namespace
 
 class TestConnection : public QObject {
@@ -59,12 +55,7 @@ private slots:
         QCOMPARE(t.record.leds.mid(5, 5), silentPort);
         QCOMPARE(t.session.checkedPort(), 3);
         QVERIFY(t.session.autoSelectionChecked());
-        QVERIFY(t.record.statuses.contains("Loader Version: 00000001FF ZELVAN ICP 2-1"));
-        QCOMPARE(t.session.foundCpuText(),
-                 QStringLiteral("Philips LPC932A1 (1Kb Sector Size, 64b Page Size, 8Kb Flash)"));
         QCOMPARE(t.session.part(), std::optional(DeviceGeometry{8191, 1024, 64, 7680}));
-        QCOMPARE(t.session.sectorRange().count(), 8);
-        QCOMPARE(t.session.pageRange().count(), 128);
         QVERIFY(t.dialogs.boxes.isEmpty());
         QCOMPARE(received(t.rig.board(1)), (QStringList{"U", "U", "U"}));
         QCOMPARE(received(board),
@@ -175,25 +166,20 @@ private slots:
         QCOMPARE(t.record.leds, (QList<Led>{Led::Yellow, led}));
     }
 
-    // After an LPC932A1 was identified, another target answers with these ids.
+    // After an LPC932A1 was identified, another target answers with these ids: the part and the
+    // range lists follow it (the part texts and sizes of every id are the device suite's).
     void identification_data() {
         QTest::addColumn<QList<int>>("ids");
         QTest::addColumn<QString>("part");
-        QTest::addColumn<QList<int>>("geometry"); // last address, sector, page, bootloader
         QTest::addColumn<QString>("box");
-        QTest::newRow("LPC936") << QList<int>{0x15, 0xDD, 0x24}
-                                << "Philips LPC936 (2Kb Sector Size, 64b Page Size, 16Kb Flash)"
-                                << QList<int>{16383, 2048, 64, 15872} << "";
-        QTest::newRow("unknown device id 2 keeps the bootloader address")
-            << QList<int>{0x15, 0xDD, 0xFE} << "Philips LPC9[unknown]" << QList<int>{16383, 1024, 16, 7680} << "";
+        QTest::newRow("LPC936") << QList<int>{0x15, 0xDD, 0x24} << "LPC936"
+                                << "";
         QTest::newRow("all FF") << QList<int>{0xFF, 0xFF, 0xFF} << "[unknown] [unknown] [unknown]"
-                                << QList<int>{16383, 1024, 16, 7680}
                                 << "The LPC device seems to be not connected or unpowered. Please check.";
     }
     void identification() {
         QFETCH(QList<int>, ids);
         QFETCH(QString, part);
-        QFETCH(QList<int>, geometry);
         QFETCH(QString, box);
         ConnectedTarget t;
         t.rig.place(1, boardWithIds(quint8(ids[0]), quint8(ids[1]), quint8(ids[2])));
@@ -202,24 +188,25 @@ private slots:
 
         QVERIFY(t.session.click(Command::GetID));
 
-        QCOMPARE(t.session.foundCpuText(), part);
-        QCOMPARE(geometryList(*t.session.part()), geometry);
+        QVERIFY2(t.session.foundCpuText().contains(part), qPrintable(t.session.foundCpuText()));
         QCOMPARE(t.session.sectorRange().count(), t.session.part()->sectorCount());
         QCOMPARE(t.session.pageRange().count(), t.session.part()->pageCount());
         QCOMPARE(t.dialogs.boxTexts(), box.isEmpty() ? QStringList() : QStringList{box});
-        if (!box.isEmpty())
-            QCOMPARE(t.dialogs.boxes[0].title, QStringLiteral("LPC ID"));
         const QSet<Command> enabled = enabledCommands(t.session);
         QCOMPARE(enabled.contains(kDeviceCommands), box.isEmpty());
         QVERIFY(!enabled.intersects(QSet<Command>{Command::ProgramFirmware, Command::ClearFirmware}));
         QCOMPARE(t.session.firmwareLabel(), QStringLiteral("Firmware: "));
     }
 
+    // An identification that fails half-way keeps the part, the ranges, the commands and the
+    // loaded firmware (a completed one reads the files again: the window suite tests that).
     void failedSecondReadKeepsPreviousIdentification() {
         ConnectedTarget t("LPC936");
+        t.loadFirmware(fixturePath("blink.ihx"));
         t.session.pageRange().chooseStart(5);
         const QString part = t.session.foundCpuText();
         const QSet<Command> enabled = enabledCommands(t.session);
+        const FirmwareCache firmware = t.session.firmware();
         t.addRule(sim::FaultRule::onBody("0100000311", sim::FaultRule::Action::Silent));
 
         QVERIFY(t.session.click(Command::GetID));
@@ -228,6 +215,8 @@ private slots:
         QCOMPARE(t.session.part(), std::optional(DeviceGeometry{16383, 2048, 64, 15872}));
         QCOMPARE(t.session.pageRange().startIndex(), 5);
         QCOMPARE(enabledCommands(t.session), enabled);
+        QVERIFY(enabled.contains(Command::ProgramFirmware));
+        QVERIFY(t.session.firmware() == firmware);
     }
 
     void clickDuringCommandSendsNothing() {

@@ -40,14 +40,6 @@ QByteArray dataRecord(int address, const QByteArray& bytes) {
     return unterminatedRecord(body) + "\n";
 }
 
-QString writeFile(const QTemporaryDir& dir, const char* name, const QByteArray& content) {
-    QFile file(dir.filePath(QLatin1String(name)));
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", name);
-    file.write(content);
-    return file.fileName();
-}
-
 } // namespace
 
 class TestFirmware : public QObject {
@@ -68,58 +60,72 @@ private slots:
         QFETCH(QString, file);
         QFETCH(bool, quick);
         ConnectedTarget p;
-        const QByteArray bootloader = p.flash().mid(7680);
         p.loadFirmware(fixturePath(qPrintable(file)));
         QCOMPARE(p.session.statusText(), QStringLiteral("Loading Firmware: Done"));
         QVERIFY(p.dialogs.boxes.isEmpty());
         p.session.setQuickMode(quick);
+        QList<QPair<int, int>> steps;
+        connect(&p.session, &Session::progressChanged, [&steps](int done, int total) { steps.append({done, total}); });
+        const qint64 before = p.session.link().bytesWrittenTotal();
 
         QVERIFY(p.session.cmdProgramFirmware_Click());
 
         const QByteArray image = fixtureBytes("blink.bin");
-        const QByteArray flash = p.flash();
-        QCOMPARE(flash.left(image.size()), image);
-        QCOMPARE(flash.mid(image.size(), 7680 - image.size()), QByteArray(7680 - image.size(), '\0'));
-        QCOMPARE(flash.mid(7680), bootloader);
-        // Pages 0x0000-0x0140 and 0x0400-0x0440 hold data; the ten pages between are skipped.
-        const QStringList sent = p.sent();
-        QCOMPARE(sent.size(), 8);
-        QVERIFY(sent.constFirst().startsWith(quick ? "Q:40000000" : ":40000000"));
+        QCOMPARE(p.flash(), image + QByteArray(7680 - image.size(), '\0') + p.bootloader());
+        // Pages 0x0000-0x0140 and 0x0400-0x0440 hold data; the ten pages between are skipped. A
+        // page goes as ":" + 2 + 4 + 2 + 128 + 2 characters, or in quick mode as "Q:" + 1 + 2 + 1 +
+        // 64 + 1 + 1 bytes, and nothing more: no line end.
+        QCOMPARE(p.session.link().bytesWrittenTotal() - before, qint64(8 * (quick ? 72 : 139)));
+        QCOMPARE(steps.size(), 10);
+        QCOMPARE(steps.first(), (QPair<int, int>{0, 8}));
+        QCOMPARE(steps.at(8), (QPair<int, int>{8, 8}));
+        QCOMPARE(steps.last(), (QPair<int, int>{0, 0}));
     }
 
-    void textRecordHasNoLineEnd() {
+    // The configuration values a file carries are written after the pages, each to its own
+    // address, an FF like any other; the values it does not carry are not written.
+    void capturedConfigurationIsWritten_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("records");
+        QTest::addColumn<QList<int>>("config"); // UCFG1, UCFG2, boot vector, status byte afterwards
+        QTest::newRow("four values") << fixtureBytes("config-bytes.hex")
+                                     << QStringList{":0200000200E319", ":020000020141BA", ":02000002021EDC",
+                                                    ":02000002035A9F"}
+                                     << QList<int>{0xE3, 0x41, 0x1E, 0x5A};
+        QTest::newRow("FF for UCFG1 and the boot vector")
+            << QByteArray(":01FFF000FF11\n:01FFF200FF0F\n:00000001FF\n")
+            << QStringList{":0200000200FFFD", ":0200000202FFFB"} << QList<int>{0xFF, 0x00, 0xFF, 0x00};
+    }
+    void capturedConfigurationIsWritten() {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, records);
+        QFETCH(QList<int>, config);
         ConnectedTarget p;
-        p.loadFirmware(fixturePath("blink.ihx"));
-        const qint64 before = p.session.link().bytesWrittenTotal();
-        p.session.click(Command::ProgramFirmware);
-        // 8 pages of ":" + 2 + 4 + 2 + 128 + 2 characters, nothing more.
-        QCOMPARE(p.session.link().bytesWrittenTotal() - before, qint64(8 * 139));
+        QTemporaryDir dir;
+        p.loadFirmware(writeFile(dir.filePath("config.hex"), file));
+        QVERIFY(p.session.cmdProgramFirmware_Click());
+        QCOMPARE(p.sent().filter(":02000002"), records);
+        for (int address = 0; address < config.size(); ++address)
+            QCOMPARE(p.config(address), std::optional<quint8>(config[address]));
     }
 
-    void capturedConfigurationReachesItsAddresses() {
+    // A record refused or left unanswered ends programming: nothing is sent after it.
+    void failedRecordEndsProgramming_data() {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<int>("action");
+        QTest::newRow("second page refused") << "00" << int(sim::FaultRule::Action::Refuse);
+        QTest::newRow("second configuration value unanswered") << "02" << int(sim::FaultRule::Action::Silent);
+    }
+    void failedRecordEndsProgramming() {
+        QFETCH(QString, type);
+        QFETCH(int, action);
         ConnectedTarget p;
         p.loadFirmware(fixturePath("config-bytes.hex"));
-        QCOMPARE(p.dialogs.boxes.size(), 1);
-        QCOMPARE(p.dialogs.boxes[0].title, QStringLiteral("HEX File Warning"));
-        QCOMPARE(p.session.statusText(), QStringLiteral("Loading Firmware: Flash ROM dimension Exceeded"));
-        QCOMPARE(p.session.firmware().configText(0), QByteArrayView("E3"));
-        QCOMPARE(p.session.firmware().configText(3), QByteArrayView("5A"));
-        QVERIFY(p.session.click(Command::ProgramFirmware));
-        const QStringList sent = p.sent();
-        QCOMPARE(sent.mid(sent.size() - 4),
-                 (QStringList{":0200000200E319", ":020000020141BA", ":02000002021EDC", ":02000002035A9F"}));
-        QCOMPARE(p.config(0), std::optional<quint8>(0xE3));
-        QCOMPARE(p.config(1), std::optional<quint8>(0x41));
-        QCOMPARE(p.config(2), std::optional<quint8>(0x1E));
-        QCOMPARE(p.config(3), std::optional<quint8>(0x5A));
-    }
-
-    void refusedPageEndsAtOnce() {
-        ConnectedTarget p;
-        p.loadFirmware(fixturePath("config-bytes.hex"));
-        p.addRule(sim::FaultRule::onType(0x00, sim::FaultRule::Action::Refuse, 3));
+        p.addRule(sim::FaultRule::onType(type.toInt(nullptr, 16), static_cast<sim::FaultRule::Action>(action), 2));
         QVERIFY(!p.session.cmdProgramFirmware_Click());
-        QCOMPARE(p.sent().size(), 3); // no further page, no configuration record
+        const QStringList sent = p.sent();
+        QCOMPARE(recordsOfType(sent, type).size(), 2);
+        QCOMPARE(sent.constLast().mid(7, 2), type);
     }
 
     // While the bootloader is protected, the pages of the image that lie in its area are not
@@ -134,9 +140,8 @@ private slots:
         ConnectedTarget p;
         QTemporaryDir dir;
         const QByteArray data(64, '\x5A');
-        p.loadFirmware(writeFile(dir, "reaching.hex",
-                                 dataRecord(0x1DC0, data) + dataRecord(0x1E00, data) + dataRecord(0x1FC0, data) +
-                                     ":00000001FF\n"));
+        p.loadFirmware(writeFile(dir.filePath("reaching.hex"), dataRecord(0x1DC0, data) + dataRecord(0x1E00, data) +
+                                                                   dataRecord(0x1FC0, data) + ":00000001FF\n"));
         p.session.setProtect(protect);
         p.forget();
         QVERIFY(p.session.cmdProgramFirmware_Click());
@@ -155,24 +160,13 @@ private slots:
         }
     }
 
-    // A configuration value of FF carried by the file is written like any other.
-    void capturedFFIsWritten() {
-        ConnectedTarget p;
-        QTemporaryDir dir;
-        p.loadFirmware(writeFile(dir, "ff.hex", ":01FFF000FF11\n:01FFF200FF0F\n:00000001FF\n"));
-        QVERIFY(p.session.cmdProgramFirmware_Click());
-        QCOMPARE(p.sent(), (QStringList{":0200000200FFFD", ":0200000202FFFB"}));
-        QCOMPARE(p.config(0), std::optional<quint8>(0xFF));
-        QCOMPARE(p.config(2), std::optional<quint8>(0xFF));
-    }
-
     // Only regular files of a bounded size are read: a FIFO would block the window until someone
-    // writes to it, and /dev/zero never ends.
+    // writes to it, and /dev/zero never ends. A file gone since it was chosen is named as such.
     void onlyRegularFilesAreRead_data() {
         QTest::addColumn<bool>("automation");
         QTest::addColumn<QString>("kind");
         for (const bool automation : {false, true}) {
-            for (const char* kind : {"fifo", "device", "too large"})
+            for (const char* kind : {"fifo", "device", "too large", "missing"})
                 QTest::addRow("%s, %s", automation ? "automation file" : "HEX file", kind) << automation << kind;
         }
     }
@@ -181,13 +175,11 @@ private slots:
         QFETCH(QString, kind);
         ConnectedTarget p;
         QTemporaryDir dir;
-        QString path = QStringLiteral("/dev/zero");
+        const QString path = kind == QLatin1String("device") ? QStringLiteral("/dev/zero") : dir.filePath("file");
         if (kind == QLatin1String("fifo")) {
-            path = dir.filePath("pipe");
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         } else if (kind == QLatin1String("too large")) {
-            path = writeFile(dir, "huge", QByteArray());
-            QFile huge(path);
+            QFile huge(writeFile(path, QByteArray()));
             QVERIFY(huge.resize(automation ? kMaxAutomationFileBytes + 1 : 64 * 1024 * 1024 + 1));
         }
         const CacheView before = viewOf(p.session);
@@ -200,18 +192,13 @@ private slots:
             p.loadFirmware(path);
             QCOMPARE(viewOf(p.session), before);
         }
+        const QString said = kind == QLatin1String("too large") ? QStringLiteral("bytes")
+                             : kind == QLatin1String("missing") ? QStringLiteral("file not found")
+                                                                : QStringLiteral("not a regular file");
         QCOMPARE(p.dialogs.boxes.size(), 1);
-        QVERIFY2(p.dialogs.boxes[0].text.contains(kind == QLatin1String("too large") ? "bytes" : "not a regular file"),
-                 qPrintable(p.dialogs.boxes[0].text));
-        QVERIFY(p.session.statusText().endsWith(": Error"));
-    }
-
-    void unansweredConfigurationIsAnError() {
-        ConnectedTarget p;
-        p.loadFirmware(fixturePath("config-bytes.hex"));
-        p.addRule(sim::FaultRule::onType(0x02, sim::FaultRule::Action::Silent, 2));
-        QVERIFY(!p.session.cmdProgramFirmware_Click());
-        QCOMPARE(p.sent().filter(":02000002").size(), 2); // stops after the unanswered one
+        QVERIFY2(p.dialogs.boxes[0].text.contains(said), qPrintable(p.dialogs.boxes[0].text));
+        QCOMPARE(p.session.statusText().endsWith(": Error"), kind != QLatin1String("missing"));
+        QVERIFY(!p.dialogs.busy);
     }
 
     void emptyCacheSendsNothing() {
@@ -222,18 +209,6 @@ private slots:
         QVERIFY(p.sent().isEmpty());
         QCOMPARE(leds.size(), 128);
         QCOMPARE(leds.count(Led::Yellow), 64);
-    }
-
-    void progressFollowsSentPages() {
-        ConnectedTarget p;
-        p.loadFirmware(fixturePath("blink.ihx"));
-        QList<QPair<int, int>> steps;
-        connect(&p.session, &Session::progressChanged, [&steps](int done, int total) { steps.append({done, total}); });
-        p.session.click(Command::ProgramFirmware);
-        QCOMPARE(steps.size(), 10);
-        QCOMPARE(steps.first(), (QPair<int, int>{0, 8}));
-        QCOMPARE(steps.at(8), (QPair<int, int>{8, 8}));
-        QCOMPARE(steps.last(), (QPair<int, int>{0, 0}));
     }
 
     void badFilesChangeNothing_data() {
@@ -269,15 +244,13 @@ private slots:
         QCOMPARE(p.session.statusText(), QStringLiteral("Loading Firmware: Error"));
     }
 
-    void secondLoadWarnsAndLaysOver() {
+    // The not-cleared warning comes first (the window suite drops two files and sees both laid
+    // over each other), then the warning for the values above the flash, whose text stays.
+    void secondLoadWarns() {
         ConnectedTarget p;
         p.loadFirmware(fixturePath("blink.ihx"));
         p.loadFirmware(fixturePath("config-bytes.hex"));
-        QCOMPARE(p.dialogs.boxes.size(), 2);
-        QCOMPARE(p.dialogs.boxes[0].title, QStringLiteral("HEX File Loading"));
-        QVERIFY(p.dialogs.boxes[0].text.startsWith("You are trying to load a firmware file without clearing"));
-        QCOMPARE(p.session.firmwareLabel(), "Firmware: " + fixturePath("blink.ihx") + fixturePath("config-bytes.hex"));
-        // The exceeded text stays once the over-flash warning was given.
+        QCOMPARE(p.dialogs.boxTitles(), (QStringList{"HEX File Loading", "HEX File Warning"}));
         QCOMPARE(p.session.statusText(), QStringLiteral("Loading Firmware: Flash ROM dimension Exceeded"));
     }
 
@@ -290,39 +263,13 @@ private slots:
         QCOMPARE(p.dialogs.fileRequests[0].title, QStringLiteral("Select Peripheral FIRMWARE File (Load Firmware)"));
     }
 
-    void fileGoneBeforeReading() {
-        ConnectedTarget p;
-        QTemporaryDir dir;
-        p.loadFirmware(dir.filePath("gone.hex"));
-        QCOMPARE(p.dialogs.boxTexts(), QStringList{"FIRMWARE file not found"});
-        QCOMPARE(p.dialogs.boxes[0].title, QStringLiteral("Loading Firmware File"));
-        QVERIFY(!p.session.isEnabled(Command::ProgramFirmware));
-        QVERIFY(!p.dialogs.busy);
-    }
-
     void endRecordFirstStillEnablesProgramming() {
         ConnectedTarget p;
         QTemporaryDir dir;
-        QFile file(dir.filePath("empty.hex"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(":00000001FF\n");
-        file.close();
-        p.loadFirmware(file.fileName());
+        p.loadFirmware(writeFile(dir.filePath("empty.hex"), ":00000001FF\n"));
         QVERIFY(p.session.isEnabled(Command::ProgramFirmware));
         QVERIFY(p.session.isEnabled(Command::ClearFirmware));
         QCOMPARE(p.session.statusText(), QStringLiteral("Loading Firmware: Done"));
-    }
-
-    // A failed identification changes nothing (a completed one reads the files again: the
-    // window suite tests that).
-    void failedIdentificationKeepsFirmware() {
-        ConnectedTarget p;
-        p.loadFirmware(fixturePath("blink.ihx"));
-        const FirmwareCache before = p.session.firmware();
-        p.board->withBoard([](sim::BoardModel& b) { b.faults().silent = true; });
-        p.session.click(Command::GetID);
-        QVERIFY(p.session.isEnabled(Command::ProgramFirmware));
-        QVERIFY(p.session.firmware() == before);
     }
 };
 

@@ -37,27 +37,35 @@ class TestHex : public QObject {
     Q_OBJECT
 
 private slots:
-    void lineEnds_data() {
-        QTest::addColumn<QByteArray>("lineEnd");
-        QTest::newRow("LF") << QByteArray("\n");
-        QTest::newRow("CR LF") << QByteArray("\r\n");
-        QTest::newRow("CR") << QByteArray("\r");
-    }
-    void lineEnds() {
-        QFETCH(QByteArray, lineEnd);
-        const QByteArray text = ":0400100001020304E2" + lineEnd + ":02001400AABB85" + lineEnd + ":00000001FF" + lineEnd;
-        const Loaded loaded = load(text);
-        QVERIFY(loaded.result.ok());
-        QCOMPARE(loaded.result.dataRecords, 2);
-        QCOMPARE(bytesAt(loaded.cache, 0x10, 6), QByteArray("01020304AABB"));
-        QCOMPARE(bytesAt(loaded.cache, 0x0F, 1), QByteArray("00"));
-    }
-
-    void stopsAtEndRecord() {
+    // The bytes a good file puts at the address, as hex text.
+    void reads_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<QByteArray>("bytes");
+        const QList<std::pair<const char*, QByteArray>> lineEnds{{"LF", "\n"}, {"CR LF", "\r\n"}, {"CR", "\r"}};
+        for (const auto& [name, end] : lineEnds)
+            QTest::addRow("%s line ends", name)
+                << ":0400100001020304E2" + end + ":02001400AABB85" + end + ":00000001FF" + end << 0x0F
+                << QByteArray("0001020304AABB");
         // Whatever follows the end record is never read, broken or not.
-        const Loaded loaded = load(":0100000011EE\n:00000001FF\n\nthis is not a record\n:0100010022DC\n");
-        QVERIFY(loaded.result.ok());
-        QCOMPARE(bytesAt(loaded.cache, 0, 2), QByteArray("1100"));
+        QTest::newRow("stops at the end record")
+            << QByteArray(":0100000011EE\n:00000001FF\n\nthis is not a record\n:0100010022DC\n") << 0
+            << QByteArray("1100");
+        QTest::newRow("a later record wins")
+            << QByteArray(":0100000011EE\n:0100000022DD\n:00000001FF\n") << 0 << QByteArray("22");
+        QTest::newRow("blanks around records, blank lines")
+            << QByteArray("  :0100000011EE \t\n\n:00000001FF\n") << 0 << QByteArray("11");
+        // Editors on Windows put a UTF-8 byte-order mark in front of the first line.
+        QTest::newRow("byte-order mark skipped")
+            << QByteArray("\xEF\xBB\xBF:0100000011EE\r\n:00000001FF\r\n") << 0 << QByteArray("11");
+    }
+    void reads() {
+        QFETCH(QByteArray, text);
+        QFETCH(int, address);
+        QFETCH(QByteArray, bytes);
+        const Loaded loaded = load(text);
+        QVERIFY2(loaded.result.ok(), qPrintable(loaded.result.reason));
+        QCOMPARE(bytesAt(loaded.cache, address, int(bytes.size()) / 2), bytes);
     }
 
     // Data above the flash: which configuration value it feeds, if any.
@@ -66,6 +74,7 @@ private slots:
         QTest::addColumn<int>("index");
         QTest::addColumn<QByteArray>("value");
         QTest::newRow("UCFG1 at FFF0") << QByteArray(":01FFF000E32D\n") << 0 << QByteArray("E3");
+        QTest::newRow("FF is a value like any other") << QByteArray(":01FFF000FF11\n") << 0 << QByteArray("FF");
         QTest::newRow("status byte at FF03") << QByteArray(":01FF03005AA3\n") << 3 << QByteArray("5A");
         QTest::newRow("value 4 at FFF8") << QByteArray(":01FFF80012F6\n") << 4 << QByteArray("12");
         QTest::newRow("FFF4 captures nothing") << QByteArray(":01FFF40012FA\n") << -1 << QByteArray();
@@ -87,35 +96,11 @@ private slots:
         const Loaded loaded = load(text + ":00000001FF\n");
         QVERIFY(loaded.result.ok());
         QVERIFY(loaded.result.overFlash);
-        for (int i = 0; i < FirmwareCache::kConfigCount; ++i)
+        for (int i = 0; i < FirmwareCache::kConfigCount; ++i) {
+            QCOMPARE(loaded.cache.hasConfig(i), i == index);
             QCOMPARE(loaded.cache.configText(i), i == index ? QByteArrayView(value) : QByteArrayView("FF"));
+        }
         QCOMPARE(loaded.cache.imageText(), QByteArray(2 * (kFlashLast + 1), '0'));
-    }
-
-    void laterRecordWins() {
-        const Loaded loaded = load(":0100000011EE\n:0100000022DD\n:00000001FF\n");
-        QCOMPARE(bytesAt(loaded.cache, 0, 1), QByteArray("22"));
-    }
-
-    void blanksAroundRecordsAndBlankLines() {
-        const Loaded loaded = load("  :0100000011EE \t\n\n:00000001FF\n");
-        QVERIFY(loaded.result.ok());
-        QCOMPARE(bytesAt(loaded.cache, 0, 1), QByteArray("11"));
-    }
-
-    // Editors on Windows put a UTF-8 byte-order mark in front of the first line.
-    void byteOrderMarkIsSkipped() {
-        const Loaded loaded = load("\xEF\xBB\xBF:0100000011EE\r\n:00000001FF\r\n");
-        QVERIFY2(loaded.result.ok(), qPrintable(loaded.result.reason));
-        QCOMPARE(bytesAt(loaded.cache, 0, 1), QByteArray("11"));
-    }
-
-    // A captured FF is a value like any other; nothing captured is not FF.
-    void capturedFFIsKeptApart() {
-        const Loaded loaded = load(":01FFF000FF11\n:00000001FF\n");
-        QVERIFY(loaded.cache.hasConfig(0));
-        QCOMPARE(loaded.cache.configText(0), QByteArrayView("FF"));
-        QVERIFY(!loaded.cache.hasConfig(1));
     }
 
     void refused_data() {

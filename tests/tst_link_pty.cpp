@@ -2,6 +2,7 @@
 // phases of the wait, refusals, stale input and a port that goes away.
 
 #include "support/board_rig.h"
+#include "support/session_recorder.h"
 
 #include "link/isp_link.h"
 
@@ -9,17 +10,13 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <thread>
-
 using namespace zelvan;
 using namespace zelvan::test;
 using namespace std::chrono_literals;
 
 namespace {
 
-void clearReceivedOf(sim::PtyBoardServer& server) {
-    server.withBoard([](sim::BoardModel& b) { b.clearReceived(); });
-}
+enum class WaitEnd { Refused, Silent, NoPort, Vanished, Aborted };
 
 } // namespace
 
@@ -47,50 +44,60 @@ private slots:
         QCOMPARE(opened.size(), 1);
     }
 
-    void missingPortLeavesFlagFalse() {
-        BoardRig rig;
-        IspLink link;
-        link.OpenComPort(5);
-        QVERIFY(!link.fgPortOpened());
-        QCOMPARE(link.lastOpenFailure().port, 5);
-        QCOMPARE(link.lastOpenFailure().error, QSerialPort::DeviceNotFoundError);
+    // How the wait for an answer ends, with a record just sent: at a refusal at once; when the
+    // board keeps silent only after the whole answer phase; without a port, or once the port
+    // vanishes or the link is aborted, at once. Only a refusal sets a flag, and the last answer
+    // stays; after a vanished port or an abort nothing more goes out.
+    void waitEnds_data() {
+        QTest::addColumn<int>("end");
+        QTest::addColumn<int>("atLeastMs");
+        QTest::addColumn<int>("belowMs"); // the limits are five seconds, but for the silent board
+        QTest::newRow("refused") << int(WaitEnd::Refused) << 0 << 2000;
+        QTest::newRow("silent board") << int(WaitEnd::Silent) << 400 << 2000;
+        QTest::newRow("no open port") << int(WaitEnd::NoPort) << 0 << 1000;
+        QTest::newRow("port vanishes") << int(WaitEnd::Vanished) << 0 << 3000;
+        QTest::newRow("aborted") << int(WaitEnd::Aborted) << 0 << 1000;
     }
-
-    void refusalEndsAnswerPhaseAtOnce() {
+    void waitEnds() {
+        QFETCH(int, end);
+        QFETCH(int, atLeastMs);
+        QFETCH(int, belowMs);
+        const WaitEnd how = WaitEnd(end);
         BoardRig rig;
         sim::BoardModel board = boardFor("LPC932A1");
-        board.faults().rules.push_back(sim::FaultRule::onType(0x03, sim::FaultRule::Action::Refuse));
-        rig.place(1, std::move(board));
+        if (how == WaitEnd::Refused)
+            board.faults().rules.push_back(sim::FaultRule::onType(0x03, sim::FaultRule::Action::Refuse));
+        else
+            board.faults().silent = true;
+        sim::PtyBoardServer& server = rig.place(1, std::move(board));
         IspLink link;
-        link.setTiming({5s, 5s, 1s});
-        link.OpenComPort(1);
-        link.responseForTest().strLastResponse = QStringLiteral("earlier");
-        QElapsedTimer clock;
-        clock.start();
-        link.sendRecord(QStringLiteral("0100000310"));
-        link.WaitResponse();
-        QVERIFY2(clock.elapsed() < 2000, "the wait must end at the refusal, not at the time limit");
-        QVERIFY(link.response().fgResponseErr);
-        QVERIFY(!link.response().fgResponseOK);
-        QCOMPARE(link.response().strLastResponse, QStringLiteral("earlier"));
-    }
-
-    void silentBoardTimesOutWithFlagsClear() {
-        BoardRig rig;
-        rig.placeSilent(1);
-        IspLink link;
-        link.setTiming({300ms, 400ms, 150ms});
-        link.OpenComPort(1);
+        link.setTiming(how == WaitEnd::Silent ? LinkTiming{300ms, 400ms, 150ms} : LinkTiming{5s, 5s, 1s});
+        if (how != WaitEnd::NoPort)
+            link.OpenComPort(1);
+        QSignalSpy lost(&link, &IspLink::portLost);
+        if (how == WaitEnd::Vanished)
+            QTimer::singleShot(100ms, [&server] { server.vanish(); });
+        if (how == WaitEnd::Aborted)
+            QTimer::singleShot(100ms, &link, &IspLink::abort);
         link.responseForTest().strLastResponse = QStringLiteral("earlier");
         link.responseForTest().fgResponseOK = true; // left over: the wait clears it
         QElapsedTimer clock;
         clock.start();
-        link.sendRecord(QStringLiteral("0100000310"));
+
+        QCOMPARE(link.sendRecord(QStringLiteral("0100000310")), how != WaitEnd::NoPort);
         link.WaitResponse();
-        QVERIFY2(clock.elapsed() >= 400, "the answer phase must last its whole limit");
+
+        QVERIFY2(clock.elapsed() >= atLeastMs && clock.elapsed() < belowMs,
+                 qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!link.response().fgResponseOK);
-        QVERIFY(!link.response().fgResponseErr);
+        QCOMPARE(link.response().fgResponseErr, how == WaitEnd::Refused);
         QCOMPARE(link.response().strLastResponse, QStringLiteral("earlier"));
+        QCOMPARE(lost.size(), how == WaitEnd::Vanished ? 1 : 0);
+        if (how == WaitEnd::Vanished || how == WaitEnd::Aborted) {
+            QVERIFY(!link.sendRecord(QStringLiteral("0100000310")));
+            link.OpenComPort(1); // the device is gone, or the program is closing
+            QVERIFY(!link.fgPortOpened());
+        }
     }
 
     void boardNotReadingHoldsTransmitPhase() {
@@ -112,62 +119,13 @@ private slots:
         // and the old block does not follow it.
         server.setStopReading(false);
         QTest::qWait(100);
-        clearReceivedOf(server);
+        clearReceived(server);
         link.sendRecord(QStringLiteral("0100000312"));
         link.WaitResponse();
         QVERIFY(link.response().fgResponseOK);
         QCOMPARE(link.response().strLastResponse, QStringLiteral("0100000312EA1F"));
         QTest::qWait(100);
-        QCOMPARE(server.withBoard([](sim::BoardModel& b) { return b.received(); }), QStringList{":0100000312EA"});
-    }
-
-    void noOpenPortFailsAtOnce() {
-        IspLink link;
-        link.setTiming({5s, 5s, 1s});
-        QVERIFY(!link.sendRecord(QStringLiteral("00000001")));
-        QElapsedTimer clock;
-        clock.start();
-        link.WaitResponse();
-        QVERIFY(clock.elapsed() < 1000);
-        QVERIFY(!link.response().fgResponseOK);
-        QVERIFY(!link.response().fgResponseErr);
-    }
-
-    void vanishingPortEndsWaitAsNoAnswer() {
-        BoardRig rig;
-        sim::PtyBoardServer& server = rig.placeSilent(1);
-        IspLink link;
-        link.setTiming({5s, 5s, 1s});
-        link.OpenComPort(1);
-        QSignalSpy lost(&link, &IspLink::portLost);
-        QTimer::singleShot(100ms, [&server] { server.vanish(); });
-        QElapsedTimer clock;
-        clock.start();
-        link.sendRecord(QStringLiteral("0100000310"));
-        link.WaitResponse();
-        QVERIFY2(clock.elapsed() < 3000, "a vanished port must end the wait");
-        QVERIFY(!link.response().fgResponseOK);
-        QVERIFY(!link.response().fgResponseErr);
-        QCOMPARE(lost.size(), 1);
-        QVERIFY(!link.isOpen());
-        QVERIFY(!link.sendRecord(QStringLiteral("0100000310")));
-    }
-
-    void abortEndsWaitAndLaterExchanges() {
-        BoardRig rig;
-        rig.placeSilent(1);
-        IspLink link;
-        link.setTiming({5s, 5s, 1s});
-        link.OpenComPort(1);
-        QTimer::singleShot(100ms, &link, &IspLink::abort);
-        QElapsedTimer clock;
-        clock.start();
-        link.sendRecord(QStringLiteral("0100000310"));
-        link.WaitResponse();
-        QVERIFY(clock.elapsed() < 1000);
-        QVERIFY(!link.sendRecord(QStringLiteral("0100000310")));
-        link.OpenComPort(1);
-        QVERIFY(!link.fgPortOpened());
+        QCOMPARE(received(server), QStringList{":0100000312EA"});
     }
 };
 

@@ -4,6 +4,7 @@
 #include "device/device_catalogue.h"
 #include "firmware/image_bytes.h"
 #include "production/serial_numbers.h"
+#include "support/files.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -13,6 +14,7 @@
 #include <thread>
 
 using namespace zelvan;
+using namespace zelvan::test;
 
 namespace {
 
@@ -24,12 +26,6 @@ constexpr int kHelperWaitMs = 60000;
 QByteArray fileText(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
 }
 
 } // namespace

@@ -1,19 +1,6 @@
 #include "connected_target.h"
 
-#include <QFile>
-
 namespace zelvan::test {
-
-QString fixturePath(const char* name) {
-    return QStringLiteral(ZELVAN_TEST_DATA "/") + QLatin1String(name);
-}
-
-QByteArray fixtureBytes(const char* name) {
-    QFile file(fixturePath(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("missing test data %s", name);
-    return file.readAll();
-}
 
 ConnectedTarget::ConnectedTarget(const char* part, Start start) {
     session.link().setTiming(fastTiming());
@@ -49,7 +36,7 @@ void ConnectedTarget::addRule(const sim::FaultRule& rule) {
 }
 
 QByteArray ConnectedTarget::flash() {
-    return board->withBoard([](sim::BoardModel& model) { return model.flash(); });
+    return flashOf(*board);
 }
 
 QByteArray ConnectedTarget::bootloader() {

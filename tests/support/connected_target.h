@@ -2,6 +2,7 @@
 
 #include "board_rig.h"
 #include "fake_dialogs.h"
+#include "files.h"
 #include "session_recorder.h"
 
 #include <QByteArray>
@@ -11,10 +12,6 @@
 #include <optional>
 
 namespace zelvan::test {
-
-// A test data file, from tests/data.
-QString fixturePath(const char* name);
-QByteArray fixtureBytes(const char* name);
 
 // A session with short time limits and scripted dialogs, and simulated boards behind COM1..COM8
 // (all missing at first). Identified: a board with the named part is on COM1 and Auto Connect has

@@ -71,6 +71,12 @@ public:
             texts.append(box.text);
         return texts;
     }
+    QStringList boxTitles() const {
+        QStringList titles;
+        for (const Box& box : boxes)
+            titles.append(box.title);
+        return titles;
+    }
     void clear() {
         boxes.clear();
         inputs.clear();

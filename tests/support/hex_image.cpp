@@ -1,6 +1,7 @@
 #include "hex_image.h"
 
-#include <QFile>
+#include "files.h"
+
 #include <QRandomGenerator>
 
 namespace zelvan::test {
@@ -30,10 +31,7 @@ QByteArray writeRandomHexImage(const QString& path, int size, quint32 seed) {
         }
         text += ':' + record + hexByte((256 - sum % 256) % 256) + '\n';
     }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    file.write(text + ":00000001FF\n");
+    writeFile(path, text + ":00000001FF\n");
     return bytes;
 }
 

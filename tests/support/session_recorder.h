@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QPair>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace zelvan::test {
@@ -41,6 +42,15 @@ inline QSet<Command> enabledCommands(const Session& session) {
 
 inline QStringList received(sim::PtyBoardServer& board) {
     return board.withBoard([](sim::BoardModel& model) { return model.received(); });
+}
+
+// The records of the type among those sent, in order: "00" a page, "02" a configuration value.
+inline QStringList recordsOfType(const QStringList& sent, const QString& type) {
+    return sent.filter(QRegularExpression(QStringLiteral("^:.{6}") + type));
+}
+
+inline QByteArray flashOf(sim::PtyBoardServer& board) {
+    return board.withBoard([](sim::BoardModel& model) { return model.flash(); });
 }
 
 inline void clearReceived(sim::PtyBoardServer& board) {

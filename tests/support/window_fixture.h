@@ -4,7 +4,6 @@
 
 #include "app/main_window.h"
 
-#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -25,12 +24,7 @@ private:
 
 // A second small HEX file in dir, "second.hex": four bytes at 0x0800, beside blink.ihx's data.
 inline QString writeSecondHex(const QTemporaryDir& dir) {
-    const QString path = dir.filePath(QStringLiteral("second.hex"));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        qFatal("cannot write %s", qPrintable(path));
-    file.write(":0408000001020304EA\n:00000001FF\n");
-    return path;
+    return writeFile(dir.filePath(QStringLiteral("second.hex")), ":0408000001020304EA\n:00000001FF\n");
 }
 
 // The window over a ConnectedTarget (see there for the start states).

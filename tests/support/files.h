@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+namespace zelvan::test {
+
+// A test data file, from tests/data.
+QString fixturePath(const char* name);
+QByteArray fixtureBytes(const char* name);
+
+// Writes the bytes to the file (or stops the test program when it cannot); returns the path.
+QString writeFile(const QString& path, const QByteArray& content);
+
+// The objects of a JSON lines file, one a line; a torn line gives an empty object.
+QList<QJsonObject> jsonLines(const QString& path);
+
+} // namespace zelvan::test
