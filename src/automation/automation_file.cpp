@@ -85,6 +85,11 @@ QString keywordText(CommandKeyword keyword) {
     return QLatin1String(kCommandKeywords[static_cast<size_t>(keyword)].text);
 }
 
+bool keywordNeedsPart(CommandKeyword keyword) {
+    return keyword == CommandKeyword::Epage || keyword == CommandKeyword::Esector || keyword == CommandKeyword::Scrc ||
+           keyword == CommandKeyword::Program;
+}
+
 std::optional<double> leadingNumber(const QString& text) {
     QString digits;
     qsizetype i = 0;

@@ -18,6 +18,10 @@ enum class CommandKeyword { NoProtect, Protect, Pon, Poff, Scrc, Gcrc, Echip, Ep
 // The keyword as written in a file ("noprotect", "pon", ...).
 QString keywordText(CommandKeyword keyword);
 
+// Whether the keyword's command works on the identified part's pages, sectors or firmware
+// ("epage", "esector", "scrc", "program"): before a part is identified it has nothing to work on.
+bool keywordNeedsPart(CommandKeyword keyword);
+
 // A configuration write a value keyword asks for.
 struct ValueWrite {
     QString keyword;             // "ucfcg1", "ucfcg2", "bootv", "boots", "security"

@@ -39,7 +39,6 @@ struct AutomationResult {
 // Fault numbers of a run.
 inline constexpr int kAutomationFileUnreadable = 1;
 inline constexpr int kAutomationCommandFault = 2;
-inline constexpr int kAutomationFileRefused = 3;
 
 // Runs the lines from top to bottom: each command keyword through the host, then each value
 // keyword's write record, with its status line. A failed step does not stop the run; a fault, or

@@ -33,12 +33,12 @@ bool needsPart(CommandKind kind) {
 
 } // namespace
 
-BoardJob::BoardJob(const CliRequest& request, const ProductionSetup& production, Console& console, QString portSpec,
+BoardJob::BoardJob(const CliRequest& request, const ProductionSetup& production, Console& console, QString portName,
                    QString prefix)
     : request_(request)
     , production_(production)
     , console_(console)
-    , portSpec_(std::move(portSpec))
+    , portName_(std::move(portName))
     , prefix_(std::move(prefix)) {}
 
 void BoardJob::interrupt(int status) {
@@ -100,7 +100,7 @@ bool BoardJob::connect(Run& run) {
         return version.has_value();
     };
 
-    if (portSpec_.isEmpty()) {
+    if (portName_.isEmpty()) {
         // The search of Auto Connect: the first COM whose board answers the synchronisation and
         // the version request.
         QStringList unopenable;
@@ -126,10 +126,10 @@ bool BoardJob::connect(Run& run) {
         return false;
     }
 
-    if (const int com = comNumberOf(portSpec_))
+    if (const int com = comNumberOf(portName_))
         run.link.OpenComPort(com);
     else
-        run.link.openDevice(portSpec_);
+        run.link.openDevice(portName_);
     result.port = run.link.portLabel();
     result.device = run.link.lastOpenFailure().device;
     if (!run.link.fgPortOpened()) {

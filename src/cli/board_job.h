@@ -35,9 +35,8 @@ struct JobResult {
     QString undone;      // when interrupted: what was left undone
     QJsonObject fields;  // the command's results, for --json
     qint64 milliseconds = 0;
-    QString part;          // the part's name, once identified
-    int crcsVerified = 0;  // CRCs compared by a verify
-    bool verified = false; // a verify ran and passed
+    QString part;         // the part's name, once identified
+    int crcsVerified = 0; // CRCs compared by a verify
 };
 
 // Runs one command on one board: opens the port (or searches COM1..COM8), synchronises, reads
@@ -46,9 +45,9 @@ struct JobResult {
 // with a link of its own; interrupt() may be called from any thread.
 class BoardJob {
 public:
-    // portSpec: "COM3", a device path, or empty to search COM1..COM8. prefix goes in front of
+    // portName: "COM3", a device path, or empty to search COM1..COM8. prefix goes in front of
     // every line this board prints ("COM3: " when several boards run).
-    BoardJob(const CliRequest& request, const ProductionSetup& production, Console& console, QString portSpec,
+    BoardJob(const CliRequest& request, const ProductionSetup& production, Console& console, QString portName,
              QString prefix);
 
     JobResult run();
@@ -104,7 +103,7 @@ private:
     const CliRequest& request_;
     const ProductionSetup& production_;
     Console& console_;
-    QString portSpec_;
+    QString portName_;
     QString prefix_;
     StopRequest stop_;
     std::atomic<int> interruptedWith_{0};

@@ -44,9 +44,7 @@ bool CliAutomationHost::ensurePart(QString& faultText) {
 }
 
 StepOutcome CliAutomationHost::runKeyword(CommandKeyword keyword, QString& faultText) {
-    const bool needsPart = keyword == CommandKeyword::Epage || keyword == CommandKeyword::Esector ||
-                           keyword == CommandKeyword::Scrc || keyword == CommandKeyword::Program;
-    if (needsPart && !ensurePart(faultText))
+    if (keywordNeedsPart(keyword) && !ensurePart(faultText))
         return StepOutcome::Fault;
     const DeviceGeometry* part = run_.part ? &*run_.part : nullptr;
     switch (keyword) {

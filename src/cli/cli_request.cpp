@@ -131,7 +131,7 @@ QString readCommand(const QStringList& words, CliRequest& request) {
     const auto takeRange = [&](qsizetype index) -> QString {
         if (index >= args.size())
             return QString();
-        const std::optional<RangeSpec> range = parseRange(args[index]);
+        const std::optional<RangeArgument> range = parseRange(args[index]);
         if (!range)
             return QStringLiteral("%1: \"%2\" is not a range (A, A-B; indexes or 0x addresses)")
                 .arg(request.commandText, args[index]);
@@ -262,11 +262,11 @@ QString misplacedOption(const CliRequest& request) {
 
 } // namespace
 
-std::optional<RangeSpec> parseRange(const QString& text) {
+std::optional<RangeArgument> parseRange(const QString& text) {
     const QStringList parts = text.split(QLatin1Char('-'));
     if (parts.size() > 2)
         return std::nullopt;
-    RangeSpec range;
+    RangeArgument range;
     range.first = parseBound(parts[0].trimmed());
     range.last = parts.size() == 2 ? parseBound(parts[1].trimmed()) : range.first;
     if (!range.first || !range.last)

@@ -14,7 +14,7 @@ struct RangeBound {
 };
 
 // "A", "A-B" or nothing (the whole part, up to the bootloader while it is protected).
-struct RangeSpec {
+struct RangeArgument {
     std::optional<RangeBound> first;
     std::optional<RangeBound> last;
 };
@@ -72,7 +72,7 @@ struct CliRequest {
     Action action = Action::RunCommand;
     CommandKind kind = CommandKind::Info;
     QString commandText; // the command as typed ("erase pages"), for messages
-    RangeSpec range;
+    RangeArgument range;
     QStringList files;  // program: HEX files; run: the automation file
     QString configName; // config get/set: ucfg1, ucfg2, bootv, status
     std::optional<int> sector;
@@ -89,7 +89,7 @@ struct ParsedCommandLine {
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
 
 // Reads "A" or "A-B" (indexes, or addresses written 0x...). Nothing for a malformed range.
-std::optional<RangeSpec> parseRange(const QString& text);
+std::optional<RangeArgument> parseRange(const QString& text);
 
 // The --help text: usage, commands, options, exit status.
 QString helpText();

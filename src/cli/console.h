@@ -17,8 +17,10 @@ public:
 
     bool json() const { return json_; }
     bool quiet() const { return quiet_; }
-    // A progress bar is drawn only for a terminal, and never with -q or --json.
-    bool drawsProgressBar() const { return stderrIsTerminal_ && !quiet_ && !json_; }
+    // A progress bar is drawn only for a terminal, never with -q or --json, and not for several
+    // boards at once (their bars would overwrite each other: each prints a line a tenth instead).
+    bool drawsProgressBar() const { return stderrIsTerminal_ && !quiet_ && !json_ && !severalBoards_; }
+    void setSeveralBoards() { severalBoards_ = true; }
     bool showsProgress() const { return !quiet_ && !json_; }
 
     // A result line on stdout (left out with -q and --json).
@@ -41,6 +43,7 @@ private:
     bool json_;
     bool stderrIsTerminal_;
     bool progressShown_ = false;
+    bool severalBoards_ = false;
 };
 
 } // namespace zelvan::cli

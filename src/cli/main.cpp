@@ -146,6 +146,7 @@ int main(int argc, char* argv[]) {
                 return refuse(QStringLiteral("%1 names the device %2 a second time").arg(port, device));
             devices.append(device);
         }
+        console.setSeveralBoards();
         GangRun gang(request, *production, console, ports, all);
         QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals,
                          [&gang](int status) { gang.interrupt(status); });

@@ -6,7 +6,7 @@
 
 namespace zelvan::cli {
 
-std::optional<UnitRange> resolveRange(const RangeSpec& range, int unitSize, int unitCount, QString* error) {
+std::optional<UnitRange> resolveRange(const RangeArgument& range, int unitSize, int unitCount, QString* error) {
     if (!range.first)
         return UnitRange{0, unitCount - 1};
     const auto index = [&](const RangeBound& bound) -> std::optional<int> {

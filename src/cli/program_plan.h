@@ -22,7 +22,7 @@ struct UnitRange {
 // The units a range names on a part with units of unitSize bytes, unitCount of them: indexes as
 // they stand, addresses divided by the unit size (they must be a unit's first address). No
 // range: every unit. Nothing, with a reason, for a range the part does not have.
-std::optional<UnitRange> resolveRange(const RangeSpec& range, int unitSize, int unitCount, QString* error);
+std::optional<UnitRange> resolveRange(const RangeArgument& range, int unitSize, int unitCount, QString* error);
 
 // What program erases before it writes: every sector the image touches, in runs of neighbours.
 // A sector protection keeps (it also holds the bootloader) is not erased whole: the pages the

@@ -34,6 +34,7 @@ void IspLink::open(int port, const QString& device) {
     inService_ = false;
     lastFailure_ = PortOpenFailure{port, device, QSerialPort::NoError, QString()};
     label_ = port > 0 ? QStringLiteral("COM%1").arg(port) : device;
+    device_ = device;
     if (port_.isOpen())
         port_.close();
 

@@ -54,7 +54,7 @@ public:
     // The port as the user named it ("COM3" or the device), for logs and messages.
     QString portLabel() const { return label_; }
     // The device of the port opened last ("/dev/ttyUSB0").
-    QString deviceName() const { return lastFailure_.device; }
+    QString deviceName() const { return device_; }
 
     // ---- One exchange: the record goes out, the answer is waited for and judged. The response
     // flags underneath are set by the receive handler and cleared by the wait; the flag the
@@ -124,6 +124,7 @@ private:
     ResponseParser parser_;
     LinkTiming timing_;
     QString label_;
+    QString device_;
     bool baud9600_ = false;
     bool fgPortOpened_ = false;
     // Set once an opening has succeeded: errors before that belong to the opening, not to a

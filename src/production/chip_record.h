@@ -1,5 +1,7 @@
 #pragma once
 
+#include "verification.h"
+
 #include <QDateTime>
 #include <QJsonObject>
 #include <QList>
@@ -27,14 +29,6 @@ struct RecordedFile {
 
 // The file at path with its SHA-256; sha256 stays empty when the file cannot be read.
 RecordedFile recordedFile(const QString& path);
-
-// A CRC the chip reported and the one the image gives, each when known.
-struct RecordedCrc {
-    std::optional<quint32> read;
-    std::optional<quint32> expected;
-
-    bool operator==(const RecordedCrc&) const = default;
-};
 
 // What one command did to one chip: written once per board and command, when the board is done.
 struct ChipRecord {

@@ -4,7 +4,6 @@
 
 #include "device/device_catalogue.h"
 #include "flash/crc_model.h"
-#include "production/chip_record.h"
 #include "programmer/command_context.h"
 
 #include <QByteArrayView>
@@ -14,6 +13,14 @@
 #include <optional>
 
 namespace zelvan {
+
+// A CRC the chip reported and the one it should report, each when known.
+struct RecordedCrc {
+    std::optional<quint32> read;
+    std::optional<quint32> expected;
+
+    bool operator==(const RecordedCrc&) const = default;
+};
 
 // What the chip reported against what it should report.
 struct Verification {

@@ -52,8 +52,4 @@ QString versionWithoutEcho(const QString& answerText) {
     return (answerText.startsWith(echo) ? answerText.mid(echo.size()) : answerText).trimmed();
 }
 
-bool fgMicroConnected(IspLink& link) {
-    return link.exchangeRecord(configReadBody(configAddress::kManufacturerId)).fullStop;
-}
-
 } // namespace zelvan

@@ -18,7 +18,4 @@ std::optional<QString> GetLoaderVersion(CommandContext& ctx);
 // The loader version text without the echo of the record in front ("ZELVAN ICP 2-1").
 QString versionWithoutEcho(const QString& answerText);
 
-// Asks the target for its manufacturer id; true when the board answered with a completed reply.
-bool fgMicroConnected(IspLink& link);
-
 } // namespace zelvan

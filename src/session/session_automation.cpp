@@ -24,11 +24,7 @@ public:
     void setProtect(bool ticked) override { session_.setProtectFromAutomation(ticked); }
 
     StepOutcome runKeyword(CommandKeyword keyword, QString& faultText) override {
-        // These work on the identified part's pages, sectors or firmware cache; before a part
-        // is identified they have nothing to work on.
-        const bool needsPart = keyword == CommandKeyword::Epage || keyword == CommandKeyword::Esector ||
-                               keyword == CommandKeyword::Scrc || keyword == CommandKeyword::Program;
-        if (needsPart && !session_.part()) {
+        if (keywordNeedsPart(keyword) && !session_.part()) {
             faultText = QStringLiteral("no device has been identified; use \"Get LPC ID\" first");
             return StepOutcome::Fault;
         }
