@@ -138,11 +138,11 @@ int main(int argc, char* argv[]) {
             for (int port = 1; port <= kPortCount; ++port)
                 ports.append(QStringLiteral("COM%1").arg(port));
         }
-        // One job a device: the same device under two names would fight over its port.
+        // One job a device: the same device named twice would fight over its port.
         QStringList devices;
         for (const QString& port : ports) {
             const QString device = deviceOfPortName(port);
-            if (!device.isEmpty() && devices.contains(device))
+            if (!all && !device.isEmpty() && devices.contains(device))
                 return refuse(QStringLiteral("%1 names the device %2 a second time").arg(port, device));
             devices.append(device);
         }
