@@ -10,17 +10,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <set>
-#include <thread>
-
 using namespace zelvan;
 using namespace zelvan::test;
 
 namespace {
 
-constexpr int kThreads = 6;
-constexpr int kProcesses = 3;
-constexpr int kTakesEach = 20;
 constexpr int kHelperWaitMs = 60000;
 
 QByteArray fileText(const QString& path) {

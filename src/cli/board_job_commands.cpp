@@ -208,6 +208,11 @@ int BoardJob::program(Run& run) {
     run.result.fields[QStringLiteral("pagesWritten")] = programmed.pagesWritten;
     run.result.fields[QStringLiteral("pagesToWrite")] = programmed.pagesToWrite;
     run.result.fields[QStringLiteral("pagesSkipped")] = programmed.pagesSkipped;
+    if (!programmed.done() && programmed.ending == Ending::Error && programmed.pagesWritten == programmed.pagesToWrite)
+        return fail(run, kNotDone,
+                    QStringLiteral("all %1 pages were written, but a configuration byte the files carry "
+                                   "was not")
+                        .arg(programmed.pagesWritten));
     if (!programmed.done())
         return fail(run, kNotDone,
                     QStringLiteral("programming stopped: %1 of %2 pages written")
