@@ -50,9 +50,7 @@ int main(int argc, char* argv[]) {
         if (!link.fgPortOpened())
             qFatal("cannot open the simulated board");
         const auto exchange = [&link] {
-            link.sendRecord(QStringLiteral("0100000312"));
-            link.WaitResponse();
-            if (!link.response().fgResponseOK)
+            if (!link.exchangeRecord(QStringLiteral("0100000312")).acknowledged())
                 qFatal("the board did not answer");
         };
         for (int i = 0; i < 200; ++i)
@@ -83,8 +81,7 @@ int main(int argc, char* argv[]) {
 #endif
         QElapsedTimer clock;
         clock.start();
-        link.sendRecord(QStringLiteral("0100000312"));
-        link.WaitResponse();
+        link.exchangeRecord(QStringLiteral("0100000312"));
         std::printf("(b) one answer wait on a silent board: %.2f s of wall time,\n", clock.elapsed() / 1e3);
         std::printf("    CPU time %.2f ms for the whole process", cpuMilliseconds(RUSAGE_SELF) - processBefore);
 #ifdef RUSAGE_THREAD

@@ -2,11 +2,9 @@
 // records), into the 16 KB part's cache, the way "Load Firmware" does; and the time srec_cat takes
 // to read and write the same file, for scale.
 
-#include "support/fake_dialogs.h"
-
+#include "firmware/firmware_cache.h"
 #include "firmware/firmware_loading.h"
 #include "link/records.h"
-#include "session/session.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -76,22 +74,16 @@ int main(int argc, char* argv[]) {
     }
     const qint64 size = QFileInfo(path).size();
 
-    test::FakeDialogs dialogs;
-    Session session(dialogs);
     const int flashLast = 16383;
     std::vector<double> loads;
     for (int run = 0; run < 21; ++run) {
-        FirmwareCache cache;
-        cache.recreate(flashLast);
-        dialogs.fileAnswers = {path};
-        StopRequest stop;
-        CommandContext ctx{session.link(), session, dialogs, stop};
         QElapsedTimer clock;
         clock.start();
-        const QString loaded = loadFirmwareFile(ctx, cache, flashLast, false);
+        const HexFile file = loadHexFile(path);
+        const FirmwareCache cache = FirmwareCache::layOut(file.image, flashLast);
         loads.push_back(clock.nsecsElapsed() / 1e6);
-        if (loaded.isEmpty())
-            qFatal("the file did not load: %s", qPrintable(dialogs.boxTexts().join(' ')));
+        if (!file.ok() || cache.size() != flashLast + 1)
+            qFatal("the file did not load: %s", qPrintable(file.result.reason));
     }
     std::printf("Loading a %lld-byte Intel HEX file (16 KB in the flash, the rest above 0x10000):\n",
                 static_cast<long long>(size));

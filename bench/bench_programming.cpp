@@ -79,9 +79,7 @@ int main(int argc, char* argv[]) {
                 pages, part.geometry.intPageSize, kBaud, static_cast<long long>(kPageProgram.count()),
                 linkLog ? ", Link Log open" : "");
     for (const bool quick : {false, true}) {
-        QuietDialogs quiet(dialogs);
-        StopRequest stop;
-        CommandContext ctx{session.link(), session, quiet, stop};
+        LinkContext ctx = session.board().context(session);
         const qint64 outBefore = session.link().bytesWrittenTotal();
         const qint64 inBefore = session.link().bytesReadTotal();
         QElapsedTimer clock;

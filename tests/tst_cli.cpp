@@ -182,7 +182,7 @@ private slots:
         QCOMPARE(error.error, QJsonParseError::NoError);
         QCOMPARE(object["status"].toInt(), 0);
         QCOMPARE(object["part"].toString(), QStringLiteral("LPC932A1"));
-        QCOMPARE(object["loaderVersion"].toString(), QStringLiteral("ZELVAN ICP 2-1"));
+        QCOMPARE(object["loader_version"].toString(), QStringLiteral("ZELVAN ICP 2-1"));
         const QJsonArray sectors = object["sectors"].toArray();
         QCOMPARE(sectors.size(), 2);
         const quint32 crc = line.board->withBoard([](sim::BoardModel& b) { return b.sectorCrc(1024); });

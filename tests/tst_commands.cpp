@@ -6,7 +6,7 @@
 #include "support/connected_target.h"
 
 #include "common/hex_text.h"
-#include "programmer/outcome_report.h"
+#include "link/isp_answer.h"
 
 #include <QtTest>
 
@@ -86,7 +86,7 @@ private slots:
                                                         {Kind::NotSent, "not sent"}};
         for (const Shown& shown : commands()) {
             for (const auto& [kind, name] : kinds)
-                QTest::addRow("%s, %s", commandInfo(shown.command).caption, name) << shown << int(kind);
+                QTest::addRow("%s, %s", commandRow(shown.command).caption, name) << shown << int(kind);
         }
     }
     void closingReport() {

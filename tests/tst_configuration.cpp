@@ -177,7 +177,7 @@ private slots:
     void cancelAtSector2() {
         ConnectedTarget target;
         target.dialogs.inputAnswers = {"11", "22"};
-        QVERIFY(!target.session.cmdProgramSecurity_Click());
+        QVERIFY(!target.session.run(Command::ProgramSecurity));
         QCOMPARE(target.config(0x08), std::optional<quint8>(0x11));
         QCOMPARE(target.config(0x09), std::optional<quint8>(0x22));
         const QStringList sent = target.sent();
@@ -190,7 +190,7 @@ private slots:
         ConnectedTarget target("LPC901");
         target.addRule(sim::FaultRule::onBody("0200000209", sim::FaultRule::Action::Refuse));
         target.dialogs.inputAnswers = QStringList(4, FakeDialogs::kAcceptDefault);
-        QVERIFY(!target.session.cmdProgramSecurity_Click());
+        QVERIFY(!target.session.run(Command::ProgramSecurity));
         QVERIFY(target.record.statuses.contains("Programming Security Byte for Sector  1: Error"));
         QCOMPARE(target.session.statusText(), QStringLiteral("Programming Security Byte for Sector  3: Done"));
     }
@@ -205,7 +205,7 @@ private slots:
         ConnectedTarget target;
         if (refuse)
             target.addRule(sim::FaultRule::onType(0x02, sim::FaultRule::Action::Refuse));
-        QCOMPARE(target.session.cmdCCP_Click(), !refuse);
+        QCOMPARE(target.session.run(Command::CCP), !refuse);
         QCOMPARE(target.sent(), QStringList{":020000021000EC"});
         QCOMPARE(target.withBoard([](sim::BoardModel& b) { return b.configProtectionClears(); }), refuse ? 0 : 1);
     }

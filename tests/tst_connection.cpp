@@ -3,8 +3,7 @@
 
 #include "support/connected_target.h"
 
-#include "programmer/port_messages.h"
-#include "programmer/programmer_connection.h"
+#include "board/port_messages.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -67,13 +66,11 @@ private slots:
     void synchronisationKeepsItsWindow() {
         ConnectedTarget t("LPC932A1", Start::PortOpened);
         t.session.link().setTiming({300ms, 300ms, 400ms});
-        StopRequest stop;
-        CommandContext ctx{t.session.link(), t.session, t.dialogs, stop};
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(NegotiateBaudrate(ctx));
+        QVERIFY(t.session.link().synchronise());
         QVERIFY2(clock.elapsed() >= 400, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(GetLoaderVersion(ctx));
+        QVERIFY(t.session.board().readVersion(t.session).done());
         QCOMPARE(t.sent(), (QStringList{"U", "U", "U", ":00000001FF"}));
     }
 

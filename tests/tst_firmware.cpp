@@ -68,7 +68,7 @@ private slots:
         connect(&p.session, &Session::progressChanged, [&steps](int done, int total) { steps.append({done, total}); });
         const qint64 before = p.session.link().bytesWrittenTotal();
 
-        QVERIFY(p.session.cmdProgramFirmware_Click());
+        QVERIFY(p.session.run(Command::ProgramFirmware));
 
         const QByteArray image = fixtureBytes("blink.bin");
         QCOMPARE(p.flash(), image + QByteArray(7680 - image.size(), '\0') + p.bootloader());
@@ -103,7 +103,7 @@ private slots:
         ConnectedTarget p;
         QTemporaryDir dir;
         p.loadFirmware(writeFile(dir.filePath("config.hex"), file));
-        QVERIFY(p.session.cmdProgramFirmware_Click());
+        QVERIFY(p.session.run(Command::ProgramFirmware));
         QCOMPARE(p.sent().filter(":02000002"), records);
         for (int address = 0; address < config.size(); ++address)
             QCOMPARE(p.config(address), std::optional<quint8>(config[address]));
@@ -122,7 +122,7 @@ private slots:
         ConnectedTarget p;
         p.loadFirmware(fixturePath("config-bytes.hex"));
         p.addRule(sim::FaultRule::onType(type.toInt(nullptr, 16), static_cast<sim::FaultRule::Action>(action), 2));
-        QVERIFY(!p.session.cmdProgramFirmware_Click());
+        QVERIFY(!p.session.run(Command::ProgramFirmware));
         const QStringList sent = p.sent();
         QCOMPARE(recordsOfType(sent, type).size(), 2);
         QCOMPARE(sent.constLast().mid(7, 2), type);
@@ -144,7 +144,7 @@ private slots:
                                                                    dataRecord(0x1FC0, data) + ":00000001FF\n"));
         p.session.setProtect(protect);
         p.forget();
-        QVERIFY(p.session.cmdProgramFirmware_Click());
+        QVERIFY(p.session.run(Command::ProgramFirmware));
         const QByteArray flash = p.flash();
         QCOMPARE(flash.mid(0x1DC0, 64), data);
         if (protect) {
@@ -199,16 +199,6 @@ private slots:
         QVERIFY2(p.dialogs.boxes[0].text.contains(said), qPrintable(p.dialogs.boxes[0].text));
         QCOMPARE(p.session.statusText().endsWith(": Error"), kind != QLatin1String("missing"));
         QVERIFY(!p.dialogs.busy);
-    }
-
-    void emptyCacheSendsNothing() {
-        ConnectedTarget p;
-        QList<Led> leds;
-        connect(&p.session, &Session::indicatorChanged, [&leds](Led led) { leds.append(led); });
-        QVERIFY(p.session.cmdProgramFirmware_Click());
-        QVERIFY(p.sent().isEmpty());
-        QCOMPARE(leds.size(), 128);
-        QCOMPARE(leds.count(Led::Yellow), 64);
     }
 
     void badFilesChangeNothing_data() {

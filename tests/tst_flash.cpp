@@ -6,7 +6,7 @@
 #include "flash/crc_readback.h"
 #include "flash/erasing.h"
 #include "link/records.h"
-#include "programmer/outcome_report.h"
+#include "link/isp_answer.h"
 
 #include <QtTest>
 
@@ -26,7 +26,7 @@ struct Target : ConnectedTarget {
             b.flash().replace(0, b.geometry().intBootloaderAddr, QByteArray(b.geometry().intBootloaderAddr, kPattern));
         });
     }
-    const DeviceGeometry& part() const { return *session.part(); }
+    DeviceGeometry part() const { return *session.part(); }
 };
 
 bool allBytes(const QByteArray& bytes, char value) {
@@ -84,7 +84,7 @@ private slots:
             range.chooseEnd(-1);
         const int from = qMax(0, start) * unit;
 
-        const bool done = sectors ? target.session.cmdEraseSector_Click() : target.session.cmdErasePage_Click();
+        const bool done = sectors ? target.session.run(Command::EraseSector) : target.session.run(Command::ErasePage);
 
         QCOMPARE(done, erasedUpTo > from);
         const QByteArray flash = target.flash();
@@ -105,7 +105,7 @@ private slots:
         target.session.pageRange().chooseStart(0x1D00 / 64);
         target.withBoard([](sim::BoardModel& b) { b.times().pageErase = 30ms; });
         QTimer::singleShot(10ms, [&target] { target.session.setProtect(false); });
-        QVERIFY(target.session.cmdErasePage_Click());
+        QVERIFY(target.session.run(Command::ErasePage));
         QCOMPARE(target.flash().mid(0x1E00), target.bootloader());
         QCOMPARE(target.sent().size(), 4);
     }
@@ -125,7 +125,7 @@ private slots:
         target.session.setProtect(protect);
         target.dialogs.confirmAnswer = confirmed;
         const QByteArray before = target.flash();
-        QCOMPARE(target.session.cmdEraseChip_Click(), !protect && confirmed);
+        QCOMPARE(target.session.run(Command::EraseChip), !protect && confirmed);
         QCOMPARE(target.dialogs.questions.size(), protect ? 0 : 1);
         if (protect || !confirmed) {
             QCOMPARE(target.dialogs.boxTexts(),
@@ -161,7 +161,7 @@ private slots:
         target.addRule(sim::FaultRule::onType(crc ? 0x05 : 0x04, how, 2));
         (crc ? target.session.sectorRange() : target.session.pageRange()).chooseEnd(2);
         const QByteArray before = target.flash();
-        QVERIFY(!(crc ? target.session.cmdGetSectorCRC_Click() : target.session.cmdErasePage_Click()));
+        QVERIFY(!(crc ? target.session.run(Command::GetSectorCRC) : target.session.run(Command::ErasePage)));
         QCOMPARE(target.sent().size(), 2);
         QCOMPARE(target.session.indicator(), Led::Red);
         QCOMPARE(target.dialogs.boxTexts(),
@@ -186,34 +186,17 @@ private slots:
         target.session.sectorRange().chooseEnd(0);
         target.loadFirmware(fixturePath("blink.ihx"));
         target.session.link().setTiming({300ms, 500ms, 150ms});
-        target.addRule(sim::FaultRule::onType(0x06, sim::FaultRule::Action::Late, 1).late(700ms));
+        // Later than the global CRC's limit (twice the answer limit), before the next record's answer.
+        target.addRule(sim::FaultRule::onType(0x06, sim::FaultRule::Action::Late, 1).late(1100ms));
         target.addRule(sim::FaultRule::onType(refusedType, sim::FaultRule::Action::Refuse));
         const QByteArray before = target.flash();
-        QVERIFY(!target.session.cmdGetGlobalCRC_Click());
+        QVERIFY(!target.session.run(Command::GetGlobalCRC));
 
         QVERIFY(target.session.click(static_cast<Command>(command)));
 
         QVERIFY(target.session.statusText().endsWith(": Error"));
         QCOMPARE(target.flash(), before);
-        QCOMPARE(target.session.link().response().lateAnswersDropped, 1);
-    }
-
-    // While an automation file runs, the erase and programming results are quiet; the CRC boxes
-    // and the chip erase refusal are not.
-    void quietDialogsKeepTheCrcBoxes() {
-        Target target;
-        QuietDialogs quiet(target.dialogs);
-        StopRequest stop;
-        CommandContext ctx{target.session.link(), target.session, quiet, stop};
-        QVERIFY(eraseRange(ctx, pageErase(), target.part(), 0, 1, true).done());
-        QVERIFY(eraseChip(ctx, false));
-        QVERIFY(target.dialogs.boxes.isEmpty());
-        QCOMPARE(target.dialogs.beeps, 0);
-        QVERIFY(!eraseChip(ctx, true));
-        QVERIFY(readGlobalCrc(ctx));
-        QCOMPARE(readSectorCrcs(ctx, 1024, 0, 0).ending, Ending::Done);
-        QCOMPARE(target.dialogs.boxes.size(), 3);
-        QCOMPARE(target.dialogs.beeps, 0);
+        QCOMPARE(target.session.link().lateAnswersDropped(), 1);
     }
 
     void sectorCrcsOfWholePart() {
@@ -222,7 +205,7 @@ private slots:
             for (int i = 0; i < b.flash().size(); ++i)
                 b.flash()[i] = static_cast<char>(i * 13 + i / 256);
         });
-        QVERIFY(target.session.cmdGetSectorCRC_Click());
+        QVERIFY(target.session.run(Command::GetSectorCRC));
         QStringList expectedRecords;
         QString expectedText;
         for (int sector = 0; sector < 8; ++sector) {
@@ -242,7 +225,7 @@ private slots:
         sim::FaultRule canned = sim::FaultRule::onType(0x06, sim::FaultRule::Action::Answer);
         canned.cannedAnswer = "1234.";
         target.addRule(canned);
-        QVERIFY(target.session.cmdGetGlobalCRC_Click());
+        QVERIFY(target.session.run(Command::GetGlobalCRC));
         QCOMPARE(target.dialogs.boxTexts(), QStringList{"Global CRC  = 1234\r\n"});
     }
 };

@@ -1,6 +1,7 @@
 // The Intel HEX reader on its own: line ends, address records, capture of configuration values
 // above the flash, and the refusal of broken files with their line and reason.
 
+#include "firmware/firmware_cache.h"
 #include "firmware/intel_hex.h"
 
 #include <QtTest>
@@ -14,13 +15,14 @@ constexpr int kFlashLast = 2047;
 
 struct Loaded {
     HexReadResult result;
+    HexImage image;
     FirmwareCache cache;
 };
 
 Loaded load(const QByteArray& text, int flashLast = kFlashLast) {
     Loaded loaded;
-    loaded.cache.recreate(flashLast);
-    loaded.result = readIntelHex(text, loaded.cache, flashLast);
+    loaded.result = readIntelHex(text, loaded.image);
+    loaded.cache = FirmwareCache::layOut(loaded.image, flashLast);
     return loaded;
 }
 
@@ -95,7 +97,7 @@ private slots:
         QFETCH(QByteArray, value);
         const Loaded loaded = load(text + ":00000001FF\n");
         QVERIFY(loaded.result.ok());
-        QVERIFY(loaded.result.overFlash);
+        QVERIFY(loaded.image.reachesBeyond(kFlashLast));
         for (int i = 0; i < FirmwareCache::kConfigCount; ++i) {
             QCOMPARE(loaded.cache.hasConfig(i), i == index);
             QCOMPARE(loaded.cache.configText(i), i == index ? QByteArrayView(value) : QByteArrayView("FF"));

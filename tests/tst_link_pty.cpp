@@ -79,24 +79,19 @@ private slots:
             QTimer::singleShot(100ms, [&server] { server.vanish(); });
         if (how == WaitEnd::Aborted)
             QTimer::singleShot(100ms, &link, &IspLink::abort);
-        link.responseForTest().strLastResponse = QStringLiteral("earlier");
-        link.responseForTest().fgResponseOK = true; // left over: the wait clears it
         QElapsedTimer clock;
         clock.start();
 
-        QCOMPARE(link.sendRecord(QStringLiteral("0100000310")), how != WaitEnd::NoPort);
-        link.WaitResponse();
+        const IspAnswer answer = link.exchangeRecord(QStringLiteral("0100000310"));
 
         QVERIFY2(clock.elapsed() >= atLeastMs && clock.elapsed() < belowMs,
                  qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(!link.response().fgResponseOK);
-        QCOMPARE(link.response().fgResponseErr, how == WaitEnd::Refused);
-        QCOMPARE(link.response().strLastResponse, QStringLiteral("earlier"));
+        QCOMPARE(answer.outcome, how == WaitEnd::Refused ? Outcome::Refused : Outcome::NoAnswer);
         QCOMPARE(lost.size(), how == WaitEnd::Vanished ? 1 : 0);
         if (how == WaitEnd::Vanished || how == WaitEnd::Aborted) {
-            QVERIFY(!link.sendRecord(QStringLiteral("0100000310")));
-            link.OpenComPort(1); // the device is gone, or the program is closing
-            QVERIFY(!link.fgPortOpened());
+            // The device is gone, or the program is closing: nothing opens or goes out any more.
+            QVERIFY(!link.OpenComPort(1));
+            QCOMPARE(link.exchangeRecord(QStringLiteral("0100000310")).outcome, Outcome::NoAnswer);
         }
     }
 
@@ -108,22 +103,19 @@ private slots:
         link.setTiming({300ms, 200ms, 150ms});
         link.OpenComPort(1);
         // More than the line can hold while nobody takes bytes off it: the output backs up.
-        link.send(QByteArray(1 << 20, 'U'));
         QElapsedTimer clock;
         clock.start();
-        link.WaitResponse();
+        QCOMPARE(link.exchangeRecord(QString(1 << 20, QLatin1Char('0'))).outcome, Outcome::NoAnswer);
         QVERIFY2(clock.elapsed() >= 500, "both phases must run their whole limits");
-        QVERIFY(!link.response().fgResponseOK);
 
         // What never left is given up: once the board reads again, the next record is answered
         // and the old block does not follow it.
         server.setStopReading(false);
         QTest::qWait(100);
         clearReceived(server);
-        link.sendRecord(QStringLiteral("0100000312"));
-        link.WaitResponse();
-        QVERIFY(link.response().fgResponseOK);
-        QCOMPARE(link.response().strLastResponse, QStringLiteral("0100000312EA1F"));
+        const IspAnswer answer = link.exchangeRecord(QStringLiteral("0100000312"));
+        QVERIFY(answer.acknowledged());
+        QCOMPARE(answer.text, QStringLiteral("0100000312EA1F"));
         QTest::qWait(100);
         QCOMPARE(received(server), QStringList{":0100000312EA"});
     }

@@ -2,7 +2,7 @@
 // file that several threads and processes share.
 
 #include "device/device_catalogue.h"
-#include "firmware/image_bytes.h"
+#include "firmware/firmware_cache.h"
 #include "production/serial_numbers.h"
 #include "support/files.h"
 
@@ -100,7 +100,7 @@ private slots:
         FirmwareCache cache;
         cache.recreate(8191);
         QVERIFY(laySerialNumber(cache, SerialPlace{0x100, bytes}, number));
-        QCOMPARE(imageBytes(cache).mid(0x100, bytes).toHex().toUpper(), hex);
+        QCOMPARE(cache.bytes().mid(0x100, bytes).toHex().toUpper(), hex);
         QCOMPARE(cache.imageText().mid(2 * 0x100, 2 * bytes), hex); // upper-case texts, as HEX loading keeps them
     }
 

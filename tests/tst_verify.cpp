@@ -61,14 +61,14 @@ private slots:
         {
             ConnectedTarget source(qPrintable(savedFrom));
             source.dialogs.fileAnswers = {file};
-            QVERIFY(source.session.chooseSaveGoldenCrcs());
+            QVERIFY(source.session.click(Command::SaveGolden));
             QCOMPARE(source.session.statusText(), QStringLiteral("Saving Golden CRCs: Done"));
         }
         QString error;
         QCOMPARE(loadGoldenCrcs(file, &error)->partName, savedFrom);
         ConnectedTarget target;
         target.dialogs.fileAnswers = {file};
-        QVERIFY(target.session.chooseCompareWithGolden());
+        QVERIFY(target.session.click(Command::CompareGolden));
         QCOMPARE(target.session.statusText(), status);
         QCOMPARE(target.sent().isEmpty(), savedFrom != QLatin1String("LPC932A1"));
     }

@@ -46,9 +46,11 @@ private slots:
         Window w;
         w.window.show();
         QCOMPARE(w.window.windowTitle(), QStringLiteral("Zelvan Programmer 1.3"));
-        for (const CommandInfo& info : commandTable()) {
-            QCOMPARE(w.find<QPushButton>(info.objectName)->isEnabled(), info.command == Command::AutoConnect);
-            QVERIFY2(!w.find<QPushButton>(info.objectName)->toolTip().isEmpty(), info.objectName);
+        for (const CommandRow& row : commandTable()) {
+            if (row.place != WindowPlace::Button)
+                continue;
+            QCOMPARE(w.find<QPushButton>(row.objectName)->isEnabled(), row.command == Command::AutoConnect);
+            QVERIFY2(!w.find<QPushButton>(row.objectName)->toolTip().isEmpty(), row.objectName);
         }
         QVERIFY(!w.find<LedIndicator>("shpLED")->toolTip().isEmpty());
         QCOMPARE(w.find<QLabel>("lblPages")->text(), QStringLiteral("Pages"));

@@ -3,7 +3,7 @@
 #include "link_capture.h"
 #include "window_settings.h"
 
-#include "common/dialogs.h"
+#include "session/dialogs.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,6 +1,5 @@
 #include "main_window.h"
 
-#include "button_tips.h"
 #include "help_texts.h"
 #include "led_indicator.h"
 #include "link_log_dock.h"
@@ -8,7 +7,7 @@
 #include "recent_firmware_menu.h"
 #include "window_settings.h"
 
-#include "common/dialogs.h"
+#include "session/dialogs.h"
 #include "common/version.h"
 #include "link/port_names.h"
 #include "session/session.h"
@@ -130,10 +129,10 @@ void MainWindow::buildControls() {
     setCentralWidget(central);
 
     for (const ButtonPlace& place : kButtonPlaces) {
-        const CommandInfo& info = commandInfo(place.command);
-        auto* pushButton = new QPushButton(QString::fromLatin1(info.caption), central);
-        pushButton->setObjectName(QString::fromLatin1(info.objectName));
-        pushButton->setToolTip(buttonTip(place.command));
+        const CommandRow& command = commandRow(place.command);
+        auto* pushButton = new QPushButton(QString::fromLatin1(command.caption), central);
+        pushButton->setObjectName(QString::fromLatin1(command.objectName));
+        pushButton->setToolTip(QCoreApplication::translate("ButtonTips", command.tip));
         pushButton->setEnabled(session_.isEnabled(place.command));
         const int row = layoutRow(place.row) + (place.half == 2 ? 1 : 0);
         const int rowSpan = place.half == 0 && place.row <= 4 ? 2 : 1;
@@ -164,7 +163,11 @@ void MainWindow::buildControls() {
 
     shpLED_ = new LedIndicator(central);
     shpLED_->setObjectName(QStringLiteral("shpLED"));
-    shpLED_->setToolTip(indicatorTip());
+    shpLED_->setToolTip(tr("The link to the board:\n"
+                           "yellow: a record is being sent\n"
+                           "dark yellow: waiting for the answer, or between the units of a range\n"
+                           "green: the last exchange succeeded\n"
+                           "red: the last exchange was refused or not answered"));
     grid->addWidget(shpLED_, layoutRow(2), 3, 2, 1, Qt::AlignCenter);
     lblConnected_ = new QLabel(central);
     lblConnected_->setObjectName(QStringLiteral("lblConnected"));
@@ -296,15 +299,14 @@ void MainWindow::buildVerifyMenu() {
     // be read back.
     QMenu* verify = menuBar()->addMenu(tr("Verify"));
     verify->setObjectName(QStringLiteral("mnuVerify"));
-    const auto add = [this, verify](const char* name, const QString& text, bool (Session::*entry)()) {
-        QAction* action = verify->addAction(text);
-        action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, [this, entry] { (session_.*entry)(); });
-        return action;
+    const auto add = [this, verify](Command command) {
+        const CommandRow& row = commandRow(command);
+        QAction* action = verify->addAction(QString::fromLatin1(row.caption));
+        action->setObjectName(QLatin1String(row.objectName));
+        action->setToolTip(QCoreApplication::translate("ButtonTips", row.tip));
+        connect(action, &QAction::triggered, this, [this, command] { session_.click(command); });
     };
-    add("mnuVerifyFirmware", tr("Verify Firmware"), &Session::chooseVerifyFirmware)
-        ->setToolTip(tr("Reads the CRC of every sector the loaded firmware writes into (records 01000005..) and "
-                        "compares it with the firmware's"));
+    add(Command::VerifyFirmware);
     QAction* afterProgram = verify->addAction(tr("Verify after Program Firmware"));
     afterProgram->setObjectName(QStringLiteral("mnuVerifyAfterProgram"));
     afterProgram->setCheckable(true);
@@ -312,8 +314,9 @@ void MainWindow::buildVerifyMenu() {
     connect(afterProgram, &QAction::toggled, &session_, &Session::setVerifyAfterProgram);
     connect(&session_, &Session::verifyAfterProgramChanged, afterProgram, &QAction::setChecked);
     verify->addSeparator();
-    add("mnuSaveGolden", tr("Save Golden CRCs..."), &Session::chooseSaveGoldenCrcs);
-    add("mnuCompareGolden", tr("Compare with Golden..."), &Session::chooseCompareWithGolden);
+    add(Command::SaveGolden);
+    add(Command::CompareGolden);
+    add(Command::Calibrate);
     verify->setToolTipsVisible(true);
 }
 

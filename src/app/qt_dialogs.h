@@ -1,6 +1,6 @@
 #pragma once
 
-#include "common/dialogs.h"
+#include "session/dialogs.h"
 
 #include <QPointer>
 #include <QWidget>

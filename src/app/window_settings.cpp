@@ -10,8 +10,6 @@ namespace zelvan {
 
 namespace {
 
-const QString kAutoSelectionKey = QStringLiteral("port/autoSelection");
-const QString kPortKey = QStringLiteral("port/com");
 const QString kBaudKey = QStringLiteral("port/baud");
 const QString kQuickModeKey = QStringLiteral("programming/quickMode");
 const QString kVerifyKey = QStringLiteral("programming/verifyAfterProgram");
@@ -37,11 +35,8 @@ SessionSettings::SessionSettings(Session& session, QObject* parent)
     : QObject(parent)
     , session_(session) {
     const QSettings settings(kSettingsOrganization, kSettingsApplication);
-    const bool autoSelection = settings.value(kAutoSelectionKey, false).toBool();
-    const int port = settings.value(kPortKey, 0).toInt();
     const bool baud9600 = settings.value(kBaudKey, 57600).toInt() == 9600;
     const bool quickMode = settings.value(kQuickModeKey, false).toBool();
-    session_.restorePortMarks(autoSelection, port);
     if (baud9600)
         session_.mnuFileBaud9600_Click();
     session_.setQuickMode(quickMode);
@@ -54,8 +49,6 @@ SessionSettings::SessionSettings(Session& session, QObject* parent)
 
 void SessionSettings::save() {
     QSettings settings(kSettingsOrganization, kSettingsApplication);
-    settings.setValue(kAutoSelectionKey, session_.autoSelectionChecked());
-    settings.setValue(kPortKey, session_.checkedPort());
     settings.setValue(kBaudKey, session_.baud9600Checked() ? 9600 : 57600);
     settings.setValue(kQuickModeKey, session_.quickModeTicked());
     settings.setValue(kVerifyKey, session_.verifyAfterProgramTicked());

@@ -19,10 +19,10 @@ inline const QString kSettingsApplication = QStringLiteral("Zelvan Programmer");
 QString lastFolder(const QString& kind);
 void rememberFolder(const QString& kind, const QString& filePath);
 
-// What the window remembers of the session: the port marks (Auto Selection and the COM port, put
-// back as marks only; Auto Connect tries that port first), the baud rate, Quick Mode and Verify
-// after Program Firmware, each saved as soon as it changes. "Protect ISP Code" is left out on purpose: every run starts
-// with the bootloader protected.
+// What the window remembers of the session: the baud rate, Quick Mode and Verify after Program
+// Firmware, each saved as soon as it changes. The port menu's marks are not remembered: they show
+// the port in use, and no port is in use at start. "Protect ISP Code" is left out on purpose: every
+// start has the bootloader protected.
 class SessionSettings : public QObject {
     Q_OBJECT
 

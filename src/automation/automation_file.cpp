@@ -12,25 +12,6 @@ namespace zelvan {
 
 namespace {
 
-struct KeywordEntry {
-    CommandKeyword keyword;
-    const char* text;
-};
-
-// In the order the lines are compared.
-constexpr std::array<KeywordEntry, 10> kCommandKeywords{{
-    {CommandKeyword::NoProtect, "noprotect"},
-    {CommandKeyword::Protect, "protect"},
-    {CommandKeyword::Pon, "pon"},
-    {CommandKeyword::Poff, "poff"},
-    {CommandKeyword::Scrc, "scrc"},
-    {CommandKeyword::Gcrc, "gcrc"},
-    {CommandKeyword::Echip, "echip"},
-    {CommandKeyword::Epage, "epage"},
-    {CommandKeyword::Esector, "esector"},
-    {CommandKeyword::Program, "program"},
-}};
-
 struct ValueKeyword {
     QString keyword;
     int address;    // configuration address; -1: the line gives it ("security=n,v")
@@ -81,15 +62,6 @@ std::optional<QString> writeBody(const ValueKeyword& keyword, const QString& lin
 
 } // namespace
 
-QString keywordText(CommandKeyword keyword) {
-    return QLatin1String(kCommandKeywords[static_cast<size_t>(keyword)].text);
-}
-
-bool keywordNeedsPart(CommandKeyword keyword) {
-    return keyword == CommandKeyword::Epage || keyword == CommandKeyword::Esector || keyword == CommandKeyword::Scrc ||
-           keyword == CommandKeyword::Program;
-}
-
 std::optional<double> leadingNumber(const QString& text) {
     QString digits;
     qsizetype i = 0;
@@ -130,17 +102,13 @@ std::optional<double> leadingNumber(const QString& text) {
     return ok ? std::optional<double>(value) : std::nullopt;
 }
 
-AutomationLine parseAutomationLine(const QString& rawLine, int number) {
+AutomationLine parseAutomationLine(const QString& rawLine, int number, const QStringList& commandKeywords) {
     AutomationLine parsed;
     parsed.number = number;
     parsed.text = rawLine;
     const QString line = rawLine.toLower();
-    for (const KeywordEntry& entry : kCommandKeywords) {
-        if (line == QLatin1String(entry.text)) {
-            parsed.command = entry.keyword;
-            break;
-        }
-    }
+    if (line == kProtectKeyword || line == kNoProtectKeyword || commandKeywords.contains(line))
+        parsed.command = line;
     for (const ValueKeyword& keyword : valueKeywords()) {
         if (!line.contains(keyword.keyword))
             continue;
@@ -150,13 +118,13 @@ AutomationLine parseAutomationLine(const QString& rawLine, int number) {
     return parsed;
 }
 
-AutomationScript parseAutomationFile(QByteArrayView content) {
+AutomationScript parseAutomationFile(QByteArrayView content, const QStringList& commandKeywords) {
     AutomationScript script;
-    forEachLine(withoutByteOrderMark(content), [&script](QByteArrayView bytes, int number) {
+    forEachLine(withoutByteOrderMark(content), [&](QByteArrayView bytes, int number) {
         const QString text = QString::fromLatin1(bytes).trimmed();
         if (text.isEmpty() || text.startsWith(QLatin1Char('#')) || text.startsWith(QLatin1Char(';')))
             return true;
-        AutomationLine line = parseAutomationLine(text, number);
+        AutomationLine line = parseAutomationLine(text, number, commandKeywords);
         if (!line.isKnown()) {
             script.fault = AutomationFileFault{number, text, QStringLiteral("is not an automation keyword")};
             return false;

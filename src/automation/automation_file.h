@@ -3,6 +3,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -11,16 +12,10 @@ namespace zelvan {
 // An automation file is a few lines of keywords; anything larger is not one.
 inline constexpr qint64 kMaxAutomationFileBytes = 1024 * 1024;
 
-// The lines an automation file may hold that run a command of the window; a line matches one
-// only when the whole line, lower-cased and without blanks around it, is the keyword.
-enum class CommandKeyword { NoProtect, Protect, Pon, Poff, Scrc, Gcrc, Echip, Epage, Esector, Program };
-
-// The keyword as written in a file ("noprotect", "pon", ...).
-QString keywordText(CommandKeyword keyword);
-
-// Whether the keyword's command works on the identified part's pages, sectors or firmware
-// ("epage", "esector", "scrc", "program"): before a part is identified it has nothing to work on.
-bool keywordNeedsPart(CommandKeyword keyword);
+// The lines that set the protection for the rest of a run. A line matches a keyword (these, or a
+// command's) only when the whole line, lower-cased and without blanks around it, is the keyword.
+inline const QString kProtectKeyword = QStringLiteral("protect");
+inline const QString kNoProtectKeyword = QStringLiteral("noprotect");
 
 // A configuration write a value keyword asks for.
 struct ValueWrite {
@@ -33,11 +28,11 @@ struct ValueWrite {
 struct AutomationLine {
     int number = 0; // 1-based
     QString text;   // the line as it stands in the file, without the blanks around it
-    std::optional<CommandKeyword> command;
+    QString command;          // the keyword of a command, of "protect" or "noprotect"; empty when none
     QList<ValueWrite> writes; // in the order ucfcg1, ucfcg2, bootv, boots, security
 
     // The line names something to do (a command or a value keyword).
-    bool isKnown() const { return command || !writes.isEmpty(); }
+    bool isKnown() const { return !command.isEmpty() || !writes.isEmpty(); }
 };
 
 // Why a file is refused before anything of it runs.
@@ -45,6 +40,7 @@ struct AutomationFileFault {
     int line = 0; // 1-based; 0 for the file as a whole
     QString text; // the line as it stands
     QString reason;
+    bool unreadable = false; // the file could not be read at all (reason: the system's words)
 };
 
 struct AutomationScript {
@@ -56,17 +52,18 @@ struct AutomationScript {
 // digits, a decimal part and an exponent are taken as far as they go; no number gives nothing.
 std::optional<double> leadingNumber(const QString& text);
 
-// Reads one line of an automation file (already without its line end and the blanks around it).
+// Reads one line of an automation file (already without its line end and the blanks around it);
+// commandKeywords are the keywords of the commands a line may name ("pon", "echip", ...).
 //
 // Value keywords are found anywhere in the lower-cased line; the value follows the first "=".
 // A line without "=", a value that is not a byte, or a "security" line without "n," (n the
 // configuration address, 0..255) gives a write without a body: nothing is sent for it.
-AutomationLine parseAutomationLine(const QString& line, int number);
+AutomationLine parseAutomationLine(const QString& line, int number, const QStringList& commandKeywords);
 
 // Reads a whole file, lines ending in LF, CR LF or CR, a UTF-8 byte-order mark skipped. Blanks
 // around a line are trimmed; blank lines and lines starting with "#" or ";" are comments. Any
 // other line that names no keyword, and a file with no command at all, refuse the whole file:
 // a typo must not pass for a step that was carried out.
-AutomationScript parseAutomationFile(QByteArrayView content);
+AutomationScript parseAutomationFile(QByteArrayView content, const QStringList& commandKeywords);
 
 } // namespace zelvan

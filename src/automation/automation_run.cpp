@@ -2,47 +2,58 @@
 
 namespace zelvan {
 
-AutomationResult runAutomation(CommandContext& ctx, AutomationHost& host, const QList<AutomationLine>& lines) {
+namespace {
+
+// What the run ended with, once its lines are over.
+AutomationResult& conclude(AutomationResult& result) {
+    if (result.faultNumber)
+        result.end(Ending::NotDone, QStringLiteral("the run stopped at %1").arg(result.faultText));
+    else if (result.stoppedAtLine)
+        result.end(Ending::Interrupted);
+    else if (result.failedSteps > 0)
+        result.end(Ending::NotDone, QStringLiteral("%1 step(s) failed").arg(result.failedSteps));
+    else
+        result.end(Ending::Done);
+    return result;
+}
+
+} // namespace
+
+AutomationResult runAutomation(LinkContext& ctx, AutomationHost& host, const QList<AutomationLine>& lines) {
     AutomationResult result;
     for (const AutomationLine& line : lines) {
         if (ctx.stop.requested() || ctx.link.aborted()) {
-            result.allSucceeded = false;
             result.stoppedAtLine = line.number;
             break;
         }
-        if (line.command) {
-            switch (*line.command) {
-            case CommandKeyword::NoProtect:
-                host.setProtect(false);
-                break;
-            case CommandKeyword::Protect:
-                host.setProtect(true);
-                break;
-            default: {
-                QString faultText;
-                const StepOutcome outcome = host.runKeyword(*line.command, faultText);
-                if (outcome == StepOutcome::Fault) {
-                    result.allSucceeded = false;
-                    result.faultNumber = kAutomationCommandFault;
-                    result.faultText =
-                        QStringLiteral("line %1 (%2): %3").arg(line.number).arg(keywordText(*line.command), faultText);
-                    return result;
-                }
-                result.allSucceeded = result.allSucceeded && outcome == StepOutcome::Succeeded;
-                break;
+        if (line.command == kNoProtectKeyword || line.command == kProtectKeyword) {
+            host.setProtect(line.command == kProtectKeyword);
+        } else if (!line.command.isEmpty()) {
+            QString faultText;
+            const StepOutcome outcome = host.runCommand(line.command, faultText);
+            if (outcome == StepOutcome::Fault) {
+                result.faultNumber = kAutomationCommandFault;
+                result.faultText = QStringLiteral("line %1 (%2): %3").arg(line.number).arg(line.command, faultText);
+                return conclude(result);
             }
-            }
+            if (outcome == StepOutcome::Interrupted)
+                result.interruptedLine = line.number;
+            if (outcome != StepOutcome::Succeeded)
+                ++result.failedSteps;
             ctx.link.processEventsOnce();
         }
         for (const ValueWrite& write : line.writes) {
             // An unusable line sends nothing: a record built from it would write the wrong
             // address or a value that is not one byte.
             const bool written = write.body && ctx.link.exchangeRecord(*write.body).acknowledged();
-            ctx.feedback.setStatus(written ? write.successText : write.failureText);
-            result.allSucceeded = result.allSucceeded && written;
+            ctx.progress.step(written ? write.successText : write.failureText);
+            if (!written)
+                ++result.failedSteps;
         }
     }
-    return result;
+    if (result.interruptedLine && !result.stoppedAtLine)
+        result.stoppedAtLine = *result.interruptedLine + 1;
+    return conclude(result);
 }
 
 } // namespace zelvan

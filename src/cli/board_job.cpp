@@ -1,42 +1,106 @@
 #include "board_job.h"
 
-#include "board_job_run.h"
+#include "job_report.h"
+#include "progress_report.h"
 
+#include "board/automation.h"
+#include "board/port_messages.h"
 #include "common/hex_text.h"
 #include "link/port_names.h"
-#include "programmer/outcome_report.h"
-#include "programmer/port_messages.h"
-#include "programmer/programmer_connection.h"
 
 #include <QElapsedTimer>
+#include <QSysInfo>
 
 namespace zelvan::cli {
 
+// The state of one run of a board job: the board it owns, its report and what it learnt.
+struct BoardJob::Run {
+    Run(Console& console, const QString& prefix, bool confirmations)
+        : progress(console, prefix)
+        , questions(confirmations) {}
+
+    Board board;
+    ProgressReport progress;
+    NoQuestions questions;
+    JobResult result;
+    ChipRecord record;
+    std::optional<FirmwareCache> image; // the HEX files laid out for the part
+};
+
 namespace {
 
-bool needsPart(CommandKind kind) {
-    switch (kind) {
-    case CommandKind::Info:
-    case CommandKind::ErasePages:
-    case CommandKind::EraseSectors:
-    case CommandKind::CrcSectors:
-    case CommandKind::Program:
-    case CommandKind::SecurityGet:
-    case CommandKind::SecuritySet:
-    case CommandKind::Verify:
-    case CommandKind::CrcCalibrate:
-        return true;
-    default:
+// The units a range names on the part: indexes as they stand, addresses divided by the unit size
+// (they must be a unit's first address). No range: every unit. Nothing, with a reason, for a range
+// the part does not have.
+std::optional<UnitRange> resolveRange(const RangeArgument& range, int unitSize, int unitCount, QString* error) {
+    if (!range.first)
+        return UnitRange{0, unitCount - 1};
+    const auto index = [&](const RangeBound& bound) -> std::optional<int> {
+        if (!bound.isAddress)
+            return bound.value;
+        if (bound.value % unitSize != 0) {
+            *error = QStringLiteral("%1H is not the first address of a %2-byte unit")
+                         .arg(strDecToHex16(bound.value))
+                         .arg(unitSize);
+            return std::nullopt;
+        }
+        return bound.value / unitSize;
+    };
+    const std::optional<int> first = index(*range.first);
+    const std::optional<int> last = first ? index(*range.last) : std::nullopt;
+    if (!first || !last)
+        return std::nullopt;
+    if (*first > *last || *last >= unitCount) {
+        *error = QStringLiteral("the range %1..%2 is not within the part's units 0..%3")
+                     .arg(*first)
+                     .arg(*last)
+                     .arg(unitCount - 1);
+        return std::nullopt;
+    }
+    return UnitRange{*first, *last};
+}
+
+// What an automation file drives on the command line: the whole part where the window would take
+// its lists, the --hex files as the firmware, and the part identified when a keyword first needs
+// it (so that a file may switch the target on first).
+class CliAutomationFace : public AutomationFace {
+public:
+    CliAutomationFace(BoardJob::Run& run, const RunSetup& setup, std::function<bool()> identify, JobOutput& output)
+        : run_(run)
+        , setup_(setup)
+        , identify_(std::move(identify))
+        , output_(output) {}
+
+    CommandRequest requestFor(Command) override {
+        CommandRequest request;
+        request.wholePart = true;
+        request.program.image = run_.image ? &*run_.image : nullptr;
+        request.program.quick = setup_.request.options.quick;
+        return request;
+    }
+    bool ensurePart(QString& faultText) override {
+        if (run_.board.part())
+            return true;
+        if (identify_())
+            return true;
+        faultText = run_.result.error;
         return false;
     }
-}
+    void stepEnded(Command command, const CommandResult& result) override {
+        describeStep(command, result, run_.board, output_);
+    }
+
+private:
+    BoardJob::Run& run_;
+    const RunSetup& setup_;
+    std::function<bool()> identify_;
+    JobOutput& output_;
+};
 
 } // namespace
 
-BoardJob::BoardJob(const CliRequest& request, const ProductionSetup& production, Console& console, QString portName,
-                   QString prefix)
-    : request_(request)
-    , production_(production)
+BoardJob::BoardJob(const RunSetup& setup, Console& console, QString portName, QString prefix)
+    : setup_(setup)
     , console_(console)
     , portName_(std::move(portName))
     , prefix_(std::move(prefix)) {}
@@ -44,38 +108,34 @@ BoardJob::BoardJob(const CliRequest& request, const ProductionSetup& production,
 void BoardJob::interrupt(int status) {
     int none = 0;
     interruptedWith_.compare_exchange_strong(none, status);
-    stop_.request();
-    QMutexLocker lock(&linkMutex_);
+    QMutexLocker lock(&boardMutex_);
+    if (!board_)
+        return;
+    board_->requestStop();
     // The link lives on the job's thread: its wait is ended there, at its next look at events.
-    if (link_)
-        QMetaObject::invokeMethod(link_, &IspLink::abort, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(&board_->link(), &IspLink::abort, Qt::QueuedConnection);
 }
 
 JobResult BoardJob::run() {
     QElapsedTimer clock;
     clock.start();
-    Run run(console_, prefix_, stop_);
+    const CliOptions& options = setup_.request.options;
+    Run run(console_, prefix_, options.noProtect);
     run.record.time = QDateTime::currentDateTimeUtc();
-    run.link.setBaud9600(request_.options.baud9600);
-    run.link.setTiming(linkTimingFromEnvironment());
-    run.dialogs.grantConfirmations(request_.options.noProtect);
+    run.board.link().setBaud9600(options.baud9600);
+    run.board.link().setTiming(setup_.timing);
     {
-        QMutexLocker lock(&linkMutex_);
-        link_ = &run.link;
+        QMutexLocker lock(&boardMutex_);
+        board_ = &run.board;
     }
     if (interruptedWith_.load() != 0)
-        run.link.abort();
+        run.board.link().abort();
 
-    int status = kNoBoard;
-    if (connect(run))
-        status = needsPart(request_.kind) && !identify(run) ? kNotDone : dispatch(run);
-    else
-        run.result.absent = optional_ && !run.link.response().fgBaudSync && interruptedWith_.load() == 0;
-    run.result.status = status;
+    run.result.status = connect(run) ? runCommand(run) : kNoBoard;
 
     {
-        QMutexLocker lock(&linkMutex_);
-        link_ = nullptr;
+        QMutexLocker lock(&boardMutex_);
+        board_ = nullptr;
     }
     // A signal that came after the work was done does not undo it.
     if (const int interrupted = interruptedWith_.load(); interrupted != 0 && run.result.status != kDone) {
@@ -91,140 +151,126 @@ JobResult BoardJob::run() {
 
 bool BoardJob::connect(Run& run) {
     JobResult& result = run.result;
-    const auto synchronise = [&run]() -> bool {
-        if (!NegotiateBaudrate(run.ctx))
-            return false;
-        const std::optional<QString> version = GetLoaderVersion(run.ctx);
-        if (version)
-            run.version = versionWithoutEcho(*version);
-        return version.has_value();
-    };
-
-    if (portName_.isEmpty()) {
-        // The search of Auto Connect: the first COM whose board answers the synchronisation and
-        // the version request.
-        QStringList unopenable;
-        for (int port = 1; port <= kPortCount && !run.link.aborted(); ++port) {
-            run.link.OpenComPort(port);
-            if (!run.link.fgPortOpened()) {
-                if (isWorthReporting(run.link.lastOpenFailure()))
-                    unopenable.append(portFailureLine(run.link.lastOpenFailure()));
-                continue;
-            }
-            if (synchronise()) {
-                result.port = run.link.portLabel();
-                result.device = run.link.deviceName();
-                console_.note(QStringLiteral("found the programmer on %1 (%2)").arg(result.port, result.device));
-                return true;
-            }
-        }
-        result.port = QStringLiteral("COM1..COM8");
-        result.error = QStringLiteral("no programmer board found");
-        if (!unopenable.isEmpty())
-            result.error +=
-                QStringLiteral("; these ports could not be opened: ") + unopenable.join(QStringLiteral("; "));
-        return false;
+    const Connection connection =
+        portName_.isEmpty() ? run.board.search(run.progress) : run.board.connect(portName_, run.progress);
+    result.port = portName_.isEmpty() ? (connection.port > 0 ? QStringLiteral("COM%1").arg(connection.port)
+                                                             : QStringLiteral("COM1..COM8"))
+                                      : run.board.link().portLabel();
+    result.device = run.board.link().deviceName();
+    if (connection.done()) {
+        if (portName_.isEmpty())
+            console_.note(QStringLiteral("found the programmer on %1 (%2)").arg(result.port, result.device));
+        result.fields[QStringLiteral("loader_version")] = run.board.version();
+        run.record.loaderVersion = run.board.version();
+        return true;
     }
-
-    if (const int com = comNumberOf(portName_))
-        run.link.OpenComPort(com);
-    else
-        run.link.openDevice(portName_);
-    result.port = run.link.portLabel();
-    result.device = run.link.lastOpenFailure().device;
-    if (!run.link.fgPortOpened()) {
-        const PortOpenFailure& failure = run.link.lastOpenFailure();
-        result.error = QStringLiteral("the port cannot be opened: ") + portFailureLine(failure);
-        // "-p all" leaves such a port out, but a board may be behind it: say why it was not tried.
-        if (optional_ && isWorthReporting(failure))
-            console_.note(
-                QStringLiteral("note: %1 could not be opened: %2").arg(result.port, portFailureLine(failure)));
-        return false;
+    result.error = connection.reason;
+    if (portName_.isEmpty() && !connection.unopenable.isEmpty()) {
+        QStringList lines;
+        for (const PortOpenFailure& failure : connection.unopenable)
+            lines.append(portFailureLine(failure));
+        result.error += QStringLiteral("; these ports could not be opened: ") + lines.join(QStringLiteral("; "));
     }
-    result.device = run.link.deviceName();
-    if (!synchronise()) {
-        result.error = run.link.response().fgBaudSync
-                           ? QStringLiteral("the board does not answer the loader version request")
-                           : QStringLiteral("no programmer board answers (no \"U\" came back to the synchronisation)");
-        return false;
+    if (optional_) {
+        // "-p all" leaves a port without a board out, but a board may be behind a port that could
+        // not be opened: say why it was not tried.
+        result.absent = !connection.synchronised && interruptedWith_.load() == 0;
+        if (!connection.unopenable.isEmpty() && isWorthReporting(connection.unopenable.constFirst()))
+            console_.note(QStringLiteral("note: %1 could not be opened: %2")
+                              .arg(result.port, portFailureLine(connection.unopenable.constFirst())));
     }
-    return true;
+    return false;
 }
 
 bool BoardJob::identify(Run& run) {
-    run.ids = readIdBytes(run.ctx);
-    if (!run.ids) {
-        run.result.error =
-            QStringLiteral("the target's identification could not be read (%1)").arg(run.feedback.status());
+    const Identification identified = run.board.identify(run.progress);
+    if (!identified.part) {
+        run.result.error = identified.reason;
         return false;
     }
-    if (run.ids->allFF()) {
+    const Part& part = *identified.part;
+    if (part.ids.allFF()) {
         run.result.error = QStringLiteral("no target answers behind the board (its ids read FF FF FF): is it "
                                           "connected and powered?");
         return false;
     }
-    run.part = geometryForId(run.ids->deviceId2, std::nullopt);
-    const CatalogueEntry* entry = findPartById(run.ids->deviceId2);
-    run.result.part = entry ? entry->partName() : QStringLiteral("unknown");
-    run.result.fields[QStringLiteral("part")] = run.result.part;
-    run.result.fields[QStringLiteral("ids")] =
-        QStringLiteral("%1 %2 %3").arg(run.ids->manufacturer, run.ids->deviceId1, run.ids->deviceId2);
-    if (!entry)
+    run.result.part = part.name();
+    run.result.fields[QStringLiteral("part")] = part.name();
+    run.result.fields[QStringLiteral("ids")] = part.ids.text();
+    if (!part.entry)
         console_.note(prefix_ + QStringLiteral("note: device id %1 is not in the catalogue; taking 16 KB of flash, "
                                                "1 KB sectors and 16-byte pages")
-                                    .arg(run.ids->deviceId2));
+                                    .arg(part.ids.deviceId2));
+    if (!setup_.hex.paths.isEmpty())
+        run.image = FirmwareCache::layOut(setup_.hex.image, part.geometry.intFlashLastAddr);
     return true;
 }
 
-int BoardJob::dispatch(Run& run) {
-    run.result.fields[QStringLiteral("loaderVersion")] = run.version;
-    switch (request_.kind) {
-    case CommandKind::Info:
-        return info(run);
-    case CommandKind::Icp:
-    case CommandKind::Off:
-        return boardLetter(run);
-    case CommandKind::EraseChip:
-        return eraseChipCommand(run);
-    case CommandKind::ErasePages:
-    case CommandKind::EraseSectors:
-        return eraseRangeCommand(run);
-    case CommandKind::CrcGlobal:
-        return crcGlobal(run);
-    case CommandKind::CrcSectors:
-        return crcSectors(run);
-    case CommandKind::Program:
-        return program(run);
-    case CommandKind::ConfigGet:
-        return configGet(run);
-    case CommandKind::ConfigSet:
-        return configSet(run);
-    case CommandKind::SecurityGet:
-        return securityGet(run);
-    case CommandKind::SecuritySet:
-        return securitySet(run);
-    case CommandKind::Ccp:
-        return clearProtection(run);
-    case CommandKind::Run:
-        return automation(run);
-    case CommandKind::Verify:
-        return verifyCommand(run);
-    case CommandKind::CrcCalibrate:
-        return calibrate(run);
-    case CommandKind::Ports:
-        break;
+int BoardJob::runCommand(Run& run) {
+    const CliRequest& request = setup_.request;
+    const CommandRow& row = commandRow(request.command);
+    JobOutput output(console_, prefix_);
+    output.variantName = setup_.variant ? setup_.variant->name : QString();
+    if (row.needsPart || request.command == Command::GetID) {
+        if (!identify(run))
+            return kNotDone;
     }
-    return kUsage;
-}
+    CommandRequest command;
+    if (row.needsPart && (request.command == Command::ErasePage || request.command == Command::EraseSector ||
+                          request.command == Command::GetSectorCRC)) {
+        const RangeErase& kind = request.command == Command::ErasePage ? pageErase() : sectorErase();
+        const DeviceGeometry& geometry = run.board.part()->geometry;
+        QString error;
+        const std::optional<UnitRange> range =
+            resolveRange(request.range, kind.unitSize(geometry), kind.unitCount(geometry), &error);
+        if (!range) {
+            run.result.error = error;
+            return kUsage;
+        }
+        command.range = *range;
+    }
+    command.configByte = request.configByte;
+    command.sector = request.sector;
+    command.value = request.value;
+    command.path = request.options.saveGolden;
+    command.program.image = run.image ? &*run.image : nullptr;
+    command.program.quick = request.options.quick;
+    command.program.erase = request.options.erase;
+    if (request.options.verify || request.command == Command::VerifyFirmware)
+        command.program.verify = setup_.golden ? VerifyChoice{VerifyChoice::Kind::Golden, nullptr, &*setup_.golden}
+                                               : VerifyChoice{VerifyChoice::Kind::Image, setup_.variant, nullptr};
+    command.program.serial = setup_.serial ? &*setup_.serial : nullptr;
+    if (setup_.golden && setup_.golden->partName != run.result.part) {
+        run.result.error = QStringLiteral("the golden CRCs are those of an %1, this part is an %2")
+                               .arg(setup_.golden->partName, run.result.part);
+        return kUsage;
+    }
+    CliAutomationFace face(run, setup_, [this, &run] { return identify(run); }, output);
+    command.script = setup_.script ? &*setup_.script : nullptr;
+    command.automation = &face;
+    // A run starts protected, whatever the options: only its own "noprotect" line unprotects it.
+    run.board.setProtect(request.command == Command::AutoProcedure || !request.options.noProtect);
 
-int BoardJob::fail(Run& run, int status, const QString& reason) {
-    const QString said = run.dialogs.lastMessage();
-    run.result.error = said.isEmpty() || reason.contains(said) ? reason : reason + QStringLiteral(" (") + said + ')';
-    return status;
-}
-
-int BoardJob::failPlainly(Run& run, int status, const QString& reason) {
-    run.result.error = reason;
+    // "crc sectors --save" keeps the golden CRCs instead of printing a range.
+    const Command ran = request.command == Command::GetSectorCRC && !command.path.isEmpty() ? Command::SaveGolden
+                                                                                              : request.command;
+    CommandCall call{run.board, run.progress, run.questions, command};
+    const CommandResult result = request.command == Command::GetID ? CommandResult(Identification{})
+                                                                    : zelvan::runCommand(ran, call);
+    const int status = describe(ran, request, run.board, result, output);
+    run.result.fields = output.fields.isEmpty() ? run.result.fields : [&] {
+        QJsonObject fields = run.result.fields;
+        for (auto it = output.fields.begin(); it != output.fields.end(); ++it)
+            fields[it.key()] = it.value();
+        return fields;
+    }();
+    run.result.error = output.error;
+    run.result.crcsVerified = output.crcsVerified;
+    run.result.serialNumber = output.serialNumber;
+    run.record.sectorCrcs = output.sectorCrcs;
+    run.record.globalCrc = output.globalCrc;
+    run.record.verify = output.verify;
+    run.record.serialNumber = output.serialNumber;
     return status;
 }
 
@@ -236,11 +282,38 @@ QString BoardJob::undoneText(const Run& run) const {
                            .arg(progress.done())
                            .arg(progress.total())
                            .arg(progress.unit());
-        if (request_.kind == CommandKind::Program)
+        if (setup_.request.command == Command::ProgramFirmware)
             text += QStringLiteral("; the rest of the image and the configuration bytes were not written");
         return text;
     }
-    return QStringLiteral("%1 was not completed").arg(request_.commandText);
+    return QStringLiteral("%1 was not completed").arg(setup_.request.commandText);
+}
+
+void BoardJob::writeRecord(Run& run) {
+    if (setup_.records.empty())
+        return;
+    ChipRecord& record = run.record;
+    record.host = QSysInfo::machineHostName();
+    record.port = run.result.port;
+    record.device = run.result.device;
+    record.partName = run.result.part;
+    if (const std::optional<Part>& part = run.board.part()) {
+        const auto byte = [](const QString& text) { return static_cast<quint8>(text.toUInt(nullptr, 16)); };
+        record.ids = {byte(part->ids.manufacturer), byte(part->ids.deviceId1), byte(part->ids.deviceId2)};
+    }
+    for (const QString& file : setup_.hex.paths)
+        record.files.append(recordedFile(file));
+    record.exitStatus = run.result.status;
+    record.error = run.result.undone.isEmpty() ? run.result.error : QStringLiteral("interrupted: ") + run.result.undone;
+    record.durationMs = run.result.milliseconds;
+    record.serialVoid = record.serialNumber.has_value() && run.result.status != kDone;
+    for (const std::unique_ptr<RecordSink>& sink : setup_.records) {
+        QString error;
+        if (!sink->write(record, &error))
+            console_.error(QStringLiteral("zelvan-cli: %1: the record of this chip could not be stored where it "
+                                          "belongs (%2); it is kept and sent with the next one")
+                               .arg(run.result.port, error));
+    }
 }
 
 } // namespace zelvan::cli

@@ -7,10 +7,9 @@
 
 namespace zelvan::cli {
 
-GangRun::GangRun(const CliRequest& request, const ProductionSetup& production, Console& console,
-                 const QStringList& ports, bool optional) {
+GangRun::GangRun(const RunSetup& setup, Console& console, const QStringList& ports, bool optional) {
     for (const QString& port : ports) {
-        auto job = std::make_shared<BoardJob>(request, production, console, port, port + QStringLiteral(": "));
+        auto job = std::make_shared<BoardJob>(setup, console, port, port + QStringLiteral(": "));
         job->setOptional(optional);
         jobs_.append(job);
     }

@@ -14,8 +14,7 @@ namespace zelvan::cli {
 class GangRun {
 public:
     // optional: "-p all", where a port without a board is left out instead of failing.
-    GangRun(const CliRequest& request, const ProductionSetup& production, Console& console, const QStringList& ports,
-            bool optional);
+    GangRun(const RunSetup& setup, Console& console, const QStringList& ports, bool optional);
     ~GangRun();
 
     // Runs every job and returns when all have ended; the results in the order of the ports.

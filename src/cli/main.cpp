@@ -1,13 +1,13 @@
 // zelvan-cli: the commands of Zelvan Programmer from a shell or a script, with an exit status a
 // production line can act on. No window: Qt Core only.
 
+#include "arguments.h"
 #include "board_job.h"
-#include "cli_request.h"
 #include "console.h"
 #include "exit_status.h"
 #include "gang_run.h"
 #include "port_listing.h"
-#include "preflight.h"
+#include "run_setup.h"
 #include "signal_watch.h"
 #include "wire_log_output.h"
 
@@ -102,13 +102,11 @@ int main(int argc, char* argv[]) {
         std::printf("zelvan-cli %s\n", qPrintable(kAppVersion));
         return kDone;
     }
-    if (const QString problem = preflight(request); !problem.isEmpty())
-        return refuse(request.commandText + QStringLiteral(": ") + problem);
     QString error;
-    const std::optional<ProductionSetup> production = setUpProduction(request.options, &error);
-    if (!production)
+    const std::unique_ptr<RunSetup> setup = prepareRun(request, &error);
+    if (!setup)
         return refuse(request.commandText + QStringLiteral(": ") + error);
-    if (!startWireLog(request.options.verbose, request.options.wireLog, &error))
+    if (!startWireLog(request.options.verbosity > 0, request.options.wireLog, &error))
         return refuse(error);
 
 #ifdef ZELVAN_HAVE_SIMULATOR
@@ -126,8 +124,8 @@ int main(int argc, char* argv[]) {
 #endif
 
     Console console(request.options.quiet, request.options.json, stderrIsTerminal());
-    if (request.kind == CommandKind::Ports)
-        return listPorts(request, console);
+    if (request.command == Command::Ports)
+        return listPorts(*setup, console);
 
     SignalWatch stopSignals;
     const bool all = request.options.allPorts();
@@ -147,7 +145,7 @@ int main(int argc, char* argv[]) {
             devices.append(device);
         }
         console.setSeveralBoards();
-        GangRun gang(request, *production, console, ports, all);
+        GangRun gang(*setup, console, ports, all);
         QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals,
                          [&gang](int status) { gang.interrupt(status); });
         const QList<JobResult> results = gang.run();
@@ -166,7 +164,7 @@ int main(int argc, char* argv[]) {
         return gangExitStatus(results);
     }
 
-    BoardJob job(request, *production, console, request.options.ports.value(0), QString());
+    BoardJob job(*setup, console, request.options.ports.value(0), QString());
     QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals,
                      [&job](int status) { job.interrupt(status); });
     const JobResult result = job.run();

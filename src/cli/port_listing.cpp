@@ -1,17 +1,17 @@
 #include "port_listing.h"
 
 #include "exit_status.h"
-#include "terminal_front.h"
 
+#include "board/board.h"
+#include "board/port_messages.h"
 #include "link/port_names.h"
-#include "programmer/port_messages.h"
-#include "programmer/programmer_connection.h"
 
 #include <QJsonArray>
+#include <QJsonObject>
 
 namespace zelvan::cli {
 
-int listPorts(const CliRequest& request, Console& console) {
+int listPorts(const RunSetup& setup, Console& console) {
     QJsonArray ports;
     for (int port = 1; port <= kPortCount; ++port) {
         const QString name = QStringLiteral("COM%1").arg(port);
@@ -22,25 +22,21 @@ int listPorts(const CliRequest& request, Console& console) {
             state = QStringLiteral("the system has no such serial port");
             entry[QStringLiteral("exists")] = false;
         } else {
-            IspLink link;
-            link.setBaud9600(request.options.baud9600);
-            link.setTiming(linkTimingFromEnvironment());
-            link.OpenComPort(port);
-            entry[QStringLiteral("exists")] = link.lastOpenFailure().error != QSerialPort::DeviceNotFoundError;
-            entry[QStringLiteral("opens")] = link.fgPortOpened();
-            if (!link.fgPortOpened()) {
-                state = portFailureLine(link.lastOpenFailure()).section(QStringLiteral("): "), 1);
+            Board board;
+            board.link().setBaud9600(setup.request.options.baud9600);
+            board.link().setTiming(setup.timing);
+            ConnectionProgress quiet;
+            const Connection connection = board.connect(name, quiet);
+            const bool opened = connection.unopenable.isEmpty();
+            entry[QStringLiteral("exists")] =
+                opened || connection.unopenable.constFirst().error != QSerialPort::DeviceNotFoundError;
+            entry[QStringLiteral("opens")] = opened;
+            if (!opened) {
+                state = portFailureLine(connection.unopenable.constFirst()).section(QStringLiteral("): "), 1);
             } else {
-                StopRequest stop;
-                ProgressReport progress(console, QString());
-                TerminalDialogs dialogs(console, QString());
-                TerminalFeedback feedback(progress);
-                CommandContext ctx{link, feedback, dialogs, stop};
-                const std::optional<QString> version =
-                    NegotiateBaudrate(ctx) ? GetLoaderVersion(ctx) : std::optional<QString>();
-                entry[QStringLiteral("board")] = version ? versionWithoutEcho(*version) : QJsonValue();
-                state = version ? QStringLiteral("a board answers: %1").arg(versionWithoutEcho(*version))
-                                : QStringLiteral("opens; no board answers");
+                entry[QStringLiteral("board")] = connection.done() ? QJsonValue(board.version()) : QJsonValue();
+                state = connection.done() ? QStringLiteral("a board answers: %1").arg(board.version())
+                                          : QStringLiteral("opens; no board answers");
             }
         }
         entry[QStringLiteral("state")] = state;

@@ -34,13 +34,17 @@ ProgressReport::ProgressReport(Console& console, QString prefix)
     : console_(console)
     , prefix_(std::move(prefix)) {}
 
-void ProgressReport::setTask(const QString& task, const QString& unit) {
+void ProgressReport::notice(const QString& text) {
+    console_.note(prefix_ + QStringLiteral("note: ") + text);
+}
+
+void ProgressReport::stage(const QString& task, const QString& unit) {
     task_ = task;
     unit_ = unit;
     done_ = total_ = 0;
 }
 
-void ProgressReport::update(int done, int total) {
+void ProgressReport::units(int done, int total) {
     // A total of 0 ends the indication: the command is over.
     if (total <= 0) {
         if (lastDrawMs_ >= 0 && console_.drawsProgressBar())

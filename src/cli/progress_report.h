@@ -2,6 +2,8 @@
 
 #include "console.h"
 
+#include "board/board.h"
+
 #include <QElapsedTimer>
 #include <QString>
 
@@ -11,15 +13,16 @@ namespace zelvan::cli {
 // time ("[########............]  12/40 pages  30%  0:04 elapsed, 0:09 left").
 QString progressBarText(int done, int total, const QString& unit, qint64 elapsedMs);
 
-// Follows one long command's progress: redraws the bar on a terminal (at most every 100 ms, and
-// at the end), or prints a line at every tenth otherwise ("COM1: programming 30% (12/40 pages)").
-class ProgressReport {
+// The progress of the operations on one board, on the terminal: redraws the bar (at most every
+// 100 ms, and at the end), or prints a line at every tenth otherwise ("COM1: programming 30%
+// (12/40 pages)"); notices go to stderr as notes.
+class ProgressReport : public ConnectionProgress {
 public:
     ProgressReport(Console& console, QString prefix);
 
-    // What is being counted for the next command ("programming", "pages").
-    void setTask(const QString& task, const QString& unit);
-    void update(int done, int total);
+    void stage(const QString& task, const QString& unit) override;
+    void units(int done, int total) override;
+    void notice(const QString& text) override;
     // Units done of the last command, and how many it had (0 when none ran).
     int done() const { return done_; }
     int total() const { return total_; }

@@ -1,6 +1,5 @@
 #include "identification.h"
 
-#include "common/busy_pointer.h"
 #include "link/isp_commands.h"
 
 namespace zelvan {
@@ -10,23 +9,18 @@ bool IdBytes::allFF() const {
     return manufacturer == ff && deviceId1 == ff && deviceId2 == ff;
 }
 
-namespace {
-
-// Sends one id read. A closing "." is what counts (a refusal beside it is not looked at); the
-// byte is the two characters after the echo.
-std::optional<QString> readIdByte(IspLink& link, int address) {
-    const IspAnswer answer = link.exchangeRecord(configReadBody(address));
-    if (!answer.fullStop)
-        return std::nullopt;
-    return answer.data(2);
+Part partForIds(const IdBytes& ids, const std::optional<Part>& previous) {
+    return Part{ids, findPartById(ids.deviceId2),
+                geometryForId(ids.deviceId2, previous ? std::optional(previous->geometry) : std::nullopt)};
 }
+
+namespace {
 
 } // namespace
 
-std::optional<IdBytes> readIdBytes(CommandContext& ctx) {
-    BusyPointer busy(ctx.dialogs);
-    ctx.feedback.setStatus(QStringLiteral("Reading CPU ID..."));
-    ctx.feedback.setIndicator(Led::DarkYellow);
+IdReading readIdBytes(LinkContext& ctx) {
+    ctx.progress.step(QStringLiteral("Reading CPU ID..."));
+    ctx.progress.indicate(Led::DarkYellow);
     ctx.link.processEventsOnce();
 
     // Each byte read so far is shown; the indicator alternates after each answer.
@@ -40,14 +34,19 @@ std::optional<IdBytes> readIdBytes(CommandContext& ctx) {
         {configAddress::kDeviceId1, &IdBytes::deviceId1, Led::DarkYellow},
         {configAddress::kDeviceId2, &IdBytes::deviceId2, Led::Yellow},
     };
+    IdReading reading;
     IdBytes ids;
     for (const Step& step : kSteps) {
-        const std::optional<QString> byte = readIdByte(ctx.link, step.address);
-        if (!byte) {
-            ctx.feedback.setStatus(QStringLiteral("CPU ID Read Failed"));
-            return std::nullopt;
+        // A closing "." is what counts (a refusal beside it is not looked at); the byte is the two
+        // characters after the echo.
+        const IspAnswer answer = ctx.link.exchangeRecord(configReadBody(step.address));
+        if (!answer.fullStop) {
+            const Ending ending = endingOf(answer.outcome);
+            reading.end(ending,
+                        QStringLiteral("the target's identification could not be read (%1)").arg(failureText(ending)));
+            return reading;
         }
-        ids.*step.field = *byte;
+        ids.*step.field = answer.data(2);
         QString status = QStringLiteral("CPU MFG=") + ids.manufacturer;
         if (step.field != &IdBytes::manufacturer)
             status += QStringLiteral(" ID1=") + ids.deviceId1;
@@ -55,11 +54,13 @@ std::optional<IdBytes> readIdBytes(CommandContext& ctx) {
             status += QStringLiteral(" ID2=") + ids.deviceId2;
         else
             status += QStringLiteral(" ...");
-        ctx.feedback.setStatus(status);
-        ctx.feedback.setIndicator(step.indicator);
+        ctx.progress.step(status);
+        ctx.progress.indicate(step.indicator);
         ctx.link.processEventsOnce();
     }
-    return ids;
+    reading.ids = ids;
+    reading.end(Ending::Done);
+    return reading;
 }
 
 } // namespace zelvan

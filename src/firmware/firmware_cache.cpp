@@ -1,5 +1,7 @@
 #include "firmware_cache.h"
 
+#include <algorithm>
+
 namespace zelvan {
 
 std::array<std::array<char, 2>, FirmwareCache::kConfigCount> FirmwareCache::emptyConfig() {
@@ -11,19 +13,35 @@ std::array<std::array<char, 2>, FirmwareCache::kConfigCount> FirmwareCache::empt
 
 void FirmwareCache::recreate(int flashLastAddr) {
     strFirmwareImage_ = QByteArray(2 * (flashLastAddr + 1), '0');
+    written_.assign(static_cast<size_t>(flashLastAddr + 1), false);
     strFirmwareConfig_ = emptyConfig();
     captured_.reset();
 }
 
-void FirmwareCache::clear() {
-    strFirmwareImage_.fill('0');
-    strFirmwareConfig_ = emptyConfig();
-    captured_.reset();
+FirmwareCache FirmwareCache::layOut(const HexImage& image, int flashLastAddr) {
+    FirmwareCache cache;
+    cache.recreate(flashLastAddr);
+    for (int address = 0; address <= flashLastAddr && address < HexImage::kSize; ++address) {
+        if (image.isWritten(address))
+            cache.setByteText(address, image.byteText(address));
+    }
+    for (int index = 0; index < kConfigCount; ++index) {
+        if (image.hasConfig(index))
+            cache.setConfigText(index, image.configText(index));
+    }
+    return cache;
 }
 
 void FirmwareCache::setByteText(int address, QByteArrayView text) {
     strFirmwareImage_[2 * address] = text[0];
     strFirmwareImage_[2 * address + 1] = text[1];
+    written_[static_cast<size_t>(address)] = true;
+}
+
+bool FirmwareCache::writesInto(int address, int length) const {
+    const auto begin = written_.begin() + std::clamp(address, 0, size());
+    const auto end = written_.begin() + std::clamp(address + length, 0, size());
+    return std::find(begin, end, true) != end;
 }
 
 void FirmwareCache::setConfigText(int index, QByteArrayView text) {

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "firmware_cache.h"
+#include "hex_image.h"
 #include "intel_hex.h"
 
-#include "programmer/command_context.h"
-
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace zelvan {
 
@@ -13,19 +14,30 @@ namespace zelvan {
 // about 45 KB of text) and well above the 1 MB files that carry data above the flash too.
 inline constexpr qint64 kMaxHexFileBytes = 64 * 1024 * 1024;
 
-// The box text for a file that could not be loaded: "Error:  n" and the line and reason.
+// One Intel HEX file read and checked whole: the image it writes, or why it was refused. A file that
+// is not a regular file, or is larger than kMaxHexFileBytes, is refused before it is read.
+struct HexFile {
+    QString path;
+    HexReadResult result;
+    HexImage image;
+    bool ok() const { return result.ok(); }
+};
+HexFile loadHexFile(const QString& path);
+
+// "Error:  n" and the line and reason, as the window's box shows a file that could not be loaded.
 QString hexFaultText(const QString& path, const HexReadResult& result);
+// The same in one line for a terminal, naming the file as it was given and without the number:
+// "blink.hex, line 5: the checksum is 95 but the record's bytes need 96".
+QString hexFaultLine(const QString& path, const HexReadResult& result);
 
-// Reads one Intel HEX file over the cache. The file is read into a copy of the cache that replaces
-// the cache only when the whole file was good; a file that is not a regular file, or is larger
-// than kMaxHexFileBytes, is refused before it is read.
-HexReadResult loadHexFile(const QString& path, FirmwareCache& cache, int flashLastAddr);
-
-// Loads one Intel HEX file into the cache, the way "Load Firmware" does: the not-cleared warning
-// when something is loaded already, the file dialog (or the given path, for a file dropped on
-// the window), then loadHexFile. Shows the over-flash warning once.
-// Returns the path loaded, or an empty text when nothing changed (cancelled, missing, refused).
-QString loadFirmwareFile(CommandContext& ctx, FirmwareCache& cache, int flashLastAddr, bool somethingLoaded,
-                         const QString& givenPath = QString());
+// Several files laid over each other in order (later files win): the image a run programs. Each
+// file is read once; the image is then laid out for each board's part.
+struct HexFiles {
+    QStringList paths;
+    HexImage image;
+    std::optional<HexFile> refused; // the first file that could not be used
+    bool ok() const { return !refused; }
+};
+HexFiles loadHexFiles(const QStringList& paths);
 
 } // namespace zelvan

@@ -89,40 +89,40 @@ HexReadResult checkLine(QByteArrayView line, int lineNumber, Record& record) {
     return HexReadResult{};
 }
 
-// Data inside the flash replaces the cache's bytes; above it, it feeds a configuration value or
-// is dropped.
-void storeData(const Record& record, quint32 base, int flashLastAddr, FirmwareCache& cache, HexReadResult& result) {
+// Where the data of the following records goes: a segment base wraps its offsets within 64 KB, a
+// linear base does not.
+struct Base {
+    quint32 value = 0;
+    bool segment = false;
+
+    quint64 address(int offset, int i) const {
+        // In 64 bits: a linear base near 4 GB plus the offset must not wrap round into the flash.
+        return segment ? quint64(value) + quint64((offset + i) & 0xFFFF) : quint64(value) + quint64(offset) + quint64(i);
+    }
+};
+
+// Data replaces the image's bytes; at a configuration address it feeds a value too; at 10000H and
+// above it is dropped.
+void storeData(const Record& record, const Base& base, HexImage& image) {
     const QByteArrayView data = record.digits.sliced(8, 2 * record.count);
     for (int i = 0; i < record.count; ++i) {
-        // In 64 bits: a linear base near 4 GB plus the offset must not wrap round into the flash.
-        const quint64 address = quint64(base) + quint64(record.address) + quint64(i);
+        const quint64 address = base.address(record.address, i);
         const QByteArrayView byteText = data.sliced(2 * i, 2);
-        if (address <= quint64(flashLastAddr)) {
-            cache.setByteText(static_cast<int>(address), byteText);
+        if (address >= quint64(HexImage::kSize)) {
+            image.dropBeyond(address);
             continue;
         }
-        result.overFlash = true;
-        const int index = address <= 0xFFFF ? configIndexForAddress(static_cast<quint32>(address)) : -1;
-        if (index >= 0)
-            cache.setConfigText(index, byteText);
+        image.write(static_cast<int>(address), byteText);
+        if (const int index = configIndexForAddress(static_cast<quint32>(address)); index >= 0)
+            image.capture(index, byteText);
     }
 }
 
 } // namespace
 
-int configIndexForAddress(quint32 address) {
-    if (address >= 0xFF00 && address <= 0xFF0B)
-        return static_cast<int>(address - 0xFF00);
-    if (address >= 0xFFF0 && address <= 0xFFF3)
-        return static_cast<int>(address - 0xFFF0);
-    if (address >= 0xFFF8 && address <= 0xFFFF)
-        return static_cast<int>(address - 0xFFF8) + 4;
-    return -1;
-}
-
-HexReadResult readIntelHex(QByteArrayView text, FirmwareCache& cache, int flashLastAddr) {
+HexReadResult readIntelHex(QByteArrayView text, HexImage& image) {
     HexReadResult result;
-    quint32 base = 0;
+    Base base;
     int lines = 0;
     bool ended = false;
     forEachLine(withoutByteOrderMark(text), [&](QByteArrayView line, int lineNumber) {
@@ -143,7 +143,7 @@ HexReadResult readIntelHex(QByteArrayView text, FirmwareCache& cache, int flashL
         switch (record.type) {
         case 0:
             ++result.dataRecords;
-            storeData(record, base, flashLastAddr, cache, result);
+            storeData(record, base, image);
             break;
         case 1:
             ended = true; // the end record: nothing after it is read
@@ -151,7 +151,7 @@ HexReadResult readIntelHex(QByteArrayView text, FirmwareCache& cache, int flashL
         case 2:
         case 4: {
             const quint32 number = static_cast<quint32>(record.digits.sliced(8, 4).toUInt(nullptr, 16));
-            base = record.type == 2 ? number << 4 : number << 16;
+            base = Base{record.type == 2 ? number << 4 : number << 16, record.type == 2};
             break;
         }
         default:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "firmware_cache.h"
+#include "hex_image.h"
 
 #include <QByteArrayView>
 #include <QString>
@@ -25,24 +25,20 @@ struct HexReadResult {
     HexFault fault = HexFault::None;
     int line = 0;           // 1-based line of the fault
     QString reason;         // what is wrong, in words
-    bool overFlash = false; // some data lay above the flash (captured or dropped)
     int dataRecords = 0;
 
     bool ok() const { return fault == HexFault::None; }
 };
 
-// The configuration value a HEX address above the flash feeds (0 UCFG1, 1 UCFG2, 2 boot vector,
-// 3 status byte, 4..11 further values), or -1 for an address that captures nothing.
-int configIndexForAddress(quint32 address);
-
-// Reads Intel HEX text into the cache. Lines may end in LF, CR LF or CR; a UTF-8 byte-order mark
-// at the start is skipped. Every record is checked
-// (":" start, hex digits, byte count against the line, checksum, record type 00..05) and the
-// file must end with an end record; reading stops there. Extended segment (02) and linear (04)
-// address records move the base of the following data. Data inside the flash replaces the cache's
-// bytes, text as written; data above it is captured into the configuration values or dropped.
+// Reads Intel HEX text into the image. Lines may end in LF, CR LF or CR; a UTF-8 byte-order mark
+// at the start is skipped. Every record is checked (":" start, hex digits, byte count against the
+// line, checksum, record type 00..05) and the file must end with an end record; reading stops
+// there. Extended segment (02) and linear (04) address records move the base of the following
+// data; after a segment record, data that runs past the end of its 64 KB segment wraps round to
+// the segment's start, as Intel HEX defines. Data replaces the image's bytes, text as written;
+// data at a configuration address is captured too; data at 10000H and above is dropped.
 //
-// On a fault the cache may hold part of the file: load into a copy and keep it only when ok().
-HexReadResult readIntelHex(QByteArrayView text, FirmwareCache& cache, int flashLastAddr);
+// On a fault the image may hold part of the file: read into a copy and keep it only when ok().
+HexReadResult readIntelHex(QByteArrayView text, HexImage& image);
 
 } // namespace zelvan

@@ -1,6 +1,5 @@
 #include "programming.h"
 
-#include "common/busy_pointer.h"
 #include "common/hex_text.h"
 #include "link/isp_commands.h"
 
@@ -15,6 +14,8 @@ namespace {
 // known, and writing them elsewhere would overwrite UCFG1..status byte or security bytes.
 constexpr int kWrittenConfigValues = 4;
 
+} // namespace
+
 QString skippedPagesNotice(int pages, int bootloaderAddr) {
     return QStringLiteral("%1 page(s) of the firmware lie in the bootloader area (%2H and up) and will not be "
                           "written, to protect the bootloader.")
@@ -22,81 +23,89 @@ QString skippedPagesNotice(int pages, int bootloaderAddr) {
         .arg(strDecToHex16(bootloaderAddr));
 }
 
-} // namespace
-
-bool pageHasData(const FirmwareCache& cache, int pageAddress, int pageSize) {
-    const QByteArrayView data = QByteArrayView(cache.imageText()).sliced(2 * pageAddress, 2 * pageSize);
-    return std::any_of(data.begin(), data.end(), [](char c) { return c != '0'; });
-}
-
 QString pageRecordBody(const FirmwareCache& cache, int pageAddress, int pageSize) {
     const QByteArrayView data = QByteArrayView(cache.imageText()).sliced(2 * pageAddress, 2 * pageSize);
     return programBody(pageAddress, QString::fromLatin1(data));
 }
 
-QList<int> pagesWithData(const FirmwareCache& cache, int pageSize) {
+QList<int> pagesToProgram(const FirmwareCache& cache, int pageSize) {
     QList<int> pages;
     for (int address = 0; pageSize > 0 && address + pageSize <= cache.size(); address += pageSize) {
-        if (pageHasData(cache, address, pageSize))
+        if (cache.writesInto(address, pageSize))
             pages.append(address);
     }
     return pages;
 }
 
-ProgramResult programFirmware(CommandContext& ctx, const FirmwareCache& cache, const DeviceGeometry& geometry,
+ProgramResult programFirmware(LinkContext& ctx, const FirmwareCache& cache, const DeviceGeometry& geometry,
                               bool quickMode, bool protect) {
-    const QString phrase = QStringLiteral("Programming Firmware");
     ProgramResult result;
     const int pageSize = geometry.intPageSize;
     // The cache takes the size of the identified part; one of another size cannot be written.
-    bool failed = cache.size() != geometry.flashSize() || pageSize <= 0;
-    const QList<int> pages = failed ? QList<int>() : pagesWithData(cache, pageSize);
+    if (cache.size() != geometry.flashSize() || pageSize <= 0)
+        return static_cast<ProgramResult&>(
+            result.end(Ending::NotDone, QStringLiteral("the firmware is not laid out for this part")));
+    QList<int> pages = pagesToProgram(cache, pageSize);
     const auto keptBack = [&](int address) { return protect && address >= geometry.intBootloaderAddr; };
     result.pagesSkipped = static_cast<int>(std::count_if(pages.begin(), pages.end(), keptBack));
-    result.pagesToWrite = static_cast<int>(pages.size()) - result.pagesSkipped;
+    pages.removeIf(keptBack);
+    result.pagesToWrite = static_cast<int>(pages.size());
     if (result.pagesSkipped > 0)
-        ctx.dialogs.notice(skippedPagesNotice(result.pagesSkipped, geometry.intBootloaderAddr),
-                           QStringLiteral("Peripheral Programming"));
+        ctx.progress.notice(skippedPagesNotice(result.pagesSkipped, geometry.intBootloaderAddr));
 
-    BusyPointer busy(ctx.dialogs);
-    ctx.feedback.setStatus(phrase + QStringLiteral("..."));
-    bool interrupted = false;
-    ctx.feedback.setProgress(0, result.pagesToWrite);
-    for (int address = 0; !failed && address + pageSize <= cache.size(); address += pageSize) {
-        if (pageHasData(cache, address, pageSize) && !keptBack(address)) {
+    ctx.progress.step(QStringLiteral("Programming Firmware..."));
+    if (pages.isEmpty() && result.pagesSkipped > 0) {
+        // Every page of the image lies where protection keeps it: writing only the configuration
+        // bytes would pass for a programming that was done.
+        result.end(Ending::NotDone, QStringLiteral("none of the %1 page(s) of the firmware was written: all lie in "
+                                                   "the protected bootloader area (%2H and up)")
+                                        .arg(result.pagesSkipped)
+                                        .arg(strDecToHex16(geometry.intBootloaderAddr)));
+        return result;
+    }
+    result.end(Ending::Done);
+    ctx.progress.stage(QStringLiteral("programming"), QStringLiteral("pages"));
+    ctx.progress.units(0, result.pagesToWrite);
+    // The indicator alternates once a page of the flash, written or not, as the work walks it.
+    Led indicator = Led::DarkYellow;
+    for (int address = 0; result.done() && address + pageSize <= cache.size(); address += pageSize) {
+        if (cache.writesInto(address, pageSize) && !keptBack(address)) {
             if (ctx.stop.requested()) {
-                interrupted = true;
+                result.end(Ending::Interrupted);
                 break;
             }
             const QString body = pageRecordBody(cache, address, pageSize);
             const IspAnswer answer =
                 quickMode ? ctx.link.exchangeQuickRecord(body) : ctx.link.exchangeProgramRecord(body);
             if (!answer.acknowledged()) {
-                failed = true;
+                result.end(endingOf(answer.outcome), QStringLiteral("programming stopped at page %1H: %2")
+                                                         .arg(strDecToHex16(address), failureText(answer.outcome)));
                 break;
             }
-            ctx.feedback.setProgress(++result.pagesWritten, result.pagesToWrite);
+            ctx.progress.units(++result.pagesWritten, result.pagesToWrite);
         }
-        ctx.feedback.setIndicator(ctx.feedback.indicator() == Led::DarkYellow ? Led::Yellow : Led::DarkYellow);
+        indicator = indicator == Led::DarkYellow ? Led::Yellow : Led::DarkYellow;
+        ctx.progress.indicate(indicator);
         ctx.link.processEventsOnce();
     }
 
     // A configuration value the board did not acknowledge, refused or unanswered, was not
     // written: the result must not say "Done" for it.
-    for (int index = 0; !failed && !interrupted && index < kWrittenConfigValues; ++index) {
-        if (cache.hasConfig(index))
-            failed = !ctx.link.exchangeRecord(configWriteBody(index, QString::fromLatin1(cache.configText(index))))
-                          .acknowledged();
+    for (int index = 0; result.done() && index < kWrittenConfigValues; ++index) {
+        if (!cache.hasConfig(index))
+            continue;
+        const IspAnswer answer =
+            ctx.link.exchangeRecord(configWriteBody(index, QString::fromLatin1(cache.configText(index))));
+        if (!answer.acknowledged()) {
+            result.configurationFailed = true;
+            result.end(endingOf(answer.outcome),
+                       QStringLiteral("all %1 pages were written, but configuration byte %2 the files carry was not "
+                                      "(%3)")
+                           .arg(result.pagesWritten)
+                           .arg(strDecToHex8(index), failureText(answer.outcome)));
+        }
     }
-    ctx.feedback.setProgress(0, 0);
-
-    result.ending = failed ? Ending::Error : interrupted ? Ending::Interrupted : Ending::Done;
-    ctx.dialogs.showResult(result.done() ? QStringLiteral("Programming: Done")
-                           : interrupted ? QStringLiteral("Programming interrupted")
-                                         : QStringLiteral("Programming error"),
-                           QStringLiteral("Peripheral Programming"));
-    busy.release();
-    ctx.feedback.setStatus(closingStatus(phrase, result.ending));
+    ctx.progress.units(0, 0);
     return result;
 }
 

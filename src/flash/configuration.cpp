@@ -1,7 +1,5 @@
 #include "configuration.h"
 
-#include "byte_entry.h"
-
 #include "common/system_texts.h"
 #include "link/isp_commands.h"
 
@@ -25,18 +23,9 @@ const std::array<ConfigByte, 4>& table() {
     return bytes;
 }
 
-// Asks for a byte value until one is accepted ("Uncorrect Value" after each entry that is not a
-// byte) or the user gives up (an empty entry or cancel: nothing is returned).
-std::optional<QString> askByteValue(CommandContext& ctx, const QString& prompt, const QString& title,
-                                    const QString& defaultText, const QString& refusalTitle) {
-    for (;;) {
-        const QString entry = ctx.dialogs.inputBox(prompt, title, defaultText);
-        if (entry.isEmpty())
-            return std::nullopt;
-        if (std::optional<QString> value = normaliseByteEntry(entry))
-            return value;
-        ctx.dialogs.messageBox(systemText::kUncorrectValue, refusalTitle);
-    }
+// The text before a sector's number ends with a blank and the number brings its own.
+QString sectorText(int sector) {
+    return systemText::kSecurityByteForSector + QLatin1Char(' ') + QString::number(sector);
 }
 
 } // namespace
@@ -57,81 +46,106 @@ const ConfigByte& statusByte() {
     return table()[3];
 }
 
+const ConfigByte* configByteAt(int address) {
+    for (const ConfigByte& byte : table()) {
+        if (byte.address == address)
+            return &byte;
+    }
+    return nullptr;
+}
+
+const ConfigByte* configByteNamed(const QString& key) {
+    for (const ConfigByte& byte : table()) {
+        if (byte.key == key)
+            return &byte;
+    }
+    return nullptr;
+}
+
 ConfigRead readConfigValue(IspLink& link, int address) {
     const IspAnswer answer = link.exchangeRecord(configReadBody(address));
     return ConfigRead{answer.outcome, answer.acknowledged() ? answer.data(2) : QString()};
 }
 
-bool writeConfigValue(IspLink& link, int address, const QString& value) {
-    return link.exchangeRecord(configWriteBody(address, value)).acknowledged();
+Result writeConfigValue(IspLink& link, int address, const QString& value) {
+    const IspAnswer answer = link.exchangeRecord(configWriteBody(address, value));
+    return Result{endingOf(answer.outcome), failureText(answer.outcome)};
 }
 
-bool editConfigByte(CommandContext& ctx, const ConfigByte& byte) {
-    ctx.feedback.setStatus(QStringLiteral("Reading ") + byte.name + QStringLiteral("..."));
+ConfigEdit editConfigByte(LinkContext& ctx, Questions& questions, const ConfigByte& byte) {
+    ConfigEdit edit;
+    ctx.progress.step(QStringLiteral("Reading ") + byte.name + QStringLiteral("..."));
     const ConfigRead read = readConfigValue(ctx.link, byte.address);
     if (!read.ok()) {
         // No value came: nothing is offered as the current one, and nothing is written.
-        ctx.dialogs.messageBox(failureText(read.outcome), QStringLiteral("Program ") + byte.name);
-        ctx.feedback.setStatus(closingStatus(byte.phrase(), Ending::Error));
-        return false;
+        edit.end(endingOf(read.outcome), QStringLiteral("%1 could not be read (%2)")
+                                             .arg(byte.name, failureText(read.outcome)));
+        return edit;
     }
-
-    ctx.feedback.setStatus(byte.phrase() + QStringLiteral("..."));
-    const std::optional<QString> value =
-        askByteValue(ctx, byte.firstPromptLine + read.value + QStringLiteral("\r\n") + byte.secondPromptLine,
-                     QStringLiteral("Program ") + byte.name, read.value, byte.name + QStringLiteral(" Value"));
+    edit.current = read.value;
+    ctx.progress.step(byte.phrase() + QStringLiteral("..."));
+    const std::optional<QString> value = questions.byteValue(
+        {byte.firstPromptLine + read.value + QStringLiteral("\r\n") + byte.secondPromptLine,
+         QStringLiteral("Program ") + byte.name, read.value, byte.name + QStringLiteral(" Value")});
     if (!value) {
-        ctx.feedback.setStatus(closingStatus(byte.phrase(), Ending::Interrupted));
-        return false;
+        edit.end(Ending::Interrupted, QStringLiteral("no new value was given"));
+        return edit;
     }
-    const bool written = writeConfigValue(ctx.link, byte.address, *value);
-    ctx.feedback.setStatus(closingStatus(byte.phrase(), endingOf(written)));
-    return written;
+    static_cast<Result&>(edit) = writeConfigValue(ctx.link, byte.address, *value);
+    if (edit.done())
+        edit.written = *value;
+    return edit;
 }
 
-bool programSecurityBytes(CommandContext& ctx, const DeviceGeometry& geometry) {
-    if (geometry.intSectorSize <= 0)
-        return false;
-    bool allWritten = true;
-    for (int sector = 0; sector <= geometry.intFlashLastAddr / geometry.intSectorSize; ++sector) {
-        // The texts before the number end with a blank and the number brings its own.
-        const QString n = QLatin1Char(' ') + QString::number(sector);
+QString securityPhrase(int sector) {
+    return QStringLiteral("Programming ") + sectorText(sector);
+}
+
+SecurityWalk programSecurityBytes(LinkContext& ctx, Questions& questions, const DeviceGeometry& geometry) {
+    SecurityWalk walk;
+    walk.end(Ending::Done);
+    for (int sector = 0; sector < geometry.sectorCount(); ++sector) {
+        walk.lastSector = sector;
+        const QString n = sectorText(sector);
         const int address = configAddress::securityByte(sector);
-        const QString phrase = QStringLiteral("Programming ") + systemText::kSecurityByteForSector + n;
-        ctx.feedback.setStatus(QStringLiteral("Reading ") + systemText::kSecurityByteForSector + n +
-                               QStringLiteral("..."));
+        const QString phrase = securityPhrase(sector);
+        ctx.progress.step(QStringLiteral("Reading ") + n + QStringLiteral("..."));
         const ConfigRead read = readConfigValue(ctx.link, address);
-        ctx.feedback.setIndicator(read.ok() ? Led::Green : Led::Red);
+        ctx.progress.indicate(read.ok() ? Led::Green : Led::Red);
         if (!read.ok()) {
-            ctx.dialogs.messageBox(failureText(read.outcome), QStringLiteral("Security Bytes"));
-            ctx.feedback.setStatus(closingStatus(phrase, Ending::Error));
-            return false;
+            walk.readFailed = true;
+            walk.end(endingOf(read.outcome),
+                     QStringLiteral("the security byte of sector %1 could not be read (%2)")
+                         .arg(sector)
+                         .arg(failureText(read.outcome)));
+            ctx.progress.step(closingStatus(phrase, walk.ending));
+            return walk;
         }
 
-        ctx.feedback.setStatus(phrase + QStringLiteral("..."));
-        const QString prompt = systemText::kSecurityByteForSector + n + QStringLiteral(" Value (Hex) is: ") +
-                               read.value + QStringLiteral("\r\n") + systemText::kSecurityByteForSector + n +
+        ctx.progress.step(phrase + QStringLiteral("..."));
+        const QString prompt = n + QStringLiteral(" Value (Hex) is: ") + read.value + QStringLiteral("\r\n") + n +
                                QStringLiteral(" New Value (Hex):");
         const std::optional<QString> value =
-            askByteValue(ctx, prompt, QStringLiteral("Program ") + systemText::kSecurityByteForSector + n, read.value,
-                         systemText::kSecurityByteForSector + n + QStringLiteral(" Value"));
+            questions.byteValue({prompt, QStringLiteral("Program ") + n, read.value, n + QStringLiteral(" Value")});
         if (!value) {
-            ctx.feedback.setStatus(closingStatus(phrase, Ending::Interrupted));
-            return false;
+            walk.end(Ending::Interrupted, QStringLiteral("no new value was given for sector %1").arg(sector));
+            ctx.progress.step(closingStatus(phrase, Ending::Interrupted));
+            return walk;
         }
-        const bool written = writeConfigValue(ctx.link, address, *value);
-        ctx.feedback.setStatus(closingStatus(phrase, endingOf(written)));
-        allWritten = allWritten && written;
+        const Result written = writeConfigValue(ctx.link, address, *value);
+        ctx.progress.step(closingStatus(phrase, written.ending));
+        (written.done() ? walk.written : walk.notWritten).append(sector);
+        if (!written.done())
+            walk.end(written.ending, written.reason);
     }
-    return allWritten;
+    if (geometry.sectorCount() == 0)
+        walk.end(Ending::NotDone, QStringLiteral("no part is identified"));
+    return walk;
 }
 
-bool clearConfigurationProtection(CommandContext& ctx) {
-    const QString phrase = QStringLiteral("Clear Configuration Protection");
-    ctx.feedback.setStatus(phrase + QStringLiteral("..."));
-    const bool cleared = ctx.link.exchangeRecord(clearProtectionBody()).acknowledged();
-    ctx.feedback.setStatus(closingStatus(phrase, endingOf(cleared)));
-    return cleared;
+Result clearConfigurationProtection(LinkContext& ctx) {
+    ctx.progress.step(QStringLiteral("Clear Configuration Protection..."));
+    return writeConfigValue(ctx.link, configAddress::kClearProtection, QStringLiteral("00"));
 }
 
 } // namespace zelvan

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "common/ending.h"
+#include "common/questions.h"
 #include "device/device_catalogue.h"
-#include "programmer/command_context.h"
-#include "programmer/outcome_report.h"
+#include "link/link_context.h"
 
 #include <QString>
 
@@ -28,6 +29,10 @@ const ConfigByte& ucfg1Byte();
 const ConfigByte& ucfg2Byte();
 const ConfigByte& bootVectorByte();
 const ConfigByte& statusByte();
+// The byte at a configuration address (00..03), or nullptr.
+const ConfigByte* configByteAt(int address);
+// The byte the command line calls key ("ucfg1", "bootv", ...), or nullptr.
+const ConfigByte* configByteNamed(const QString& key);
 
 // The value a configuration or security read returns (two characters after the echo), or the
 // failed outcome when the read was refused or not answered.
@@ -37,21 +42,35 @@ struct ConfigRead {
     bool ok() const { return outcome == Outcome::Acknowledged; }
 };
 ConfigRead readConfigValue(IspLink& link, int address);
-// Writes a value (two hex digits) to a configuration address; true when acknowledged (a refusal
+// Writes a value (two hex digits) to a configuration address; done when acknowledged (a refusal
 // next to a "." is a refusal).
-bool writeConfigValue(IspLink& link, int address, const QString& value);
+Result writeConfigValue(IspLink& link, int address, const QString& value);
 
-// Reads the byte, shows it in an input box and writes the value the user enters. A read that
-// failed ends the command with its error box and writes nothing. True when a value was written
-// and acknowledged.
-bool editConfigByte(CommandContext& ctx, const ConfigByte& byte);
+struct ConfigEdit : Result {
+    std::optional<QString> current; // the value read; nothing when the read failed
+    QString written;                // the value written, when one was
+};
+
+// Reads the byte, asks for its new value (offering the current one) and writes it. A read that
+// failed ends it with nothing asked and nothing written; no value given ends it as interrupted.
+ConfigEdit editConfigByte(LinkContext& ctx, Questions& questions, const ConfigByte& byte);
+
+struct SecurityWalk : Result {
+    QList<int> written;    // the sectors whose new value was written and acknowledged
+    QList<int> notWritten; // the sectors whose write was refused or not answered
+    int lastSector = -1;   // the sector the walk ended at
+    bool readFailed = false;
+};
 
 // Walks every sector of the part: reads its security byte, asks for the new value and writes it.
-// A failed read or a cancel ends the pass, a failed write does not. True when every sector was
-// written and acknowledged.
-bool programSecurityBytes(CommandContext& ctx, const DeviceGeometry& geometry);
+// A failed read or no value given ends the walk, a failed write does not. Done when every sector
+// was written and acknowledged. Reports each sector's closing line as a step.
+SecurityWalk programSecurityBytes(LinkContext& ctx, Questions& questions, const DeviceGeometry& geometry);
 
-// Sends the record that clears the configuration protection. True when acknowledged.
-bool clearConfigurationProtection(CommandContext& ctx);
+// The closing line of a sector of the walk: "Programming Security Byte for Sector  3".
+QString securityPhrase(int sector);
+
+// Sends the record that clears the configuration protection.
+Result clearConfigurationProtection(LinkContext& ctx);
 
 } // namespace zelvan

@@ -1,8 +1,6 @@
 #include "crc_readback.h"
 
-#include "common/busy_pointer.h"
 #include "common/hex_text.h"
-#include "common/system_texts.h"
 #include "link/isp_commands.h"
 
 namespace zelvan {
@@ -21,69 +19,94 @@ QString crcText(quint32 value) {
     return QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0')).toUpper();
 }
 
-std::optional<QString> readGlobalCrc(CommandContext& ctx) {
-    const QString phrase = QStringLiteral("Reading Global CRC");
-    BusyPointer busy(ctx.dialogs);
-    ctx.feedback.setIndicator(Led::Yellow);
-    ctx.feedback.setStatus(phrase + QStringLiteral("..."));
+ValueReading readGlobalCrc(LinkContext& ctx) {
+    ctx.progress.indicate(Led::Yellow);
+    ctx.progress.step(QStringLiteral("Reading Global CRC..."));
     const IspAnswer answer = ctx.link.exchangeRecord(globalCrcBody());
-    busy.release();
-    const Outcome outcome = showOutcome(ctx.feedback, answer);
-    const bool done = outcome == Outcome::Acknowledged;
-    ctx.feedback.setStatus(closingStatus(phrase, endingOf(done)));
-    ctx.dialogs.messageBox(done ? systemText::kGlobalCrcPrefix + crcValue(answer) + QStringLiteral("\r\n")
-                                : failureText(outcome),
-                           QStringLiteral("Global CRC"));
-    if (!done)
-        return std::nullopt;
-    return crcValue(answer);
+    ctx.progress.indicate(answer.acknowledged() ? Led::Green : Led::Red);
+    ValueReading reading;
+    reading.end(endingOf(answer.outcome), failureText(answer.outcome));
+    if (answer.acknowledged())
+        reading.value = crcValue(answer);
+    return reading;
 }
 
-IspAnswer strGetSectorCRC(CommandContext& ctx, int address) {
-    BusyPointer busy(ctx.dialogs);
-    ctx.feedback.setIndicator(Led::Yellow);
-    return ctx.link.exchangeRecord(sectorCrcBody(address));
-}
-
-SectorCrcReading readSectorCrcs(CommandContext& ctx, int sectorSize, int firstIndex, int lastIndex) {
-    const QString phrase = QStringLiteral("Reading Sectors CRC");
-    BusyPointer busy(ctx.dialogs);
-    ctx.feedback.setStatus(phrase + QStringLiteral("..."));
+SectorCrcReading readSectorCrcs(LinkContext& ctx, int sectorSize, UnitRange range) {
+    ctx.progress.step(QStringLiteral("Reading Sectors CRC..."));
     SectorCrcReading reading;
-    QString result;
-    const bool haveRange = firstIndex >= 0 && lastIndex >= firstIndex && sectorSize > 0;
-    const int total = haveRange ? lastIndex - firstIndex + 1 : 0;
-    if (haveRange)
-        reading.ending = Ending::Done;
-    ctx.feedback.setProgress(0, total);
-    for (int address = firstIndex * sectorSize; haveRange && address <= lastIndex * sectorSize; address += sectorSize) {
+    reading.sectorSize = sectorSize;
+    const bool haveRange = !range.isEmpty() && sectorSize > 0;
+    const int total = haveRange ? range.last - range.first + 1 : 0;
+    reading.end(haveRange ? Ending::Done : Ending::NotDone, haveRange ? QString() : QStringLiteral("no sector range is chosen"));
+    ctx.progress.stage(QStringLiteral("reading CRCs"), QStringLiteral("sectors"));
+    ctx.progress.units(0, total);
+    for (int address = range.first * sectorSize; haveRange && address <= range.last * sectorSize;
+         address += sectorSize) {
         if (ctx.stop.requested()) {
-            reading.ending = Ending::Interrupted;
-            result += closingStatus(phrase, Ending::Interrupted) + QStringLiteral("\r\n");
+            reading.end(Ending::Interrupted);
             break;
         }
-        const IspAnswer answer = strGetSectorCRC(ctx, address);
-        const Outcome outcome = showOutcome(ctx.feedback, answer);
-        if (outcome != Outcome::Acknowledged) {
-            // The box shows the error alone: a partial list would pass for a complete one.
-            result = failureText(outcome);
-            reading.ending = Ending::Error;
+        ctx.progress.indicate(Led::Yellow);
+        const IspAnswer answer = ctx.link.exchangeRecord(sectorCrcBody(address));
+        ctx.progress.indicate(answer.acknowledged() ? Led::Green : Led::Red);
+        if (!answer.acknowledged()) {
+            reading.end(endingOf(answer.outcome), QStringLiteral("the CRC of sector %1 (%2H): %3")
+                                                      .arg(address / sectorSize)
+                                                      .arg(strDecToHex16(address), failureText(answer.outcome)));
             break;
         }
         reading.values.append({address, crcValue(answer)});
-        result += QStringLiteral("CRC ") + strDecToHex16(address) + QLatin1Char('-') +
-                  strDecToHex16(address + sectorSize - 1) + QStringLiteral(" = ") + crcValue(answer) +
-                  QStringLiteral("\r\n");
-        ctx.feedback.setIndicator(Led::DarkYellow);
-        ctx.feedback.setProgress(static_cast<int>(reading.values.size()), total);
+        ctx.progress.indicate(Led::DarkYellow);
+        ctx.progress.units(static_cast<int>(reading.values.size()), total);
         ctx.link.processEventsOnce();
     }
-    ctx.feedback.setProgress(0, 0);
-
-    ctx.dialogs.messageBox(result, QStringLiteral("Sectors CRC"));
-    busy.release();
-    ctx.feedback.setStatus(closingStatus(phrase, reading.ending));
+    ctx.progress.units(0, 0);
     return reading;
+}
+
+SectorCrcValues readSectorCrcValues(LinkContext& ctx, const DeviceGeometry& part, const QList<int>& sectors) {
+    SectorCrcValues values;
+    values.end(Ending::Done);
+    ctx.progress.units(0, static_cast<int>(sectors.size()));
+    for (const int sector : sectors) {
+        if (ctx.stop.requested()) {
+            values.end(Ending::Interrupted);
+            break;
+        }
+        const int address = sector * part.intSectorSize;
+        ctx.progress.indicate(Led::Yellow);
+        const IspAnswer answer = ctx.link.exchangeRecord(sectorCrcBody(address));
+        const std::optional<quint32> crc = answer.acknowledged() ? crcNumber(crcValue(answer)) : std::nullopt;
+        if (!crc) {
+            values.end(answer.acknowledged() ? Ending::NotDone : endingOf(answer.outcome),
+                       QStringLiteral("the CRC of sector %1 (%2H) could not be read (%3)")
+                           .arg(sector)
+                           .arg(strDecToHex16(address),
+                                answer.acknowledged() ? QStringLiteral("the answer \"%1\" is no CRC").arg(crcValue(answer))
+                                                      : failureText(answer.outcome)));
+            break;
+        }
+        values.crcs[sector] = *crc;
+        ctx.progress.units(static_cast<int>(values.crcs.size()), static_cast<int>(sectors.size()));
+    }
+    ctx.progress.units(0, 0);
+    return values;
+}
+
+GlobalCrcValue readGlobalCrcValue(LinkContext& ctx) {
+    const IspAnswer answer = ctx.link.exchangeRecord(globalCrcBody());
+    GlobalCrcValue value;
+    const std::optional<quint32> crc = answer.acknowledged() ? crcNumber(crcValue(answer)) : std::nullopt;
+    if (!crc) {
+        value.end(answer.acknowledged() ? Ending::NotDone : endingOf(answer.outcome),
+                  QStringLiteral("the global CRC could not be read (%1)")
+                      .arg(answer.acknowledged() ? QStringLiteral("the answer \"%1\" is no CRC").arg(crcValue(answer))
+                                                 : failureText(answer.outcome)));
+        return value;
+    }
+    value.crc = *crc;
+    value.end(Ending::Done);
+    return value;
 }
 
 } // namespace zelvan

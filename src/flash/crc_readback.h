@@ -1,11 +1,15 @@
 #pragma once
 
-#include "programmer/command_context.h"
-#include "programmer/outcome_report.h"
+#include "erasing.h"
+
+#include "common/ending.h"
+#include "device/device_catalogue.h"
+#include "link/link_context.h"
 
 #include <QList>
 #include <QString>
 
+#include <map>
 #include <optional>
 
 namespace zelvan {
@@ -17,27 +21,34 @@ std::optional<quint32> crcNumber(const QString& text);
 // A CRC as the board writes it: eight upper-case hex digits.
 QString crcText(quint32 value);
 
-// Asks for the global CRC of the flash and shows it in a box (during the automation too).
-// Returns the value when the board answered.
-std::optional<QString> readGlobalCrc(CommandContext& ctx);
+// Asks for the global CRC of the flash.
+ValueReading readGlobalCrc(LinkContext& ctx);
 
 struct SectorCrc {
     int address; // the sector's first address
     QString value;
 };
 
-struct SectorCrcReading {
-    Ending ending = Ending::Error;
-    QList<SectorCrc> values; // the sectors read, in order (all of them when ending is Done)
+struct SectorCrcReading : Result {
+    int sectorSize = 0;
+    QList<SectorCrc> values; // the sectors read, in order (all of them when done)
 };
 
-// Asks for the CRC of each sector firstIndex..lastIndex and shows one line per sector in a box;
-// the first failure ends the pass and the box then shows only the error. A pass with no range at
-// all (nothing chosen) reads nothing and is not done work. The user may stop it between sectors.
-SectorCrcReading readSectorCrcs(CommandContext& ctx, int sectorSize, int firstIndex, int lastIndex);
+// Asks for the CRC of each sector of the range; the first failure ends the pass. A pass with no
+// range at all (nothing chosen) reads nothing and is not done work. The user may stop it between
+// sectors.
+SectorCrcReading readSectorCrcs(LinkContext& ctx, int sectorSize, UnitRange range);
 
-// The CRC of the sector starting at address: one exchange with the sector's address high byte.
-// The indicator is left yellow; the caller shows the outcome.
-IspAnswer strGetSectorCRC(CommandContext& ctx, int address);
+// The CRCs of the sectors, as numbers; nothing with the reason when one was refused, not answered,
+// or is not eight hex digits. Reports the units but no step: it serves verify and calibration.
+struct SectorCrcValues : Result {
+    std::map<int, quint32> crcs; // by sector index
+};
+SectorCrcValues readSectorCrcValues(LinkContext& ctx, const DeviceGeometry& part, const QList<int>& sectors);
+// The global CRC as a number; the same rules.
+struct GlobalCrcValue : Result {
+    quint32 crc = 0;
+};
+GlobalCrcValue readGlobalCrcValue(LinkContext& ctx);
 
 } // namespace zelvan

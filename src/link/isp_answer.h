@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ending.h"
+
 #include <QString>
 
 namespace zelvan {
@@ -23,5 +25,32 @@ struct IspAnswer {
     // The data the board sent after the echo, at most width characters (fewer when it sent fewer).
     QString data(qsizetype width) const { return text.mid(qMin(echoLength, text.size()), width); }
 };
+
+// What the program says when a record was refused, or not answered.
+inline const QString kErrPeripheral = QStringLiteral("ERROR: Check Peripheral Connections");
+inline const QString kErrNoResponse = QStringLiteral("ERROR: No response, check RS232 cable");
+
+// The ending of an operation that stopped at an answer of this outcome.
+inline Ending endingOf(Outcome outcome) {
+    switch (outcome) {
+    case Outcome::Acknowledged:
+        return Ending::Done;
+    case Outcome::Refused:
+        return Ending::Refused;
+    case Outcome::NoAnswer:
+        break;
+    }
+    return Ending::Unanswered;
+}
+
+// The text that reports a failed outcome (empty for Acknowledged).
+inline QString failureText(Outcome outcome) {
+    return outcome == Outcome::Refused ? kErrPeripheral : outcome == Outcome::NoAnswer ? kErrNoResponse : QString();
+}
+
+// The text that reports a failed ending of an exchange: refused or unanswered.
+inline QString failureText(Ending ending) {
+    return ending == Ending::Refused ? kErrPeripheral : ending == Ending::Unanswered ? kErrNoResponse : QString();
+}
 
 } // namespace zelvan

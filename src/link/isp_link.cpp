@@ -21,15 +21,15 @@ IspLink::~IspLink() {
         port_.close();
 }
 
-void IspLink::OpenComPort(int port) {
-    open(port, comDeviceName(port));
+bool IspLink::OpenComPort(int port) {
+    return open(port, comDeviceName(port));
 }
 
-void IspLink::openDevice(const QString& device) {
-    open(0, device);
+bool IspLink::openDevice(const QString& device) {
+    return open(0, device);
 }
 
-void IspLink::open(int port, const QString& device) {
+bool IspLink::open(int port, const QString& device) {
     fgPortOpened_ = true;
     inService_ = false;
     lastFailure_ = PortOpenFailure{port, device, QSerialPort::NoError, QString()};
@@ -43,7 +43,7 @@ void IspLink::open(int port, const QString& device) {
         lastFailure_.error = QSerialPort::DeviceNotFoundError;
         lastFailure_.reason =
             aborted_ ? tr("the program is closing") : tr("the system has no serial port COM%1").arg(port);
-        return;
+        return false;
     }
     port_.setPortName(device);
     port_.setBaudRate(baud9600_ ? QSerialPort::Baud9600 : QSerialPort::Baud57600);
@@ -56,10 +56,11 @@ void IspLink::open(int port, const QString& device) {
         lastFailure_.error = port_.error();
         lastFailure_.reason = port_.errorString();
         port_.clearError();
-        return;
+        return false;
     }
     inService_ = true;
     emit portOpened(port, device);
+    return true;
 }
 
 QString IspLink::lineSettings() const {
@@ -72,8 +73,7 @@ bool IspLink::send(const QByteArray& bytes) {
     if (!port_.isOpen() || aborted_)
         return false;
     // Drop what is left of an earlier exchange: a late answer, or the tail of one that timed
-    // out, is not the answer to this record. Output still on its way is kept: it may be the
-    // last synchronisation "U" the board needs to lock onto the speed.
+    // out, is not the answer to this record.
     port_.clear(QSerialPort::Input);
     if (port_.bytesAvailable() > 0)
         bytesIn_ += port_.readAll().size();
@@ -95,19 +95,41 @@ bool IspLink::sendMore(const QByteArray& bytes) {
     return written == bytes.size();
 }
 
-bool IspLink::sendRecord(const QString& body) {
-    return send(terminatedRecord(body));
-}
-
-bool IspLink::startSynchronisation() {
+bool IspLink::synchronise(const std::function<void(Led)>& indicate) {
+    const auto show = [&indicate](Led led) {
+        if (indicate)
+            indicate(led);
+    };
+    // The port already runs at the chosen speed; the board measures its speed on these letters.
+    // The first one starts the exchange (stale input dropped), the next two follow it.
     parser_.state().fgBaudSync = false;
-    return send("U");
+    show(Led::Yellow);
+    send("U");
+    processEventsOnce();
+    show(Led::DarkYellow);
+    sendMore("U");
+    processEventsOnce();
+    show(Led::Yellow);
+    sendMore("U");
+    processEventsOnce();
+    show(Led::DarkYellow);
+    processEventsFor(timing_.syncWindow);
+    return parser_.state().fgBaudSync;
 }
 
-IspAnswer IspLink::exchange(const QByteArray& bytes, const QString& echo) {
+namespace {
+
+// The record type of a record body (LL AAAA TT ...), for its answer limit.
+RecordType typeOfBody(const QString& body) {
+    return static_cast<RecordType>(body.mid(6, 2).toUInt(nullptr, 16));
+}
+
+} // namespace
+
+IspAnswer IspLink::exchange(const QByteArray& bytes, const QString& echo, std::chrono::milliseconds answerLimit) {
     parser_.expectEcho(echo);
     send(bytes);
-    WaitResponse();
+    WaitResponse(answerLimit);
     parser_.expectEcho(QString());
 
     ResponseState& state = parser_.state();
@@ -131,22 +153,22 @@ IspAnswer IspLink::exchange(const QByteArray& bytes, const QString& echo) {
 }
 
 IspAnswer IspLink::exchangeRecord(const QString& body) {
-    return exchange(terminatedRecord(body), strAddChecksum(body));
+    return exchange(terminatedRecord(body), strAddChecksum(body), answerLimitFor(timing_, typeOfBody(body)));
 }
 
 IspAnswer IspLink::exchangeProgramRecord(const QString& body) {
-    return exchange(unterminatedRecord(body), strAddChecksum(body));
+    return exchange(unterminatedRecord(body), strAddChecksum(body), timing_.answerLimit);
 }
 
 IspAnswer IspLink::exchangeQuickRecord(const QString& body) {
-    return exchange(quickRecord(body), QString());
+    return exchange(quickRecord(body), QString(), timing_.answerLimit);
 }
 
 IspAnswer IspLink::exchangeLetter(char letter) {
-    return exchange(QByteArray(1, letter), QString());
+    return exchange(QByteArray(1, letter), QString(), timing_.answerLimit);
 }
 
-void IspLink::WaitResponse() {
+void IspLink::WaitResponse(std::chrono::milliseconds answerLimit) {
     ResponseState& state = parser_.state();
     state.fgResponseOK = false;
     state.fgResponseErr = false;
@@ -165,7 +187,7 @@ void IspLink::WaitResponse() {
             port_.clear(QSerialPort::Output);
     }
     const std::function<bool()> answered = [&state] { return state.fgResponseOK || state.fgResponseErr; };
-    waitUntil(answered, timing_.answerLimit);
+    waitUntil(answered, answerLimit);
 }
 
 void IspLink::processEventsOnce() {

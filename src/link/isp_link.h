@@ -1,6 +1,7 @@
 #pragma once
 
 #include "isp_answer.h"
+#include "common/led.h"
 #include "link_timing.h"
 #include "response_parser.h"
 
@@ -41,11 +42,11 @@ public:
     void setBaud9600(bool on) { baud9600_ = on; }
     bool baud9600() const { return baud9600_; }
 
-    // Closes the port if open, then opens COM<port> (1..8) with the chosen line settings.
-    // The outcome is left in fgPortOpened(); a failure is described by lastOpenFailure().
-    void OpenComPort(int port);
+    // Closes the port if open, then opens COM<port> (1..8) with the chosen line settings. True when
+    // it opened; otherwise lastOpenFailure() says why.
+    bool OpenComPort(int port);
     // The same for a port named by its device ("/dev/ttyUSB0", "COM3").
-    void openDevice(const QString& device);
+    bool openDevice(const QString& device);
     bool fgPortOpened() const { return fgPortOpened_; }
     bool isOpen() const { return port_.isOpen(); }
     const PortOpenFailure& lastOpenFailure() const { return lastFailure_; }
@@ -56,9 +57,15 @@ public:
     // The device of the port opened last ("/dev/ttyUSB0").
     QString deviceName() const { return device_; }
 
-    // ---- One exchange: the record goes out, the answer is waited for and judged. The response
-    // flags underneath are set by the receive handler and cleared by the wait; the flag the
-    // outcome was read from is cleared again afterwards, so nothing of one exchange carries over.
+    // The baud synchronisation: three "U" for the board to lock onto the port's speed, then the
+    // whole synchronisation window, even once a "U" is back (a board may need all three letters,
+    // and the next record must not follow them before it has had its time). indicate, when given,
+    // is told the indicator colour before each letter and after the last one. True when a "U"
+    // came back.
+    bool synchronise(const std::function<void(Led)>& indicate = {});
+
+    // ---- One exchange: the record goes out, the answer is waited for and judged. The answer
+    // limit is that of the record's type (link_timing.h).
 
     // ":" + body + checksum + CR LF; the answer starts with the echo of the record.
     IspAnswer exchangeRecord(const QString& body);
@@ -69,34 +76,13 @@ public:
     // A board letter ("P", "S"), written alone; no echo.
     IspAnswer exchangeLetter(char letter);
 
-    // The baud synchronisation: clears fgBaudSync and sends the first "U" (the next ones go with
-    // sendMore). Any "U" that comes back from here on sets fgBaudSync.
-    bool startSynchronisation();
-
-    // ---- The pieces of an exchange, for the baud synchronisation and the tests.
-
-    // Starts an exchange: input left over from an earlier exchange is dropped first (output that
-    // has not left the port yet is kept). False when no port is open.
-    bool send(const QByteArray& bytes);
-    // Writes more of the exchange already started (the second and third synchronisation "U"),
-    // keeping whatever has arrived meanwhile.
-    bool sendMore(const QByteArray& bytes);
-    // ":" + body + checksum + CR LF.
-    bool sendRecord(const QString& body);
-
-    // Clears both response flags, waits until the written bytes have left the port (transmit
-    // limit), then until "." or "X"/"R" arrives (answer limit). With no open port, or once the
-    // link is aborted, it returns at once: "no answer".
-    void WaitResponse();
-
     // Lets pending events run once.
     void processEventsOnce();
     // Lets events run for the given time; ends early when stopWhen() becomes true.
     void processEventsFor(std::chrono::milliseconds duration, const std::function<bool()>& stopWhen = {});
 
-    const ResponseState& response() const { return parser_.state(); }
-    // The receive handler's state, for tests that set up an earlier answer.
-    ResponseState& responseForTest() { return parser_.state(); }
+    // Answers to earlier records that arrived late, were recognised by their echo and dropped.
+    int lateAnswersDropped() const { return parser_.state().lateAnswersDropped; }
 
     // The program is closing (or was interrupted): ends any wait at once and makes later
     // exchanges fail at once.
@@ -114,8 +100,18 @@ signals:
     void portLost(const QString& reason);
 
 private:
-    void open(int port, const QString& device);
-    IspAnswer exchange(const QByteArray& bytes, const QString& echo);
+    bool open(int port, const QString& device);
+    IspAnswer exchange(const QByteArray& bytes, const QString& echo, std::chrono::milliseconds answerLimit);
+    // Starts an exchange: input left over from an earlier exchange is dropped first (output that
+    // has not left the port yet is kept: it may be the last synchronisation "U"). False when no
+    // port is open.
+    bool send(const QByteArray& bytes);
+    // Writes more of the exchange already started, keeping whatever has arrived meanwhile.
+    bool sendMore(const QByteArray& bytes);
+    // Clears both response flags, waits until the written bytes have left the port (transmit
+    // limit), then until "." or "X"/"R" arrives (answerLimit). With no open port, or once the
+    // link is aborted, it returns at once: "no answer".
+    void WaitResponse(std::chrono::milliseconds answerLimit);
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);

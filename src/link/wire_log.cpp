@@ -32,4 +32,11 @@ void logWire(const QString& port, bool toBoard, QByteArrayView bytes) {
                               << (toBoard ? "->" : "<-") << printableBytes(bytes);
 }
 
+void logNote(const QString& port, const QString& text) {
+    if (!lcWire().isDebugEnabled())
+        return;
+    qCDebug(lcWire).noquote() << QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")) << port << "note:"
+                              << text;
+}
+
 } // namespace zelvan

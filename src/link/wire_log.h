@@ -18,4 +18,8 @@ QString printableBytes(QByteArrayView bytes);
 // Logs one direction of the traffic on a port: "12:00:01.234 COM1 -> :00000001FF<CR><LF>".
 void logWire(const QString& port, bool toBoard, QByteArrayView bytes);
 
+// Logs something the program noticed between the records, in the same place:
+// "12:00:01.234 COM1 note: 2 page(s) of the firmware lie in the bootloader area ...".
+void logNote(const QString& port, const QString& text);
+
 } // namespace zelvan

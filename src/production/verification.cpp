@@ -2,18 +2,12 @@
 
 #include "common/hex_text.h"
 #include "flash/crc_readback.h"
-#include "link/isp_commands.h"
 
 #include <QStringList>
 
 namespace zelvan {
 
 namespace {
-
-std::optional<quint32> readGlobalCrcNumber(CommandContext& ctx) {
-    const IspAnswer answer = ctx.link.exchangeRecord(globalCrcBody());
-    return answer.acknowledged() ? crcNumber(crcValue(answer)) : std::nullopt;
-}
 
 void compare(Verification& verification, int sector, quint32 read, quint32 expected) {
     verification.sectors[sector] = RecordedCrc{read, expected};
@@ -22,84 +16,113 @@ void compare(Verification& verification, int sector, quint32 read, quint32 expec
         verification.mismatched.append(sector);
 }
 
-} // namespace
-
-std::optional<std::map<int, quint32>> readSectorCrcValues(CommandContext& ctx, const DeviceGeometry& part,
-                                                          const QList<int>& sectors) {
-    std::map<int, quint32> values;
-    ctx.feedback.setProgress(0, static_cast<int>(sectors.size()));
-    for (const int sector : sectors) {
-        if (ctx.stop.requested())
-            return std::nullopt;
-        const IspAnswer answer = strGetSectorCRC(ctx, sector * part.intSectorSize);
-        const std::optional<quint32> crc = answer.acknowledged() ? crcNumber(crcValue(answer)) : std::nullopt;
-        if (!crc)
-            return std::nullopt;
-        values[sector] = *crc;
-        ctx.feedback.setProgress(static_cast<int>(values.size()), static_cast<int>(sectors.size()));
-    }
-    ctx.feedback.setProgress(0, 0);
-    return values;
-}
-
-namespace {
-
 // Reads the CRC of each sector of expected and compares it with the expected one.
-Verification readAndCompare(CommandContext& ctx, const DeviceGeometry& part, const std::map<int, quint32>& expected) {
+Verification readAndCompare(LinkContext& ctx, const DeviceGeometry& part, const std::map<int, quint32>& expected) {
     QList<int> sectors;
     for (const auto& [sector, crc] : expected)
         sectors.append(sector);
     Verification verification;
-    const std::optional<std::map<int, quint32>> read = readSectorCrcValues(ctx, part, sectors);
-    verification.read = read.has_value();
-    if (read) {
-        for (const auto& [sector, crc] : *read)
-            compare(verification, sector, crc, expected.at(sector));
-    }
+    const SectorCrcValues read = readSectorCrcValues(ctx, part, sectors);
+    static_cast<Result&>(verification) = read;
+    verification.read = read.done();
+    for (const auto& [sector, crc] : read.crcs)
+        compare(verification, sector, crc, expected.at(sector));
+    return verification;
+}
+
+// The verdict once everything that was to be read has been read.
+Verification& judge(Verification& verification, const DeviceGeometry& part) {
+    if (!verification.read)
+        return verification;
+    const Ending ending = verification.passed()                ? Ending::Done
+                          : !verification.mismatched.isEmpty() ? Ending::Mismatch
+                                                               : Ending::NotDone;
+    verification.end(ending, verifyProblem(verification, part));
     return verification;
 }
 
 } // namespace
 
-Verification verifyAgainstImage(CommandContext& ctx, const DeviceGeometry& part, QByteArrayView image,
+Verification verifyAgainstImage(LinkContext& ctx, const DeviceGeometry& part, QByteArrayView image,
                                 const CrcVariant& variant, bool untouchedErased) {
+    ctx.progress.stage(QStringLiteral("verifying"), QStringLiteral("sectors"));
     const ExpectedCrcs expected = expectedCrcs(image, part, variant, untouchedErased);
     Verification verification = readAndCompare(ctx, part, expected.decided());
     verification.undecidable = QList<int>(expected.undecidable.begin(), expected.undecidable.end());
-    return verification;
+    return judge(verification, part);
 }
 
-Verification verifyAgainstGolden(CommandContext& ctx, const DeviceGeometry& part, const GoldenCrcs& golden,
+Verification verifyAgainstGolden(LinkContext& ctx, const DeviceGeometry& part, const GoldenCrcs& golden,
                                  std::optional<int> skipSector) {
+    ctx.progress.stage(QStringLiteral("verifying"), QStringLiteral("sectors"));
     std::map<int, quint32> expected = golden.sectors;
     if (skipSector)
         expected.erase(*skipSector);
     Verification verification = readAndCompare(ctx, part, expected);
-    if (!verification.read)
-        return verification;
     // The global CRC covers the serial number's sector too: it is only compared without one.
-    if (!skipSector) {
-        const std::optional<quint32> global = readGlobalCrcNumber(ctx);
-        verification.read = global.has_value();
-        if (global) {
-            verification.global = RecordedCrc{*global, golden.global};
+    if (verification.read && !skipSector) {
+        const GlobalCrcValue global = readGlobalCrcValue(ctx);
+        verification.read = global.done();
+        if (!global.done())
+            static_cast<Result&>(verification) = global;
+        if (global.done()) {
+            verification.global = RecordedCrc{global.crc, golden.global};
             ++verification.compared;
-            if (*global != golden.global)
+            if (global.crc != golden.global)
                 verification.mismatched.append(-1);
         }
     }
-    return verification;
+    return judge(verification, part);
 }
 
-std::optional<GoldenCrcs> readGoldenCrcs(CommandContext& ctx, const DeviceGeometry& part, const QString& partName) {
+GoldenReading readGoldenCrcs(LinkContext& ctx, const DeviceGeometry& part, const QString& partName) {
     QList<int> sectors;
     for (int sector = 0; sector < part.sectorCount(); ++sector)
         sectors.append(sector);
-    const std::optional<std::map<int, quint32>> crcs = readSectorCrcValues(ctx, part, sectors);
-    const std::optional<quint32> global = crcs ? readGlobalCrcNumber(ctx) : std::nullopt;
-    if (!global)
-        return std::nullopt;
-    return GoldenCrcs{partName, part.intSectorSize, *global, *crcs};
+    GoldenReading reading;
+    ctx.progress.stage(QStringLiteral("reading CRCs"), QStringLiteral("sectors"));
+    const SectorCrcValues crcs = readSectorCrcValues(ctx, part, sectors);
+    static_cast<Result&>(reading) = crcs;
+    if (!crcs.done())
+        return reading;
+    const GlobalCrcValue global = readGlobalCrcValue(ctx);
+    static_cast<Result&>(reading) = global;
+    if (global.done())
+        reading.golden = GoldenCrcs{partName, part.intSectorSize, global.crc, crcs.crcs};
+    return reading;
+}
+
+Calibration calibrate(LinkContext& ctx, const DeviceGeometry& part, QByteArrayView image) {
+    // The sectors the image decides are the same under every formulation.
+    QList<int> sectors;
+    for (const auto& [sector, crc] : expectedCrcs(image, part, defaultCrcVariant(), false).decided())
+        sectors.append(sector);
+    Calibration calibration;
+    ctx.progress.stage(QStringLiteral("reading CRCs"), QStringLiteral("sectors"));
+    const SectorCrcValues read = readSectorCrcValues(ctx, part, sectors);
+    static_cast<Result&>(calibration) = read;
+    if (!read.done())
+        return calibration;
+    const std::optional<std::vector<const CrcVariant*>> matches = calibrateCrcVariant(image, part, read.crcs);
+    if (!matches)
+        return static_cast<Calibration&>(
+            calibration.end(Ending::NotDone, QStringLiteral("the files write nothing but zeros into the sectors they "
+                                                            "decide: every formulation agrees there; nothing stored")));
+    calibration.matches = *matches;
+    QStringList names;
+    for (const CrcVariant* variant : *matches)
+        names.append(variant->name);
+    if (matches->empty())
+        calibration.end(Ending::NotDone, QStringLiteral("no formulation of the signature matches the chip's CRCs (was "
+                                                        "it programmed with these files?); nothing stored"));
+    else if (matches->size() > 1)
+        calibration.end(Ending::NotDone, QStringLiteral("%1 formulations match (%2); program an image with more "
+                                                        "varied data and calibrate again; nothing stored")
+                                             .arg(matches->size())
+                                             .arg(names.join(QStringLiteral(", "))));
+    else
+        calibration.end(Ending::Done);
+    return calibration;
 }
 
 QString sectorsText(const QList<int>& sectors, const DeviceGeometry& part) {

@@ -2,9 +2,10 @@
 
 #include "golden_crcs.h"
 
+#include "common/ending.h"
 #include "device/device_catalogue.h"
 #include "flash/crc_model.h"
-#include "programmer/command_context.h"
+#include "link/link_context.h"
 
 #include <QByteArrayView>
 #include <QList>
@@ -22,8 +23,10 @@ struct RecordedCrc {
     bool operator==(const RecordedCrc&) const = default;
 };
 
-// What the chip reported against what it should report.
-struct Verification {
+// What the chip reported against what it should report. Done when every CRC asked for was read
+// and matched and nothing of the image was left unchecked; Mismatch when a CRC differs; NotDone
+// when something could not be checked; the outcome of the read that failed otherwise.
+struct Verification : Result {
     bool read = false;      // every CRC asked for was answered
     QList<int> mismatched;  // sectors whose CRC differs (-1 stands for the global CRC)
     QList<int> undecidable; // sectors the image writes into whose CRC no model can give
@@ -31,28 +34,33 @@ struct Verification {
     RecordedCrc global;
     int compared = 0; // CRCs compared (sectors, and the global one for golden)
 
-    // Every CRC was read and matched, and nothing of the image was left unchecked.
     bool passed() const { return read && mismatched.isEmpty() && undecidable.isEmpty() && compared > 0; }
 };
 
 // Reads the CRC of every sector the image decides and compares it with what the model gives for
 // the image (see expectedCrcs). The user may stop it between sectors.
-Verification verifyAgainstImage(CommandContext& ctx, const DeviceGeometry& part, QByteArrayView image,
+Verification verifyAgainstImage(LinkContext& ctx, const DeviceGeometry& part, QByteArrayView image,
                                 const CrcVariant& variant, bool untouchedErased);
 
 // Reads the global CRC and every sector's, and compares them with the golden ones, leaving out
 // skipSector (the sector that holds a serial number differs from chip to chip; the global CRC is
 // then left out too).
-Verification verifyAgainstGolden(CommandContext& ctx, const DeviceGeometry& part, const GoldenCrcs& golden,
+Verification verifyAgainstGolden(LinkContext& ctx, const DeviceGeometry& part, const GoldenCrcs& golden,
                                  std::optional<int> skipSector);
 
-// Reads every sector's CRC and the global one of the chip, as golden CRCs of the named part;
-// nothing when one was refused, not answered, or is not eight hex digits.
-std::optional<GoldenCrcs> readGoldenCrcs(CommandContext& ctx, const DeviceGeometry& part, const QString& partName);
+// Every sector's CRC and the global one of the chip, as golden CRCs of the named part.
+struct GoldenReading : Result {
+    std::optional<GoldenCrcs> golden;
+};
+GoldenReading readGoldenCrcs(LinkContext& ctx, const DeviceGeometry& part, const QString& partName);
 
-// Reads the CRCs of the sectors, in order; nothing when one was refused or not answered.
-std::optional<std::map<int, quint32>> readSectorCrcValues(CommandContext& ctx, const DeviceGeometry& part,
-                                                          const QList<int>& sectors);
+// Which formulations of the signature the chip's CRCs follow, for an image it was just programmed
+// with. Done with exactly one (kept by the caller); NotDone when none or several fit, or the image
+// decides nothing.
+struct Calibration : Result {
+    std::vector<const CrcVariant*> matches;
+};
+Calibration calibrate(LinkContext& ctx, const DeviceGeometry& part, QByteArrayView image);
 
 // Sectors as text: "sector 2 (0800H)", "sectors 2, 5 (0800H, 1400H)"; -1 stands for "the global
 // CRC".
@@ -60,7 +68,7 @@ QString sectorsText(const QList<int>& sectors, const DeviceGeometry& part);
 
 // What a verify that did not pass has to say: which sectors differ, or which could not be checked
 // ("verify failed: sector 1 (0400H) differs", "the image writes into sector 7 (1C00H), which also
-// holds the bootloader: its CRC cannot be computed from the image; verify it with golden CRCs").
+// holds the bootloader: ...").
 QString verifyProblem(const Verification& verification, const DeviceGeometry& part);
 
 } // namespace zelvan

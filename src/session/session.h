@@ -1,16 +1,14 @@
 #pragma once
 
-#include "commands.h"
 #include "guarded_dialogs.h"
 
-#include "common/feedback.h"
-#include "common/stop_request.h"
-#include "common/version.h"
-#include "device/device_catalogue.h"
+#include "board/board.h"
+#include "board/command_call.h"
+#include "common/led.h"
+#include "common/questions.h"
 #include "device/range_selector.h"
 #include "firmware/firmware_cache.h"
-#include "link/isp_link.h"
-#include "programmer/command_context.h"
+#include "firmware/hex_image.h"
 
 #include <QObject>
 #include <QString>
@@ -21,21 +19,23 @@
 
 namespace zelvan {
 
-// Everything the window shows and every command it runs, without a widget: the link to the
-// board, the identified part, the range selectors, the firmware cache, the option boxes, the menu
-// marks and which commands are available. Views follow it through its signals.
+// The window's face of the core: everything the window shows, without a widget. It keeps the
+// window's state (the identified part's lists, the loaded firmware, the option boxes, the menu
+// marks, which commands are available), runs the commands of the command table on its board, and
+// turns their results into exactly the status lines, indicator colours and boxes the window shows.
+// Views follow it through its signals.
 //
-// The handlers keep the names of the window's controls (cmdGetID_Click, mnuFileSelectCOM_Click).
-// The window reaches them through click() and the choose...() entries, which refuse a command
-// while another one runs; Auto Connect and the automation call the handlers directly.
-class Session : public QObject, public Feedback {
+// The window reaches the commands through click() and the choose...() entries, which refuse a
+// command while another one runs.
+class Session : public QObject, public ConnectionProgress, public Questions {
     Q_OBJECT
 
 public:
     explicit Session(Dialogs& dialogs, QObject* parent = nullptr);
     ~Session() override;
 
-    IspLink& link() { return link_; }
+    Board& board() { return board_; }
+    IspLink& link() { return board_.link(); }
 
     // ---- Entries for the window: each refuses (returns false, sends nothing) while a command runs.
     bool click(Command command);
@@ -52,6 +52,10 @@ public:
     bool chooseBaud9600(bool on);
     bool isRunning() const { return running_; }
 
+    // Runs a command at once, as its button does, without the check that none runs (the window's
+    // own sequences: Auto Connect's identification, the tests).
+    bool run(Command command);
+
     // ---- The command that runs, for the window's Stop button and its question before closing.
     // The caption of the command or menu entry that runs; empty while none runs.
     QString runningCaption() const { return runningCaption_; }
@@ -60,67 +64,33 @@ public:
     // What runs and how far it got: "Program Firmware is running (12 of 40 pages)"; empty while
     // nothing runs.
     QString runningSummary() const;
-
     // The user asks the running command to stop: a long command (programming, a range of erases
     // or CRCs, an automation run) ends after the record in flight has been answered.
-    void requestStop() { stop_.request(); }
-
+    void requestStop() { board_.requestStop(); }
     // The window is closing: any wait ends at once, no further dialog is shown, and the command
     // that runs unwinds promptly.
     void shutdown();
 
-    // ---- Programmer connection
+    // ---- Handlers with their own steps (the other commands run through the command table)
     void cmdAutoConnect_Click();
-    void mnuFileSelectAuto_Click();
     void mnuFileSelectCOM_Click(int index);
     void mnuFileBaud9600_Click();
     void mnuFileBaud57600_Click();
-    void cmdVersion_Click();
-    // ---- Board commands; true when the board acknowledged
-    bool cmdICP_Click();
-    bool cmdOFF_Click();
-    // ---- Identification and the image cache
     void cmdGetID_Click();
     void cmdClearFirmware_Click();
-    void mnuFileClearFw_Click();
-    // ---- Erasing and CRC read-back; true when the work was done
-    bool cmdEraseChip_Click();
-    bool cmdErasePage_Click();
-    bool cmdEraseSector_Click();
-    bool cmdGetGlobalCRC_Click();
-    bool cmdGetSectorCRC_Click();
-    // ---- Firmware
     void cmdLoadFirmware_Click();
-    bool cmdProgramFirmware_Click();
-    // ---- Configuration and security bytes; true when the value was written
-    bool cmdUCFG1_Click();
-    bool cmdUCFG2_Click();
-    bool cmdSetBootVector_Click();
-    bool cmdStatusByte_Click();
-    bool cmdProgramSecurity_Click();
-    bool cmdCCP_Click();
-    // ---- Verify: the CRCs the chip reports against the loaded firmware (computed with the
-    // calibrated formulation), or against golden CRCs saved from a known-good chip. Each shows
-    // its result on the status line and in a box naming the sectors that differ; true when the
-    // chip holds what it should (or the CRCs were saved).
-    bool chooseVerifyFirmware();
-    bool chooseSaveGoldenCrcs();
-    bool chooseCompareWithGolden();
-    bool verifyFirmware();
-    bool saveGoldenCrcs();
-    bool compareWithGolden();
-    // Program Firmware verifies what it wrote when ticked.
-    bool verifyAfterProgramTicked() const { return verifyAfterProgram_; }
-    void setVerifyAfterProgram(bool ticked);
-    // ---- Automation
     void mnuFileLoadAuto_Click();
     void cmdAutoProcedure_Click();
     QString automationFile() const { return strAutoFile_; }
 
+    // Program Firmware verifies what it wrote when ticked.
+    bool verifyAfterProgramTicked() const { return verifyAfterProgram_; }
+    void setVerifyAfterProgram(bool ticked);
+
     // ---- What the window shows
     bool isEnabled(Command command) const { return enabled_[static_cast<size_t>(command)]; }
     QString statusText() const { return statusText_; }
-    Led indicator() const override { return indicator_; }
+    Led indicator() const { return indicator_; }
     QString connectionText() const { return connectionText_; }
     Rgb connectionColour() const { return connectionColour_; }
     QString foundCpuText() const { return foundCpuText_; }
@@ -128,42 +98,41 @@ public:
     bool autoSelectionChecked() const { return autoSelectionChecked_; }
     // The port item that carries the check mark, 0 for none.
     int checkedPort() const { return checkedPort_; }
-    // Puts back the port marks of an earlier run (nothing is opened): Auto Selection, and the
-    // COM port (1..8, 0 for none).
-    void restorePortMarks(bool autoSelection, int port);
-    bool baud9600Checked() const { return link_.baud9600(); }
+    bool baud9600Checked() const { return board_.link().baud9600(); }
 
     // ---- State the commands work on
     // The identified part's flash layout; nothing before the first completed identification.
-    const std::optional<DeviceGeometry>& part() const { return part_; }
+    std::optional<DeviceGeometry> part() const;
     RangeSelector& sectorRange() { return sectorRange_; }
     RangeSelector& pageRange() { return pageRange_; }
+    // The loaded firmware laid out for the identified part.
     const FirmwareCache& firmware() const { return firmware_; }
-    // The HEX files loaded since the cache was last cleared, in the order they were loaded. A new
-    // identification reads them again into the cache of the part it found.
-    const QStringList& loadedFirmwareFiles() const { return loadedFiles_; }
     // Something was loaded since the last clear (the state "Clear Firmware" is enabled in).
     bool firmwareLoaded() const { return isEnabled(Command::ClearFirmware); }
     bool protectTicked() const { return protect_; }
     // The box as the user ticks it: while a command runs, the change applies to the next one.
     void setProtect(bool ticked);
-    // The box as an automation file's "protect" / "noprotect" line sets it: at once, for the
-    // rest of the run too.
-    void setProtectFromAutomation(bool ticked);
     bool quickModeTicked() const { return quickMode_; }
     void setQuickMode(bool ticked);
     bool fgAutoRunning() const { return fgAutoRunning_; }
 
-    // ---- Feedback (status line, indicator, connection label, progress)
-    void setStatus(const QString& text) override;
-    void setIndicator(Led colour) override;
-    void showConnection(bool connected) override;
-    void setProgress(int done, int total) override;
+    // ---- Progress of the command that runs (status line, indicator, connection label, progress)
+    void indicate(Led colour) override;
+    void step(const QString& text) override;
+    void stage(const QString& task, const QString& unit) override;
+    void units(int done, int total) override;
+    void notice(const QString& text) override;
+    void synchronised(bool answered) override;
+    // ---- Questions of the command that runs, as boxes
+    std::optional<QString> byteValue(const ByteQuestion& question) override;
+    bool confirm(const QString& question, const QString& title) override;
+
+    void setStatus(const QString& text);
 
 signals:
     void statusChanged(const QString& text);
     void indicatorChanged(zelvan::Led colour);
-    void connectionChanged(const QString& text, Rgb colour);
+    void connectionChanged(const QString& text, zelvan::Rgb colour);
     void foundCpuChanged(const QString& text);
     void firmwareLabelChanged(const QString& text);
     void commandEnabledChanged(zelvan::Command command, bool enabled);
@@ -173,39 +142,44 @@ signals:
     void verifyAfterProgramChanged(bool ticked);
     // Units done of the units of a long command; a total of 0 ends the indication.
     void progressChanged(int done, int total);
-    // A HEX file went into the cache from Load Firmware, a drop or the recent files (not when an
-    // identification reads the loaded files again).
+    // A HEX file went into the cache from Load Firmware, a drop or the recent files.
     void firmwareFileLoaded(const QString& path);
     // A command started or ended (canStop() says whether the one that started can be stopped).
     void runningChanged(bool running);
 
 private:
-    // The context of a command: while the automation runs, its result boxes and beeps are left out.
-    CommandContext context() {
-        return CommandContext{link_, *this, fgAutoRunning_ ? static_cast<Dialogs&>(quietDialogs_) : dialogs_, stop_};
-    }
+    friend class SessionAutomationFace;
+
+    // Runs a command from the window unless one is running already; caption names it while it runs.
+    template <typename F> bool runExclusive(const QString& caption, bool stoppable, F&& handler);
+    // The request a command of the table works on: the lists, the cache, Quick Mode.
+    CommandRequest requestFor(Command command) const;
+    // Runs a command of the table and shows its result; unattended: as an automation run shows it.
+    // False when it was not done.
+    bool runTableCommand(Command command, bool unattended);
+    // Shows a command's result: its closing status line and its box.
+    void present(Command command, const CommandResult& result, bool unattended);
+    // The verify after Program Firmware, and the Verify menu's commands, with their own checks.
+    bool runVerifyMenu(Command command);
+    void showVerification(Command command, const CommandResult& result, const QString& path = QString());
+
     void setEnabled(Command command, bool enabled);
+    // Every command of the window that becomes available at the stage.
+    void setStageEnabled(Availability stage, bool enabled);
+    void showConnection(bool connected);
     void setFoundCpu(const QString& text);
     void setFirmwareLabel(const QString& text);
     void setPortMarks(bool autoSelection, int checkedPort);
     void onPortLost(const QString& reason);
     void loadFirmware(const QString& givenPath);
+    // The box that says the firmware reaches beyond the part's flash.
+    void warnOverFlash();
     void useAutomationFile(const QString& path);
-    // The cache took the file: the commands that work on it are available and the label names it.
-    void showLoaded(const QString& path);
-    // After an identification: the files loaded before it, read into the new part's cache.
-    void reloadFirmware(const QStringList& files);
-    // The handler behind a button.
-    void runButtonHandler(Command command);
-    // Runs a command from the window unless one is running already; caption names it while it runs.
-    template <typename F> bool runExclusive(const QString& caption, bool stoppable, F&& handler);
-    // What the progress of the command about to run counts ("pages", "sectors").
-    void countProgressIn(const QString& unit) { progressUnit_ = unit; }
+    // The ticked state of the protection box, as an automation line sets it.
+    void setProtectTicked(bool ticked);
 
-    IspLink link_;
+    Board board_;
     GuardedDialogs dialogs_;
-    QuietDialogs quietDialogs_{dialogs_};
-    StopRequest stop_;
     std::array<bool, kCommandCount> enabled_{};
     QString statusText_;
     Led indicator_ = Led::Green;
@@ -216,16 +190,13 @@ private:
     bool autoSelectionChecked_ = false;
     int checkedPort_ = 0;
 
-    std::optional<DeviceGeometry> part_;
-    QString partId2_; // the identified part's device id 2, its key in the catalogue
     RangeSelector sectorRange_;
     RangeSelector pageRange_;
+    // What the loaded files wrote, as read once; laid out for each part identified.
+    HexImage loaded_;
+    QStringList loadedPaths_;
     FirmwareCache firmware_;
-    QStringList loadedFiles_;
     bool protect_ = true;
-    // The protection the running command works with: the box as it stood when the command
-    // started (or as the automation file set it since).
-    bool protectForRun_ = true;
     bool quickMode_ = false;
     bool verifyAfterProgram_ = false;
     bool fgAutoRunning_ = false;
@@ -233,6 +204,7 @@ private:
     bool running_ = false;
     bool runningStoppable_ = false;
     QString runningCaption_;
+    QString noticeTitle_;
     int progressDone_ = 0;
     int progressTotal_ = 0;
     QString progressUnit_;

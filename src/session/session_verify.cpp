@@ -1,14 +1,14 @@
-// Verify: the CRCs the chip reports, against the loaded firmware or against golden CRCs.
+// The Verify menu: the CRCs the chip reports against the loaded firmware (computed with the
+// calibrated formulation) or against golden CRCs saved from a known-good chip, and the
+// calibration of the formulation.
 
 #include "session.h"
 
-#include "common/busy_pointer.h"
-#include "firmware/image_bytes.h"
-#include "flash/crc_readback.h"
-#include "link/isp_commands.h"
+#include "busy_pointer.h"
+#include "result_boxes.h"
+
 #include "production/crc_variant_setting.h"
-#include "production/verification.h"
-#include "programmer/outcome_report.h"
+#include "production/golden_crcs.h"
 
 #include <QFileInfo>
 
@@ -18,105 +18,97 @@ namespace {
 
 const QString kVerifyTitle = QStringLiteral("Verify Firmware");
 const QString kGoldenTitle = QStringLiteral("Golden CRCs");
+const QString kCalibrateTitle = QStringLiteral("Calibrate CRC");
 const FileDialogRequest kGoldenFile{QStringLiteral("Golden CRCs"),
                                     QStringLiteral("Golden CRCs (*.json);;All Files (*)"), QStringLiteral("json")};
 
-// The box text of a verify.
-QString verifyText(const Verification& verification, const DeviceGeometry& part, const QString& against) {
-    if (verification.passed())
-        return QStringLiteral("Verify: Done. %1 CRC(s) as %2 says.").arg(verification.compared).arg(against);
-    QString problem = verifyProblem(verification, part);
-    problem[0] = problem[0].toUpper();
-    return QStringLiteral("%1.\nCompared with %2.").arg(problem, against);
-}
-
 } // namespace
 
-bool Session::verifyFirmware() {
-    if (!part_ || !firmwareLoaded()) {
-        dialogs_.messageBox(QStringLiteral("Identify the part (Get LPC ID) and load its firmware first: verify "
-                                           "compares the chip with the loaded firmware."),
+bool Session::runVerifyMenu(Command command) {
+    const std::optional<Part>& part = board_.part();
+    const bool needsFirmware = command == Command::VerifyFirmware || command == Command::Calibrate;
+    if (!part || (needsFirmware && !firmwareLoaded()) || (command == Command::SaveGolden && !part->entry)) {
+        const QString why =
+            command == Command::SaveGolden ? QStringLiteral("Identify a part of the catalogue first (Get LPC ID): "
+                                                            "golden CRCs are kept with the part's name.")
+            : needsFirmware ? QStringLiteral("Identify the part (Get LPC ID) and load its firmware first: %1 the "
+                                             "chip with the loaded firmware.")
+                                  .arg(command == Command::Calibrate ? QStringLiteral("calibration compares")
+                                                                     : QStringLiteral("verify compares"))
+                            : QStringLiteral("Identify the part first (Get LPC ID).");
+        dialogs_.messageBox(why, command == Command::VerifyFirmware ? kVerifyTitle
+                                 : command == Command::Calibrate    ? kCalibrateTitle
+                                                                    : kGoldenTitle);
+        return false;
+    }
+    CommandRequest request = requestFor(command);
+    std::optional<GoldenCrcs> golden;
+    if (command == Command::SaveGolden || command == Command::CompareGolden) {
+        request.path = command == Command::SaveGolden ? dialogs_.saveFileName(kGoldenFile)
+                                                      : dialogs_.openFileName(kGoldenFile);
+        if (request.path.isEmpty())
+            return false;
+    }
+    if (command == Command::CompareGolden) {
+        QString error;
+        golden = loadGoldenCrcs(request.path, &error);
+        if (golden && golden->partName != part->name())
+            error = QStringLiteral("the golden CRCs are those of an %1; this part is %2")
+                        .arg(golden->partName, part->entry ? QStringLiteral("an ") + part->name()
+                                                           : QStringLiteral("unknown"));
+        if (!error.isEmpty()) {
+            setStatus(closingStatus(QString::fromLatin1(commandRow(command).phrase), Ending::NotDone));
+            dialogs_.messageBox(QStringLiteral("Nothing was compared: %1.").arg(error), kGoldenTitle);
+            return false;
+        }
+        request.program.verify = {VerifyChoice::Kind::Golden, nullptr, &*golden};
+    } else {
+        request.program.verify = {VerifyChoice::Kind::Image, &calibratedCrcVariant(), nullptr};
+    }
+    BusyPointer busy(dialogs_);
+    CommandCall call{board_, *this, *this, request};
+    const CommandResult result = runCommand(command, call);
+    busy.release();
+    showVerification(command, result, request.path);
+    return result.done();
+}
+
+void Session::showVerification(Command command, const CommandResult& result, const QString& path) {
+    const DeviceGeometry& part = board_.part()->geometry;
+    const Ending ending = board_.stop().requested() ? Ending::Interrupted : result.ending();
+    const QString phrase = QString::fromLatin1(commandRow(command).phrase);
+    if (const auto* programmed = result.as<ChipProgramming>()) {
+        setStatus(closingStatus(phrase, ending));
+        dialogs_.messageBox(verifyText(*programmed->verification, part,
+                                       QStringLiteral("the firmware (%1)").arg(calibratedCrcVariant().name)),
                             kVerifyTitle);
-        return false;
+    } else if (const auto* verification = result.as<Verification>()) {
+        setStatus(closingStatus(phrase, ending));
+        const bool golden = command == Command::CompareGolden;
+        dialogs_.messageBox(verifyText(*verification, part,
+                                       golden ? QStringLiteral("the golden CRCs")
+                                              : QStringLiteral("the firmware (%1)").arg(calibratedCrcVariant().name)),
+                            golden ? kGoldenTitle : kVerifyTitle);
+    } else if (const auto* reading = result.as<GoldenReading>()) {
+        setStatus(closingStatus(phrase, ending));
+        if (reading->done())
+            dialogs_.messageBox(QStringLiteral("Golden CRCs of the %1 saved: %2 sectors and the global CRC, in %3.")
+                                    .arg(reading->golden->partName)
+                                    .arg(reading->golden->sectors.size())
+                                    .arg(QFileInfo(path).fileName()),
+                                kGoldenTitle);
+        else
+            dialogs_.messageBox(QStringLiteral("The golden CRCs were not saved: %1.").arg(reading->reason),
+                                kGoldenTitle);
+    } else if (const auto* calibration = result.as<Calibration>()) {
+        setStatus(closingStatus(phrase, ending));
+        dialogs_.messageBox(calibration->done()
+                                ? QStringLiteral("Calibrated: the chip's CRCs follow %1; every verify uses it from now "
+                                                 "on.")
+                                      .arg(calibration->matches.front()->name)
+                                : QStringLiteral("Nothing was calibrated: %1.").arg(calibration->reason),
+                            kCalibrateTitle);
     }
-    const QString phrase = QStringLiteral("Verifying Firmware");
-    CommandContext ctx = context();
-    BusyPointer busy(dialogs_);
-    setStatus(phrase + QStringLiteral("..."));
-    countProgressIn(QStringLiteral("sectors"));
-    const CrcVariant& variant = calibratedCrcVariant();
-    const Verification verification = verifyAgainstImage(ctx, *part_, imageBytes(firmware_), variant, false);
-    busy.release();
-    const Ending ending = stop_.requested() ? Ending::Interrupted : endingOf(verification.passed());
-    setStatus(closingStatus(phrase, ending));
-    dialogs_.messageBox(verifyText(verification, *part_, QStringLiteral("the firmware (%1)").arg(variant.name)),
-                        kVerifyTitle);
-    return verification.passed();
-}
-
-bool Session::saveGoldenCrcs() {
-    const CatalogueEntry* entry = part_ ? findPartById(partId2_) : nullptr;
-    if (!entry) {
-        dialogs_.messageBox(QStringLiteral("Identify a part of the catalogue first (Get LPC ID): golden CRCs are "
-                                           "kept with the part's name."),
-                            kGoldenTitle);
-        return false;
-    }
-    const QString path = dialogs_.saveFileName(kGoldenFile);
-    if (path.isEmpty())
-        return false;
-    const QString phrase = QStringLiteral("Saving Golden CRCs");
-    CommandContext ctx = context();
-    BusyPointer busy(dialogs_);
-    setStatus(phrase + QStringLiteral("..."));
-    countProgressIn(QStringLiteral("sectors"));
-    const std::optional<GoldenCrcs> golden = readGoldenCrcs(ctx, *part_, entry->partName());
-    busy.release();
-    QString error = QStringLiteral("the CRCs could not all be read (%1)").arg(kErrNoResponse);
-    if (golden && zelvan::saveGoldenCrcs(path, *golden, &error)) {
-        setStatus(closingStatus(phrase, Ending::Done));
-        dialogs_.messageBox(QStringLiteral("Golden CRCs of the %1 saved: %2 sectors and the global CRC, in %3.")
-                                .arg(entry->partName())
-                                .arg(golden->sectors.size())
-                                .arg(QFileInfo(path).fileName()),
-                            kGoldenTitle);
-        return true;
-    }
-    setStatus(closingStatus(phrase, stop_.requested() ? Ending::Interrupted : Ending::Error));
-    dialogs_.messageBox(QStringLiteral("The golden CRCs were not saved: %1.").arg(error), kGoldenTitle);
-    return false;
-}
-
-bool Session::compareWithGolden() {
-    if (!part_) {
-        dialogs_.messageBox(QStringLiteral("Identify the part first (Get LPC ID)."), kGoldenTitle);
-        return false;
-    }
-    const QString path = dialogs_.openFileName(kGoldenFile);
-    if (path.isEmpty())
-        return false;
-    const QString phrase = QStringLiteral("Comparing with Golden CRCs");
-    QString error;
-    const std::optional<GoldenCrcs> golden = loadGoldenCrcs(path, &error);
-    const CatalogueEntry* entry = findPartById(partId2_);
-    if (golden && (!entry || golden->partName != entry->partName()))
-        error =
-            QStringLiteral("the golden CRCs are those of an %1; this part is %2")
-                .arg(golden->partName, entry ? QStringLiteral("an ") + entry->partName() : QStringLiteral("unknown"));
-    if (!error.isEmpty()) {
-        setStatus(closingStatus(phrase, Ending::Error));
-        dialogs_.messageBox(QStringLiteral("Nothing was compared: %1.").arg(error), kGoldenTitle);
-        return false;
-    }
-    CommandContext ctx = context();
-    BusyPointer busy(dialogs_);
-    setStatus(phrase + QStringLiteral("..."));
-    countProgressIn(QStringLiteral("sectors"));
-    const Verification verification = verifyAgainstGolden(ctx, *part_, *golden, std::nullopt);
-    busy.release();
-    setStatus(closingStatus(phrase, stop_.requested() ? Ending::Interrupted : endingOf(verification.passed())));
-    dialogs_.messageBox(verifyText(verification, *part_, QStringLiteral("the golden CRCs")), kGoldenTitle);
-    return verification.passed();
 }
 
 } // namespace zelvan

@@ -33,9 +33,9 @@ struct SessionRecorder {
 // The commands a Session has enabled.
 inline QSet<Command> enabledCommands(const Session& session) {
     QSet<Command> enabled;
-    for (const CommandInfo& info : commandTable()) {
-        if (session.isEnabled(info.command))
-            enabled.insert(info.command);
+    for (const CommandRow& row : commandTable()) {
+        if (row.place == WindowPlace::Button && session.isEnabled(row.command))
+            enabled.insert(row.command);
     }
     return enabled;
 }

@@ -1,0 +1,118 @@
+#include "chip_programming.h"
+
+#include "common/hex_text.h"
+
+namespace zelvan {
+
+namespace {
+
+// Adds a unit to the runs, joining it to the last run when it follows it.
+void addUnit(QList<UnitRange>& runs, int unit) {
+    if (!runs.isEmpty() && runs.last().last == unit)
+        return;
+    if (!runs.isEmpty() && runs.last().last + 1 == unit)
+        runs.last().last = unit;
+    else
+        runs.append({unit, unit});
+}
+
+// Erases what the request asks for before programming.
+void erase(Board& board, LinkContext& ctx, Questions& questions, const FirmwareCache& image,
+           const ProgramRequest& request, ChipProgramming& result) {
+    result.stage = ChipProgramming::Stage::Erasing;
+    const DeviceGeometry& part = board.part()->geometry;
+    if (request.erase == EraseMode::Chip) {
+        const ChipEraseResult erased = eraseChip(ctx, questions, board.protect());
+        static_cast<Result&>(result) = erased;
+        if (!erased.done())
+            result.reason = QStringLiteral("the chip erase before programming failed (%1)").arg(erased.reason);
+        return;
+    }
+    result.end(Ending::Done);
+    if (request.erase == EraseMode::None)
+        return;
+    const ErasePlan plan = unitsToErase(image, part, board.protect());
+    for (const auto& [kind, runs] : {std::pair{&sectorErase(), plan.sectors}, std::pair{&pageErase(), plan.pages}}) {
+        for (const UnitRange& units : runs) {
+            const RangeEraseResult erased = eraseRange(ctx, *kind, part, units, board.protect());
+            (kind == &sectorErase() ? result.sectorsErased : result.pagesErased) += erased.erased;
+            if (!erased.done()) {
+                result.end(erased.ending, QStringLiteral("the erase before programming failed (%1 sector(s) and %2 "
+                                                         "page(s) erased; %3)")
+                                              .arg(result.sectorsErased)
+                                              .arg(result.pagesErased)
+                                              .arg(erased.reason));
+                return;
+            }
+        }
+    }
+}
+
+void verify(Board& board, LinkContext& ctx, const FirmwareCache& image, const ProgramRequest& request,
+            ChipProgramming& result) {
+    result.stage = ChipProgramming::Stage::Verifying;
+    ctx.progress.step(QStringLiteral("Verifying Firmware..."));
+    const DeviceGeometry& part = board.part()->geometry;
+    std::optional<int> serialSector;
+    if (request.serial)
+        serialSector = static_cast<int>(request.serial->place.address) / part.intSectorSize;
+    result.verification = request.verify.kind == VerifyChoice::Kind::Golden
+                              ? verifyAgainstGolden(ctx, part, *request.verify.golden, serialSector)
+                              : verifyAgainstImage(ctx, part, image.bytes(), *request.verify.variant,
+                                                   request.erase == EraseMode::Chip);
+    static_cast<Result&>(result) = *result.verification;
+}
+
+} // namespace
+
+ErasePlan unitsToErase(const FirmwareCache& image, const DeviceGeometry& part, bool protect) {
+    ErasePlan plan;
+    for (const int page : pagesToProgram(image, part.intPageSize)) {
+        const int sector = page / part.intSectorSize;
+        if (!protect || !sectorErase().isProtected(sector * part.intSectorSize, part))
+            addUnit(plan.sectors, sector);
+        else if (!pageErase().isProtected(page, part))
+            addUnit(plan.pages, page / part.intPageSize);
+    }
+    return plan;
+}
+
+ChipProgramming programChip(Board& board, Progress& progress, Questions& questions, const ProgramRequest& request) {
+    ChipProgramming result;
+    LinkContext ctx = board.context(progress);
+    const DeviceGeometry& part = board.part()->geometry;
+    FirmwareCache image = *request.image;
+
+    if (request.serial) {
+        const SerialPlace& place = request.serial->place;
+        // A place the part does not have is refused before a number is taken or anything written.
+        if (const QString problem = serialPlaceProblem(place, part); !problem.isEmpty())
+            return static_cast<ChipProgramming&>(result.end(Ending::BadInput, QStringLiteral("--serial: ") + problem));
+        QString error;
+        const std::optional<quint64> number =
+            takeSerialNumber(request.serial->file, place.bytes, &error, &board.stop());
+        if (!number)
+            return static_cast<ChipProgramming&>(
+                result.end(Ending::NotDone, QStringLiteral("no serial number was taken: ") + error));
+        // From here on the number is this chip's, whatever happens: numbers may skip, never repeat.
+        result.serialNumber = *number;
+        laySerialNumber(image, place, *number);
+        progress.notice(QStringLiteral("serial number %1 at %2H")
+                            .arg(*number)
+                            .arg(strDecToHex16(static_cast<int>(place.address))));
+    }
+
+    erase(board, ctx, questions, image, request, result);
+    if (!result.done())
+        return result;
+
+    result.stage = ChipProgramming::Stage::Programming;
+    result.programmed = programFirmware(ctx, image, part, request.quick, board.protect());
+    static_cast<Result&>(result) = result.programmed;
+    if (!result.done() || request.verify.kind == VerifyChoice::Kind::None)
+        return result;
+    verify(board, ctx, image, request, result);
+    return result;
+}
+
+} // namespace zelvan

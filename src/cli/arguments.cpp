@@ -1,0 +1,344 @@
+#include "arguments.h"
+
+#include "exit_status.h"
+
+#include "flash/byte_entry.h"
+
+#include <QCommandLineParser>
+
+#include <algorithm>
+
+namespace zelvan::cli {
+
+namespace {
+
+// Every option, once: its names, its value's name (empty for a flag) and its help.
+struct OptionSpec {
+    QStringList names;
+    const char* valueName;
+    const char* help;
+};
+
+const QList<OptionSpec>& optionSpecs() {
+    static const QList<OptionSpec> specs{
+        {{"p", "port"}, "PORT",
+         "COM1..COM8 (ZELVAN_COMn names the device of COMn) or a device path; default: search COM1..COM8 and use the "
+         "first board that answers. Several (-p COM1,COM2 or -p again) or all (every COM whose board answers): the "
+         "command runs on every board at once"},
+        {{"b", "baud"}, "57600|9600", "line speed (default 57600)"},
+        {{"simulator"}, "PART", "a built-in simulated board on COM1 (--simulator alone: an LPC932A1)"},
+        {{"quick"}, "", "quick mode for program (raw bytes instead of hex text)"},
+        {{"erase"}, "chip|used|none",
+         "what program erases first; default used: every sector the files write into (below the bootloader while it "
+         "is protected); chip needs --no-protect"},
+        {{"no-protect"}, "", "allow the bootloader area to be erased and programmed"},
+        {{"verify"}, "", "program: then compare the CRCs with the image"},
+        {{"golden"}, "FILE", "program, verify: compare with golden CRCs instead (implies --verify)"},
+        {{"crc-variant"}, "NAME", "the signature formulation verify uses (default: the calibrated one)"},
+        {{"serial"}, "ADDR[:BYTES]",
+         "program: give each chip the next number of --serial-file, big-endian in BYTES (1..4, default 4) bytes at "
+         "ADDR"},
+        {{"serial-file"}, "FILE", "where the serial numbers come from"},
+        {{"record"}, "DEST",
+         "append a record of every chip: FILE.jsonl, sqlite:FILE or postgresql://user@host/db (repeatable)"},
+        {{"hex"}, "FILE", "run: the firmware the automation file's program keyword writes (repeatable)"},
+        {{"save"}, "FILE", "crc sectors: keep every sector's CRC and the global one as golden CRCs"},
+        {{"v", "verbose"}, "", "the wire log on stderr: every write and answer, time-stamped"},
+        {{"wire-log"}, "FILE", "the same log into FILE"},
+        {{"json"}, "", "results on stdout as JSON, one object per command and board"},
+        {{"q", "quiet"}, "", "nothing but errors"},
+        {{"h", "help"}, "", "this text"},
+        {{"version"}, "", "the version"},
+    };
+    return specs;
+}
+
+// What a command takes after its words.
+enum class Takes { Nothing, Range, Files, OneFile, ConfigName, ConfigNameValue, Sector, SectorValue };
+
+Takes argumentsOf(Command command) {
+    switch (command) {
+    case Command::ErasePage:
+    case Command::EraseSector:
+    case Command::GetSectorCRC:
+        return Takes::Range;
+    case Command::ProgramFirmware:
+    case Command::VerifyFirmware:
+    case Command::Calibrate:
+        return Takes::Files;
+    case Command::AutoProcedure:
+        return Takes::OneFile;
+    case Command::ConfigGet:
+        return Takes::ConfigName;
+    case Command::ConfigSet:
+        return Takes::ConfigNameValue;
+    case Command::SecurityGet:
+        return Takes::Sector;
+    case Command::SecuritySet:
+        return Takes::SectorValue;
+    default:
+        return Takes::Nothing;
+    }
+}
+
+std::optional<RangeBound> parseBound(const QString& text) {
+    bool ok = false;
+    const bool isAddress = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    const int value = isAddress ? text.mid(2).toInt(&ok, 16) : text.toInt(&ok, 10);
+    if (!ok || value < 0 || value > 0xFFFF)
+        return std::nullopt;
+    return RangeBound{isAddress, value};
+}
+
+// Finds the command the first words name; on success the words are taken off the list.
+QString readCommandWords(QStringList& words, CliRequest& request) {
+    if (words.isEmpty())
+        return QStringLiteral("no command given");
+    // "crc" alone reads the global CRC.
+    if (words == QStringList{QStringLiteral("crc")})
+        words.append(QStringLiteral("global"));
+    QStringList seconds;
+    for (const CommandRow& row : commandTable()) {
+        if (!row.cliWords)
+            continue;
+        const QStringList rowWords = QString::fromLatin1(row.cliWords).split(QLatin1Char(' '));
+        if (rowWords[0] != words[0])
+            continue;
+        if (rowWords.size() == 1 || words.value(1) == rowWords[1]) {
+            request.command = row.command;
+            request.commandText = QString::fromLatin1(row.cliWords);
+            words = words.mid(rowWords.size());
+            return QString();
+        }
+        seconds.append(rowWords[1]);
+    }
+    if (seconds.isEmpty())
+        return QStringLiteral("unknown command \"%1\"").arg(words[0]);
+    const QString last = seconds.takeLast();
+    return QStringLiteral("%1: say %2").arg(words[0], seconds.isEmpty() ? last : seconds.join(", ") + " or " + last);
+}
+
+// Reads the command's arguments into the request; returns an error text, empty when fine.
+QString readArguments(const QStringList& args, CliRequest& request) {
+    const Takes takes = argumentsOf(request.command);
+    const auto count = [&](qsizetype least, qsizetype most) {
+        return args.size() < least || args.size() > most
+                   ? QStringLiteral("%1: wrong number of arguments").arg(request.commandText)
+                   : QString();
+    };
+    const auto byte = [&](const QString& text) -> QString {
+        const std::optional<QString> value = normaliseByteEntry(text);
+        if (!value)
+            return QStringLiteral("%1: \"%2\" is not a byte value (hex 00..FF)").arg(request.commandText, text);
+        request.value = *value;
+        return QString();
+    };
+    switch (takes) {
+    case Takes::Nothing:
+        return count(0, 0);
+    case Takes::Range: {
+        if (const QString error = count(0, 1); !error.isEmpty() || args.isEmpty())
+            return error;
+        const std::optional<RangeArgument> range = parseRange(args[0]);
+        if (!range)
+            return QStringLiteral("%1: \"%2\" is not a range (A, A-B; indexes or 0x addresses)")
+                .arg(request.commandText, args[0]);
+        request.range = *range;
+        return QString();
+    }
+    case Takes::Files:
+    case Takes::OneFile:
+        request.files = args;
+        return takes == Takes::OneFile ? count(1, 1) : count(1, 1000);
+    case Takes::ConfigName:
+    case Takes::ConfigNameValue: {
+        if (const QString error = takes == Takes::ConfigName ? count(1, 1) : count(2, 2); !error.isEmpty())
+            return error;
+        request.configByte = configByteNamed(args[0].toLower());
+        if (!request.configByte)
+            return QStringLiteral("config: \"%1\" is not one of ucfg1, ucfg2, bootv, status").arg(args[0]);
+        return takes == Takes::ConfigNameValue ? byte(args[1]) : QString();
+    }
+    case Takes::Sector:
+    case Takes::SectorValue: {
+        if (const QString error = takes == Takes::Sector ? count(0, 1) : count(2, 2); !error.isEmpty())
+            return error;
+        if (!args.isEmpty()) {
+            bool ok = false;
+            const int sector = args[0].toInt(&ok);
+            if (!ok || sector < 0 || sector > 15)
+                return QStringLiteral("security: \"%1\" is not a sector number (0..15)").arg(args[0]);
+            request.sector = sector;
+        }
+        return takes == Takes::SectorValue ? byte(args[1]) : QString();
+    }
+    }
+    return QString();
+}
+
+// Takes the options' values into the request; returns an error text, empty when fine.
+QString readOptions(const QCommandLineParser& parser, CliOptions& options) {
+    for (const QString& value : parser.values(QStringLiteral("port"))) {
+        for (const QString& port : value.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            options.ports.append(port.trimmed());
+        if (value.trimmed().isEmpty())
+            return QStringLiteral("--port needs a port");
+    }
+    if (parser.isSet(QStringLiteral("baud"))) {
+        const QString baud = parser.value(QStringLiteral("baud"));
+        if (baud != QLatin1String("57600") && baud != QLatin1String("9600"))
+            return QStringLiteral("--baud takes 57600 or 9600, not \"%1\"").arg(baud);
+        options.baud9600 = baud == QLatin1String("9600");
+    }
+    if (parser.isSet(QStringLiteral("erase"))) {
+        static const QList<std::pair<QString, EraseMode>> kModes{
+            {QStringLiteral("used"), EraseMode::Used},
+            {QStringLiteral("chip"), EraseMode::Chip},
+            {QStringLiteral("none"), EraseMode::None}};
+        const QString mode = parser.value(QStringLiteral("erase"));
+        const auto found = std::find_if(kModes.begin(), kModes.end(), [&](const auto& m) { return m.first == mode; });
+        if (found == kModes.end())
+            return QStringLiteral("--erase takes chip, used or none, not \"%1\"").arg(mode);
+        options.erase = found->second;
+    }
+    if (parser.isSet(QStringLiteral("simulator")))
+        options.simulatorPart = parser.value(QStringLiteral("simulator"));
+    options.quick = parser.isSet(QStringLiteral("quick"));
+    options.noProtect = parser.isSet(QStringLiteral("no-protect"));
+    const QStringList given = parser.optionNames();
+    options.verbosity = static_cast<int>(given.count(QStringLiteral("v")) + given.count(QStringLiteral("verbose")));
+    options.wireLog = parser.value(QStringLiteral("wire-log"));
+    options.json = parser.isSet(QStringLiteral("json"));
+    options.quiet = parser.isSet(QStringLiteral("quiet"));
+    options.hexFiles = parser.values(QStringLiteral("hex"));
+    options.golden = parser.value(QStringLiteral("golden"));
+    options.verify = parser.isSet(QStringLiteral("verify")) || !options.golden.isEmpty();
+    options.saveGolden = parser.value(QStringLiteral("save"));
+    options.crcVariant = parser.value(QStringLiteral("crc-variant"));
+    options.serialPlace = parser.value(QStringLiteral("serial"));
+    options.serialFile = parser.value(QStringLiteral("serial-file"));
+    options.records = parser.values(QStringLiteral("record"));
+    return QString();
+}
+
+// An option given to a command it does not belong to.
+QString misplacedOption(const CliRequest& request) {
+    const CliOptions& options = request.options;
+    const auto belongs = [&request](std::initializer_list<Command> commands) {
+        return std::find(commands.begin(), commands.end(), request.command) != commands.end();
+    };
+    if (!options.hexFiles.isEmpty() && !belongs({Command::AutoProcedure}))
+        return QStringLiteral("--hex belongs to the run command");
+    if (options.verify && !belongs({Command::ProgramFirmware, Command::VerifyFirmware}))
+        return QStringLiteral("--verify and --golden belong to program and verify");
+    if (!options.saveGolden.isEmpty() && !belongs({Command::GetSectorCRC}))
+        return QStringLiteral("--save belongs to crc sectors");
+    if (!options.saveGolden.isEmpty() && request.range.first)
+        return QStringLiteral("--save keeps every sector: give no range");
+    if (!options.saveGolden.isEmpty() && (options.ports.size() > 1 || options.allPorts()))
+        return QStringLiteral("--save keeps one chip's CRCs: give one port");
+    if ((!options.serialPlace.isEmpty() || !options.serialFile.isEmpty()) && !belongs({Command::ProgramFirmware}))
+        return QStringLiteral("--serial and --serial-file belong to program");
+    if (options.serialPlace.isEmpty() != options.serialFile.isEmpty())
+        return QStringLiteral("--serial and --serial-file go together");
+    if (options.allPorts() && belongs({Command::Ports}))
+        return QStringLiteral("ports lists every port already");
+    return QString();
+}
+
+void addOptions(QCommandLineParser& parser) {
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    for (const OptionSpec& spec : optionSpecs())
+        parser.addOption(QCommandLineOption(spec.names, QString::fromLatin1(spec.help),
+                                            QString::fromLatin1(spec.valueName)));
+}
+
+QString usageError(const QString& what) {
+    return what + QStringLiteral(" (see zelvan-cli --help)");
+}
+
+} // namespace
+
+std::optional<RangeArgument> parseRange(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char('-'));
+    if (parts.size() > 2)
+        return std::nullopt;
+    RangeArgument range;
+    range.first = parseBound(parts[0].trimmed());
+    range.last = parts.size() == 2 ? parseBound(parts[1].trimmed()) : range.first;
+    if (!range.first || !range.last)
+        return std::nullopt;
+    return range;
+}
+
+ParsedCommandLine parseCommandLine(const QStringList& arguments) {
+    ParsedCommandLine parsed;
+    QCommandLineParser parser;
+    addOptions(parser);
+    // "--simulator" alone is the default part; the parser knows only options that always take a
+    // value or never do.
+    QStringList words{QStringLiteral("zelvan-cli")};
+    bool optionsEnded = false;
+    for (const QString& argument : arguments) {
+        optionsEnded = optionsEnded || argument == QLatin1String("--");
+        words.append(!optionsEnded && argument == QLatin1String("--simulator") ? QStringLiteral("--simulator=LPC932A1")
+                                                                               : argument);
+    }
+    if (!parser.parse(words)) {
+        parsed.error = usageError(parser.errorText().replace(QLatin1Char('\''), QLatin1Char('"')));
+        return parsed;
+    }
+    CliRequest request;
+    if (parser.isSet(QStringLiteral("help")))
+        request.action = CliRequest::Action::Help;
+    else if (parser.isSet(QStringLiteral("version")))
+        request.action = CliRequest::Action::Version;
+    if (const QString error = readOptions(parser, request.options); !error.isEmpty()) {
+        parsed.error = usageError(error);
+        return parsed;
+    }
+    if (request.action != CliRequest::Action::RunCommand) {
+        parsed.request = request;
+        return parsed;
+    }
+    QStringList positional = parser.positionalArguments();
+    QString error = readCommandWords(positional, request);
+    if (error.isEmpty())
+        error = readArguments(positional, request);
+    if (error.isEmpty())
+        error = misplacedOption(request);
+    if (!error.isEmpty()) {
+        parsed.error = usageError(error);
+        return parsed;
+    }
+    parsed.request = request;
+    return parsed;
+}
+
+QString helpText() {
+    QString text = QStringLiteral("Usage: zelvan-cli [options] <command> [arguments]\n"
+                                  "Programs LPC9xx flash microcontrollers through a programmer board on a serial "
+                                  "line.\n\nCommands:\n");
+    for (const CommandRow& row : commandTable()) {
+        if (!row.cliWords)
+            continue;
+        const QString synopsis = QStringLiteral("%1 %2").arg(QLatin1String(row.cliWords), QLatin1String(row.cliSynopsis));
+        text += QStringLiteral("  %1  %2\n").arg(synopsis.trimmed().leftJustified(30), QLatin1String(row.cliHelp));
+    }
+    QCommandLineParser parser;
+    addOptions(parser);
+    const QString options = parser.helpText();
+    text += QLatin1Char('\n') + options.mid(options.indexOf(QStringLiteral("Options:")));
+    text += QStringLiteral("\nExit status:\n"
+                           "  0    all done (on every board)\n"
+                           "  1    the board or the target refused or did not answer; the work was not done\n"
+                           "  2    usage error, or an input file that cannot be read or is refused; nothing sent\n"
+                           "  3    verification failed (on several boards: the only failures are verify failures)\n"
+                           "  4    no programmer board found, or the port could not be opened (one board)\n"
+                           "  130  interrupted (SIGINT), 143 terminated (SIGTERM)\n"
+                           "\nProgress goes to stderr (a bar on a terminal, a line per 10% otherwise), results to "
+                           "stdout.\n");
+    return text;
+}
+
+} // namespace zelvan::cli
