@@ -149,6 +149,29 @@ private slots:
         QCOMPARE(names, matches);
     }
 
+    // The CRC after a known change follows from the CRC before and the change alone, for every
+    // variant (from all ones too, where the initial value's part must cancel out).
+    void signatureAfterChange_data() {
+        QTest::addColumn<QString>("variant");
+        for (const CrcVariant& variant : crcVariants())
+            QTest::newRow(qPrintable(variant.name)) << variant.name;
+    }
+    void signatureAfterChange() {
+        QFETCH(QString, variant);
+        const CrcVariant& formulation = *findCrcVariant(variant);
+        QRandomGenerator random(qHash(variant));
+        QByteArray before(777, '\0');
+        QByteArray delta(before.size(), '\0');
+        random.fillRange(reinterpret_cast<quint32*>(before.data()), before.size() / 4);
+        random.fillRange(reinterpret_cast<quint32*>(delta.data()), delta.size() / 4);
+        delta[delta.size() - 1] = '\x5A'; // past the filled words
+        QByteArray after = before;
+        for (qsizetype i = 0; i < after.size(); ++i)
+            after[i] = static_cast<char>(after[i] ^ delta[i]);
+        QCOMPARE(zelvan::signatureAfterChange(formulation, signature(formulation, before), delta),
+                 signature(formulation, after));
+    }
+
     // The expected CRCs are the ones the board reports after the run, for exactly the sectors
     // the image decides.
     void expectedCrcs_data() {

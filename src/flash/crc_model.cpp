@@ -217,6 +217,13 @@ quint32 signature(const CrcVariant& variant, QByteArrayView bytes) {
     return signatureFrom(variant, variant.initial, bytes);
 }
 
+// From initial value I over n bytes the register holds S_I(data) = S_0(data) ^ S_I(n zero bytes),
+// with S_0 linear in the data. So S_I(B ^ delta) = S_I(B) ^ S_0(delta): the initial value's part
+// cancels out, and the bytes B shares with B ^ delta need not be known.
+quint32 signatureAfterChange(const CrcVariant& variant, quint32 crcOfB, QByteArrayView delta) {
+    return crcOfB ^ signatureFrom(variant, 0, delta);
+}
+
 ExpectedCrcs expectedCrcs(QByteArrayView image, const DeviceGeometry& geometry, const CrcVariant& variant,
                           bool untouchedErased) {
     ExpectedCrcs expected;

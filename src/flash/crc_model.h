@@ -67,6 +67,11 @@ const CrcVariant* findCrcVariant(QStringView name);
 // The register's value after taking in bytes (bytes[0] at the lowest address).
 quint32 signature(const CrcVariant& variant, QByteArrayView bytes);
 
+// The signature of (B xor delta), given crcOfB, the signature of B (as long as delta): what a
+// sector must report after a known change to bytes that are not all known, such as a sector the
+// bootloader shares. Only the changed bytes are needed, since the register is affine in the data.
+quint32 signatureAfterChange(const CrcVariant& variant, quint32 crcOfB, QByteArrayView delta);
+
 // The CRCs a chip must report once a run has written image into it.
 struct ExpectedCrcs {
     std::vector<std::optional<quint32>> sectors; // by sector index; nullopt where the image does not decide
