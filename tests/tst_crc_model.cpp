@@ -57,28 +57,41 @@ class TestCrcModel : public QObject {
     Q_OBJECT
 
 private slots:
-    // The default variant gives the values the simulated board has always reported.
-    void defaultSignature_data() {
+    // The default variant gives the values the simulated board has always reported; a bit-serial
+    // register shifts once per bit, the data bit joining the bit that leaves.
+    void knownSignatures_data() {
+        QTest::addColumn<QString>("variant");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<quint32>("signature");
-        QTest::newRow("nothing") << QByteArray() << 0u;
-        QTest::newRow("erased sector") << QByteArray(1024, '\0') << 0u;
-        QTest::newRow("one byte") << QByteArray("\x5A", 1) << 0x5Au;
-        QTest::newRow("two bytes shift") << QByteArray("\x80\x01", 2) << 0x101u;
+        const QString byteWise = defaultCrcVariant().name;
+        QTest::newRow("nothing") << byteWise << QByteArray() << 0u;
+        QTest::newRow("erased sector") << byteWise << QByteArray(1024, '\0') << 0u;
+        QTest::newRow("one byte") << byteWise << QByteArray("\x5A", 1) << 0x5Au;
+        QTest::newRow("two bytes shift") << byteWise << QByteArray("\x80\x01", 2) << 0x101u;
+        QTest::newRow("descending walk") << "left-low-plain-down-zero" << QByteArray("\x01\x80", 2) << 0x101u;
         // A 1 walked out of the top takes the polynomial in.
-        QTest::newRow("carry") << QByteArray(1, '\x01') + QByteArray(32, '\0') << 0x00400007u;
+        QTest::newRow("carry") << byteWise << QByteArray(1, '\x01') + QByteArray(32, '\0') << 0x00400007u;
         const QByteArray pattern = imageWithSectors(DeviceGeometry{1023, 1024, 16, 1024}, {0});
-        QTest::newRow("1K sector of a pattern") << pattern << 0x63618FDDu;
+        QTest::newRow("1K sector of a pattern") << byteWise << pattern << 0x63618FDDu;
+        QTest::newRow("serial, top bit first") << "left-serial-msb-up-zero" << QByteArray(1, '\x80') << 0x20000380u;
+        QTest::newRow("serial, low bit last") << "left-serial-msb-up-zero" << QByteArray(1, '\x01') << 0x00400007u;
+        QTest::newRow("serial, low bit first") << "left-serial-lsb-up-zero" << QByteArray(1, '\x01') << 0x20000380u;
+        const QByteArray check("123456789");
+        QTest::newRow("serial, check text") << "left-serial-msb-up-zero" << check << 0x1742350Du;
+        QTest::newRow("serial, check text from ones") << "left-serial-msb-up-ones" << check << 0x285DC4FEu;
+        QTest::newRow("serial right, check text") << "right-serial-lsb-up-ones" << check << 0x83A9D44Fu;
     }
-    void defaultSignature() {
+    void knownSignatures() {
+        QFETCH(QString, variant);
         QFETCH(QByteArray, bytes);
         QFETCH(quint32, signature);
         QCOMPARE(defaultCrcVariant().name, QStringLiteral("left-low-plain-up-zero"));
-        QCOMPARE(zelvan::signature(defaultCrcVariant(), bytes), signature);
+        QCOMPARE(zelvan::signature(*findCrcVariant(variant), bytes), signature);
     }
 
     // A right-shifting register is the mirror of the left-shifting one: with the byte entering at
-    // the other end, reflected the other way, it holds the bit-reversed value.
+    // the other end, reflected the other way, it holds the bit-reversed value. A bit-serial one
+    // takes the bits in the same order, so its mirror has the same bit order.
     void rightShiftMirrorsLeftShift_data() {
         QTest::addColumn<QString>("left");
         for (const CrcVariant& variant : crcVariants()) {
@@ -90,23 +103,26 @@ private slots:
         QFETCH(QString, left);
         CrcVariant mirror = *findCrcVariant(left);
         mirror.shift = CrcVariant::Shift::Right;
-        mirror.entry =
-            mirror.entry == CrcVariant::Entry::LowByte ? CrcVariant::Entry::HighByte : CrcVariant::Entry::LowByte;
-        mirror.reflectBytes = !mirror.reflectBytes;
+        if (mirror.entry != CrcVariant::Entry::Serial) {
+            mirror.entry =
+                mirror.entry == CrcVariant::Entry::LowByte ? CrcVariant::Entry::HighByte : CrcVariant::Entry::LowByte;
+            mirror.reflectBytes = !mirror.reflectBytes;
+        }
         const QByteArray bytes = imageWithSectors(DeviceGeometry{1023, 256, 16, 1024}, {0, 3});
         QCOMPARE(signature(mirror, bytes), reversed32(signature(*findCrcVariant(left), bytes)));
     }
 
-    // A board using a variant of the table is recognised as using exactly that one (whatever its
-    // bootloader and untouched sectors hold; every variant goes through zelvan-cli's calibration
-    // in the production suite); one with nothing to tell variants apart is refused.
+    // A board using any variant of the table is recognised, from an image of varied bytes, as using
+    // exactly that one (whatever its bootloader and untouched sectors hold); one with nothing to
+    // tell variants apart is refused.
     void calibration_data() {
         QTest::addColumn<QString>("boardVariant");
         QTest::addColumn<QList<int>>("sectors"); // the sectors the image writes into
         QTest::addColumn<bool>("refused");
         QTest::addColumn<QStringList>("matches");
-        const QString variant = QStringLiteral("right-high-reflected-down-ones");
-        QTest::newRow("a variant of the table") << variant << QList<int>{0, 1, 4} << false << QStringList{variant};
+        for (const CrcVariant& variant : crcVariants())
+            QTest::newRow(qPrintable(variant.name))
+                << variant.name << QList<int>{0, 1, 4} << false << QStringList{variant.name};
         QTest::newRow("image of zero bytes only") << defaultCrcVariant().name << QList<int>{} << true << QStringList{};
         QTest::newRow("data only under the bootloader")
             << defaultCrcVariant().name << QList<int>{7} << true << QStringList{};
@@ -131,6 +147,29 @@ private slots:
         for (const CrcVariant* match : found.value_or(std::vector<const CrcVariant*>{}))
             names.append(match->name);
         QCOMPARE(names, matches);
+    }
+
+    // The CRC after a known change follows from the CRC before and the change alone, for every
+    // variant (from all ones too, where the initial value's part must cancel out).
+    void signatureAfterChange_data() {
+        QTest::addColumn<QString>("variant");
+        for (const CrcVariant& variant : crcVariants())
+            QTest::newRow(qPrintable(variant.name)) << variant.name;
+    }
+    void signatureAfterChange() {
+        QFETCH(QString, variant);
+        const CrcVariant& formulation = *findCrcVariant(variant);
+        QRandomGenerator random(qHash(variant));
+        QByteArray before(777, '\0');
+        QByteArray delta(before.size(), '\0');
+        random.fillRange(reinterpret_cast<quint32*>(before.data()), before.size() / 4);
+        random.fillRange(reinterpret_cast<quint32*>(delta.data()), delta.size() / 4);
+        delta[delta.size() - 1] = '\x5A'; // past the filled words
+        QByteArray after = before;
+        for (qsizetype i = 0; i < after.size(); ++i)
+            after[i] = static_cast<char>(after[i] ^ delta[i]);
+        QCOMPARE(zelvan::signatureAfterChange(formulation, signature(formulation, before), delta),
+                 signature(formulation, after));
     }
 
     // The expected CRCs are the ones the board reports after the run, for exactly the sectors

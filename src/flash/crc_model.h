@@ -19,13 +19,22 @@ namespace zelvan {
 // every plausible formulation as a named variant and a production run learns which one a chip
 // uses by calibration (below).
 //
-// For each byte, in the order of the address walk, the register shifts by one; when the bit that
-// leaves it was 1 the polynomial is XORed in; then the byte (bit-reversed first when reflected)
-// is XORed into the register's low or high 8 bits. A right-shifting register uses the
-// bit-reversed polynomial, which makes it the mirror image of the left-shifting one.
+// Bytes are taken in the order of the address walk, in one of two ways:
+// - byte-wise (entry LowByte or HighByte): the register shifts by one; when the bit that leaves it
+//   was 1 the polynomial is XORed in; then the byte (bit-reversed first when reflected) is XORed
+//   into the register's low or high 8 bits;
+// - bit-serial (entry Serial), the usual CRC register: for each bit of the byte, most significant
+//   first (least significant first when reflected), the register shifts by one and the polynomial
+//   is XORed in when the bit that leaves it differs from the data bit.
+// A right-shifting register uses the bit-reversed polynomial, which makes it the mirror image of
+// the left-shifting one (byte-wise with the byte entering at the other end, reflected the other
+// way; bit-serial with the bits in the same order).
+//
+// For a fixed length every formulation is linear in the data from a zero register and affine from
+// any other initial value.
 struct CrcVariant {
     enum class Shift { Left, Right };
-    enum class Entry { LowByte, HighByte };
+    enum class Entry { LowByte, HighByte, Serial };
     enum class Walk { Ascending, Descending };
 
     Shift shift = Shift::Left;
@@ -36,7 +45,8 @@ struct CrcVariant {
     // The polynomial as a left-shifting register uses it; every variant of the table has
     // kPolynomial. Another value makes a formulation outside the table (for tests).
     quint32 polynomial = kPolynomial;
-    // Stable short name from the dimensions, e.g. "left-low-plain-up-zero".
+    // Stable short name from the dimensions, e.g. "left-low-plain-up-zero" or
+    // "right-serial-lsb-down-ones".
     QString name;
 
     static constexpr quint32 kPolynomial = 0x00400007u;
@@ -44,9 +54,11 @@ struct CrcVariant {
     bool operator==(const CrcVariant&) const = default;
 };
 
-// The 32 variants: every combination of shift, entry, reflection, walk and initial value (0 or
-// 0xFFFFFFFF). The first is the default: start at 0, ascending addresses, shift left, byte into
-// the low 8 bits unreflected; it is the formulation the simulated board has always used.
+// The 48 variants: the 32 byte-wise ones (every combination of shift, entry, reflection, walk and
+// initial value 0 or 0xFFFFFFFF), then the 16 bit-serial ones (every combination of shift, bit
+// order, walk and initial value). The first is the default: start at 0, ascending addresses,
+// shift left, byte into the low 8 bits unreflected; it is the formulation the simulated board has
+// always used.
 std::span<const CrcVariant> crcVariants();
 const CrcVariant& defaultCrcVariant();
 // The variant of that name (exact), or nullptr.
@@ -54,6 +66,11 @@ const CrcVariant* findCrcVariant(QStringView name);
 
 // The register's value after taking in bytes (bytes[0] at the lowest address).
 quint32 signature(const CrcVariant& variant, QByteArrayView bytes);
+
+// The signature of (B xor delta), given crcOfB, the signature of B (as long as delta): what a
+// sector must report after a known change to bytes that are not all known, such as a sector the
+// bootloader shares. Only the changed bytes are needed, since the register is affine in the data.
+quint32 signatureAfterChange(const CrcVariant& variant, quint32 crcOfB, QByteArrayView delta);
 
 // The CRCs a chip must report once a run has written image into it.
 struct ExpectedCrcs {
