@@ -4,6 +4,7 @@
 #include "device/device_catalogue.h"
 #include "link/records.h"
 #include "sim/board_model.h"
+#include "sim/chip_state.h"
 
 #include <QtTest>
 
@@ -99,6 +100,30 @@ private slots:
         QCOMPARE(model.flash().first(bootloader), QByteArray(bootloader, '\0'));
         QCOMPARE(model.flash().sliced(bootloader), model.bootloaderImage());
         QCOMPARE(configBytes(model), configBytes(board("LPC936")));
+    }
+
+    void stateRoundTrip() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("kept/chip.state"));
+        BoardModel model = board("LPC932A1");
+        useChip(model);
+        QVERIFY(saveChipState(model, path));
+        BoardModel loaded = board("LPC932A1");
+        QVERIFY(loadChipState(loaded, path));
+        QCOMPARE(loaded.flash(), model.flash());
+        QCOMPARE(configBytes(loaded), configBytes(model));
+        QVERIFY(loaded.chipPresent());
+
+        model.removeChip();
+        QVERIFY(saveChipState(model, path));
+        QVERIFY(loadChipState(loaded, path));
+        QVERIFY(!loaded.chipPresent());
+
+        BoardModel other = board("LPC936");
+        QString error;
+        QVERIFY(!loadChipState(other, path, &error));
+        QVERIFY2(error.contains(QStringLiteral("another part")), qPrintable(error));
+        QCOMPARE(other.flash(), board("LPC936").flash());
     }
 
     void silentAfterTwoCommands() {
