@@ -5,6 +5,7 @@
 #include "link/records.h"
 #include "sim/board_model.h"
 #include "sim/chip_state.h"
+#include "sim/demo_board.h"
 
 #include <QtTest>
 
@@ -124,6 +125,26 @@ private slots:
         QVERIFY(!loadChipState(other, path, &error));
         QVERIFY2(error.contains(QStringLiteral("another part")), qPrintable(error));
         QCOMPARE(other.flash(), board("LPC936").flash());
+    }
+
+    // The demo board keeps its chip across a stop and a start, unless told to start anew.
+    void demoBoardKeepsItsChip() {
+        QTemporaryDir dir;
+        const CatalogueEntry& part = *findPartByName(QStringLiteral("LPC932A1"));
+        DemoBoardOptions options{dir.filePath(QStringLiteral("demo.state")), false};
+        QString error;
+        auto server = startDemoBoard(part, options, &error);
+        QVERIFY2(server, qPrintable(error));
+        server->withBoard([](BoardModel& model) { useChip(model); });
+        server.reset();
+        server = startDemoBoard(part, options, &error);
+        QCOMPARE(server->withBoard([](BoardModel& model) { return model.flash().at(0x10); }), '\x42');
+        server.reset();
+        options.reset = true;
+        server = startDemoBoard(part, options, &error);
+        QCOMPARE(server->withBoard([](BoardModel& model) { return model.flash().at(0x10); }), '\0');
+        QCOMPARE(QFileInfo(defaultDemoStatePath(*findPartByName(QStringLiteral("LPC922")))).fileName(),
+                 QStringLiteral("simulator-LPC922-9221.state"));
     }
 
     void silentAfterTwoCommands() {
