@@ -28,14 +28,24 @@ char bootloaderByte(int address) {
 
 BoardModel::BoardModel(const Ids& ids, const DeviceGeometry& geometry)
     : ids_(ids)
-    , geometry_(geometry)
-    , flash_(geometry.flashSize(), '\0') {
+    , geometry_(geometry) {
+    insertChip();
+}
+
+void BoardModel::removeChip() {
+    chipPresent_ = false;
+}
+
+void BoardModel::insertChip() {
+    flash_ = QByteArray(geometry_.flashSize(), '\0');
     for (int address = geometry_.intBootloaderAddr; address < geometry_.flashSize(); ++address)
         flash_[address] = bootloaderByte(address);
+    config_.fill(0x00);   // security bytes included
     config_[0x00] = 0x63; // UCFG1
     config_[0x01] = 0x00; // UCFG2
     config_[0x02] = geometry_.intBootloaderAddr < geometry_.flashSize() ? geometry_.intBootloaderAddr >> 8 : 0x00;
     config_[0x03] = 0x00; // status byte
+    chipPresent_ = true;
 }
 
 BoardModel BoardModel::forPart(const CatalogueEntry& part) {
@@ -227,7 +237,10 @@ std::optional<Reply> BoardModel::answer(const Record* record, char letter, const
     } else {
         const auto& table = recordTable();
         const auto handler = record->type >= 0 ? table.find(record->type) : table.end();
-        const Outcome outcome = handler == table.end() ? Outcome{} : handler->second(*this, *record);
+        const bool boardAnswers = chipPresent_ || record->type == static_cast<int>(RecordType::LoaderVersion);
+        const Outcome outcome = handler == table.end() ? Outcome{}
+                                : boardAnswers         ? handler->second(*this, *record)
+                                                       : emptySocket(*record);
         reply.bytes += outcome.data ? *outcome.data + '.' : QByteArray("X");
         reply.busy = outcome.busy;
     }
@@ -337,6 +350,18 @@ BoardModel::Outcome BoardModel::eraseChip(const Record& record) {
         return {};
     flash_.fill('\0');
     return {QByteArray(), times_.chipErase};
+}
+
+BoardModel::Outcome BoardModel::emptySocket(const Record& record) const {
+    // The identification bytes are read off the target's lines, which float high with no chip on
+    // them: the reads still answer, with FF, which is how an empty socket shows.
+    if (record.type != static_cast<int>(RecordType::ConfigRead) || record.count != 1)
+        return {};
+    const int address = static_cast<quint8>(record.data[0]);
+    if (address == configAddress::kManufacturerId || address == configAddress::kDeviceId1 ||
+        address == configAddress::kDeviceId2)
+        return {hexByte(0xFF), microseconds{0}};
+    return {};
 }
 
 } // namespace zelvan::sim

@@ -102,6 +102,11 @@ struct OperationTimes {
 //
 // Records are carried out by a table keyed by record type; the target holds a flash array
 // (erased state 0x00, a bootloader image at the top), configuration and security bytes.
+//
+// The target sits in a socket: it can be taken out and a new one put in while the board runs (a
+// production station programs one chip after another). With the socket empty the board still
+// answers for itself ("U", "P", "S", its loader version); the identification reads see the
+// empty socket's lines as FF, and every other record, which needs the target, is refused.
 class BoardModel {
 public:
     struct Ids {
@@ -120,6 +125,13 @@ public:
     BoardFaults& faults() { return faults_; }
     OperationTimes& times() { return times_; }
     void setVersionText(const QByteArray& text) { versionText_ = text; }
+
+    // Takes the target out of its socket (flash() still shows what the chip held, for a test to look at).
+    void removeChip();
+    // Puts a new target in (replacing any in the socket): erased flash with the bootloader image at
+    // the top, default configuration and security bytes, like the chip of a newly made board.
+    void insertChip();
+    bool chipPresent() const { return chipPresent_; }
 
     const DeviceGeometry& geometry() const { return geometry_; }
     const Ids& ids() const { return ids_; }
@@ -178,6 +190,7 @@ private:
     Outcome readSectorCrc(const Record& record);
     Outcome readGlobalCrc(const Record& record);
     Outcome eraseChip(const Record& record);
+    Outcome emptySocket(const Record& record) const;
 
     bool isSecurityAddress(int address) const;
 
@@ -185,6 +198,7 @@ private:
     DeviceGeometry geometry_;
     QByteArray flash_;
     std::array<quint8, 256> config_{};
+    bool chipPresent_ = true;
     int protectionClears_ = 0;
     CrcVariant crcVariant_ = defaultCrcVariant();
     QByteArray versionText_ = " ZELVAN ICP 2-1";

@@ -1,12 +1,15 @@
 // zelvan-board-sim: a simulated programmer board with an LPC9xx behind it, on a pseudo-terminal.
-// It prints the device to use; point the program at it with ZELVAN_COM1=<device>.
+// It prints the device to use; point the program at it with ZELVAN_COM1=<device>. While it runs,
+// SIGUSR1 takes the chip out of the socket and SIGUSR2 puts a new one in.
 
+#include "chip_state.h"
 #include "fault_rules.h"
 #include "flash/crc_model.h"
 #include "pty_board_server.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 
 #include <csignal>
 #include <cstdio>
@@ -34,7 +37,10 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Simulated programmer board with an LPC9xx target, on a "
                                                     "pseudo-terminal. Prints the device path, then answers until "
-                                                    "interrupted."));
+                                                    "interrupted (SIGINT or SIGTERM).\n"
+                                                    "The chip can be swapped while it runs: SIGUSR1 takes it out of "
+                                                    "the socket, SIGUSR2 puts a new (erased) one in, e.g.\n"
+                                                    "  kill -USR1 <pid>; kill -USR2 <pid>"));
     parser.addHelpOption();
     const auto option = [&](const QString& name, const QString& help, const QString& valueName = QString(),
                             const QString& defaultValue = QString()) {
@@ -61,6 +67,8 @@ int main(int argc, char* argv[]) {
     option("garbage", "Send this text in front of every answer.", "text");
     option("stop-reading", "Take nothing off the line (the program's output backs up).");
     option("version-text", "Loader version text.", "text");
+    option("no-chip", "Start with the socket empty (after --state is loaded).");
+    option("state", "Keep the chip in FILE: load it at start when the file exists, write it at exit.", "file");
     option("crc-variant", "Formulation of the CRC signature register (default left-low-plain-up-zero).", "name");
     parser.process(app);
 
@@ -136,12 +144,23 @@ int main(int argc, char* argv[]) {
         board.setCrcVariant(*variant);
     }
 
-    // Stop cleanly on Ctrl+C or kill: the signals are taken by sigwait below, not by a handler.
-    sigset_t stopSignals;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    const QString statePath = parser.value("state");
+    if (!statePath.isEmpty() && QFileInfo::exists(statePath)) {
+        QString error;
+        if (!loadChipState(board, statePath, &error))
+            return fail(error);
+    }
+    if (parser.isSet("no-chip"))
+        board.removeChip();
+
+    // Stop cleanly on Ctrl+C or kill, and swap the chip on the two user signals: the signals are
+    // taken by sigwait below, not by a handler, so the swap runs on this thread, outside any
+    // signal context. They are blocked before the board's thread starts, which inherits the mask.
+    sigset_t taken;
+    sigemptyset(&taken);
+    for (const int signal : {SIGINT, SIGTERM, SIGUSR1, SIGUSR2})
+        sigaddset(&taken, signal);
+    pthread_sigmask(SIG_BLOCK, &taken, nullptr);
 
     PtyBoardServer server(std::move(board));
     server.setPacedBaud(parser.value("baud").toInt());
@@ -152,8 +171,26 @@ int main(int argc, char* argv[]) {
     std::printf("%s\n", qPrintable(server.devicePath()));
     std::fflush(stdout);
 
-    int signal = 0;
-    sigwait(&stopSignals, &signal);
+    for (;;) {
+        int signal = 0;
+        sigwait(&taken, &signal);
+        if (signal == SIGUSR1) {
+            server.withBoard([](BoardModel& model) { model.removeChip(); });
+            std::fputs("chip removed\n", stderr);
+        } else if (signal == SIGUSR2) {
+            server.withBoard([](BoardModel& model) { model.insertChip(); });
+            std::fputs("new chip inserted\n", stderr);
+        } else {
+            break;
+        }
+    }
     server.stop();
+    if (!statePath.isEmpty()) {
+        QString error;
+        if (!server.withBoard([&](const BoardModel& model) { return saveChipState(model, statePath, &error); })) {
+            std::fprintf(stderr, "zelvan-board-sim: the chip was not kept: %s\n", qPrintable(error));
+            return 1;
+        }
+    }
     return 0;
 }

@@ -92,6 +92,10 @@ void PtyBoardServer::stop() {
         stopping_ = true;
         wakeThread();
         thread_.join();
+        if (onStopped_) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            onStopped_(model_);
+        }
     }
     closeLine();
     if (wakeRead_ >= 0)

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -31,11 +32,16 @@ public:
     // The device the program opens, "/dev/pts/N".
     QString devicePath() const { return devicePath_; }
 
-    // Runs f on the board model while the board is held still.
+    // Runs f on the board model while the board is held still: nothing is received or answered
+    // meanwhile, so a chip can be swapped or read between two bytes on the line.
     template <typename F> auto withBoard(F&& f) {
         std::lock_guard<std::mutex> lock(mutex_);
         return f(model_);
     }
+
+    // Runs f on the board once stop() (or the destructor) has stopped a running board, e.g. to
+    // keep its chip for the next run. Set it before start().
+    void setOnStopped(std::function<void(const BoardModel&)> f) { onStopped_ = std::move(f); }
 
     // Bytes take 10 bit times each at this speed; 0 sends answers as soon as they are ready.
     void setPacedBaud(int baud) { pacedBaud_ = baud; }
@@ -70,6 +76,7 @@ private:
     int wakeRead_ = -1;
     int wakeWrite_ = -1;
     std::thread thread_;
+    std::function<void(const BoardModel&)> onStopped_;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> stopReading_{false};
     std::atomic<bool> vanishRequested_{false};

@@ -4,6 +4,8 @@
 #include "device/device_catalogue.h"
 #include "link/records.h"
 #include "sim/board_model.h"
+#include "sim/chip_state.h"
+#include "sim/demo_board.h"
 
 #include <QtTest>
 
@@ -14,6 +16,23 @@ namespace {
 
 BoardModel board(const char* part) {
     return BoardModel::forPart(*findPartByName(QString::fromLatin1(part)));
+}
+
+// Every configuration byte the part has, by address.
+std::map<int, quint8> configBytes(const BoardModel& model) {
+    std::map<int, quint8> bytes;
+    for (int address = 0; address <= 0x1F; ++address) {
+        if (const std::optional<quint8> value = model.configByte(address))
+            bytes[address] = *value;
+    }
+    return bytes;
+}
+
+// A chip that no longer looks new: programmed, configured and secured.
+void useChip(BoardModel& model) {
+    model.flash()[0x10] = '\x42';
+    model.setConfigByte(0x01, 0x5A);
+    model.setConfigByte(0x0A, 0x02);
 }
 
 // Everything the board answers to the bytes, in order.
@@ -53,6 +72,79 @@ private slots:
         QFETCH(QByteArray, answer);
         BoardModel model = board("LPC932A1");
         QCOMPARE(feed(model, input), answer);
+    }
+
+    void emptySocket_data() {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("identification reads FF") << QByteArray(":0100000310EC:0100000311EB:0100000312EA")
+                                                 << QByteArray(":0100000310ECFF.:0100000311EBFF.:0100000312EAFF.");
+        QTest::newRow("program refused") << QByteArray(":020000001122CB") << QByteArray(":020000001122CBX");
+        QTest::newRow("the board still answers")
+            << QByteArray("UPS:00000001FF") << QByteArray("U..:00000001FF ZELVAN ICP 2-1.");
+    }
+    void emptySocket() {
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, answer);
+        BoardModel model = board("LPC932A1");
+        model.removeChip();
+        QCOMPARE(feed(model, input), answer);
+    }
+
+    void newChipIsErasedWithBootloader() {
+        BoardModel model = board("LPC936");
+        useChip(model);
+        model.removeChip();
+        model.insertChip();
+        const int bootloader = model.geometry().intBootloaderAddr;
+        QVERIFY(model.chipPresent());
+        QCOMPARE(model.flash().first(bootloader), QByteArray(bootloader, '\0'));
+        QCOMPARE(model.flash().sliced(bootloader), model.bootloaderImage());
+        QCOMPARE(configBytes(model), configBytes(board("LPC936")));
+    }
+
+    void stateRoundTrip() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("kept/chip.state"));
+        BoardModel model = board("LPC932A1");
+        useChip(model);
+        QVERIFY(saveChipState(model, path));
+        BoardModel loaded = board("LPC932A1");
+        QVERIFY(loadChipState(loaded, path));
+        QCOMPARE(loaded.flash(), model.flash());
+        QCOMPARE(configBytes(loaded), configBytes(model));
+        QVERIFY(loaded.chipPresent());
+
+        model.removeChip();
+        QVERIFY(saveChipState(model, path));
+        QVERIFY(loadChipState(loaded, path));
+        QVERIFY(!loaded.chipPresent());
+
+        BoardModel other = board("LPC936");
+        QString error;
+        QVERIFY(!loadChipState(other, path, &error));
+        QVERIFY2(error.contains(QStringLiteral("another part")), qPrintable(error));
+        QCOMPARE(other.flash(), board("LPC936").flash());
+    }
+
+    // The demo board keeps its chip across a stop and a start, unless told to start anew.
+    void demoBoardKeepsItsChip() {
+        QTemporaryDir dir;
+        const CatalogueEntry& part = *findPartByName(QStringLiteral("LPC932A1"));
+        DemoBoardOptions options{dir.filePath(QStringLiteral("demo.state")), false};
+        QString error;
+        auto server = startDemoBoard(part, options, &error);
+        QVERIFY2(server, qPrintable(error));
+        server->withBoard([](BoardModel& model) { useChip(model); });
+        server.reset();
+        server = startDemoBoard(part, options, &error);
+        QCOMPARE(server->withBoard([](BoardModel& model) { return model.flash().at(0x10); }), '\x42');
+        server.reset();
+        options.reset = true;
+        server = startDemoBoard(part, options, &error);
+        QCOMPARE(server->withBoard([](BoardModel& model) { return model.flash().at(0x10); }), '\0');
+        QCOMPARE(QFileInfo(defaultDemoStatePath(*findPartByName(QStringLiteral("LPC922")))).fileName(),
+                 QStringLiteral("simulator-LPC922-9221.state"));
     }
 
     void silentAfterTwoCommands() {
