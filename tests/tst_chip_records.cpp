@@ -126,8 +126,6 @@ private slots:
                                                      << "";
         QTest::newRow("postgres, as libpq takes it") << "postgres://prod@db/factory"
                                                      << "2||prod||db|5432|factory";
-        QTest::newRow("unknown scheme") << "mysql://prod@db/factory"
-                                        << "";
         QTest::newRow("Windows drive") << "C:/records.jsonl"
                                        << "0|C:/records.jsonl|||||";
         QTest::newRow("SQLite without file") << "sqlite:"
@@ -182,22 +180,17 @@ private slots:
     void openChecks_data() {
         QTest::addColumn<QString>("destination"); // %1: a temporary folder, %2: a free port, %3: a silent one
         QTest::addColumn<QString>("said");        // part of the refusal; empty: accepted
-        QTest::newRow("JSON lines file") << "%1/records.jsonl"
-                                         << "";
-        QTest::newRow("JSON lines in a missing folder") << "%1/missing/records.jsonl"
-                                                        << "missing does not exist";
-        QTest::newRow("JSON lines file that is a folder") << "%1"
-                                                          << "cannot append to";
-        QTest::newRow("SQLite in a missing folder") << "sqlite:%1/missing/chips.db"
-                                                    << "missing does not exist";
-        QTest::newRow("SQLite file that is a folder") << "sqlite:%1"
-                                                      << "cannot write the database file";
-        QTest::newRow("unknown scheme") << "mysql://prod@db/factory"
-                                        << "sqlite:FILE or postgresql://";
-        QTest::newRow("nothing listens") << "postgres://zelvan@127.0.0.1:%2/factory"
-                                         << "";
-        QTest::newRow("server silent") << "postgresql://zelvan@127.0.0.1:%3/factory"
-                                       << "";
+        const auto row = [](const char* name, const char* destination, const char* said) {
+            QTest::newRow(name) << QString::fromUtf8(destination) << QString::fromUtf8(said);
+        };
+        row("JSON lines file", "%1/records.jsonl", "");
+        row("JSON lines in a missing folder", "%1/missing/records.jsonl", "missing does not exist");
+        row("JSON lines file that is a folder", "%1", "cannot append to");
+        row("SQLite in a missing folder", "sqlite:%1/missing/chips.db", "missing does not exist");
+        row("SQLite file that is a folder", "sqlite:%1", "cannot write the database file");
+        row("unknown scheme", "mysql://prod@db/factory", "sqlite:FILE or postgresql://");
+        row("nothing listens", "postgres://zelvan@127.0.0.1:%2/factory", "");
+        row("server silent", "postgresql://zelvan@127.0.0.1:%3/factory", "");
     }
     void openChecks() {
         QFETCH(QString, destination);
@@ -276,7 +269,7 @@ private slots:
         const QString lines = dir.filePath(QStringLiteral("records.jsonl"));
         const QString database = dir.filePath(QStringLiteral("records.db"));
         QString error;
-        const auto jsonSink = openRecordSink(lines, &error);
+        const auto jsonSink = openRecordSink(lines, &error, dir.filePath(QStringLiteral("lines-spool.jsonl")));
         const auto sqliteSink =
             openRecordSink(QStringLiteral("sqlite:") + database, &error, dir.filePath(QStringLiteral("spool.jsonl")));
         const QList<ChipRecord> records{sample(Sample::Verified, 1), sample(Sample::VoidSerial, 2),
@@ -300,46 +293,29 @@ private slots:
     // lacks, as text; a table of another shape, a refused password and a missing database are
     // refused before the first chip.
     void postgresql_data() {
-        QTest::addColumn<QString>("database"); // made for the row, unless "absent"
-        QTest::addColumn<QString>("login");
+        QTest::addColumn<QString>("login");   // USER[:PASSWORD]@DATABASE; the database is made unless "absent"
         QTest::addColumn<QString>("table");   // the chips table made before, if any
         QTest::addColumn<QString>("said");    // part of the refusal; empty: accepted
         QTest::addColumn<QString>("columns"); // the table's columns after a write
+        const auto row = [](const char* name, const char* login, const QString& table, const char* said,
+                            const QString& columns = QString()) {
+            QTest::newRow(name) << QString::fromUtf8(login) << table << QString::fromUtf8(said) << columns;
+        };
         const QString previous = QLatin1String(kPreviousTable);
-        QTest::newRow("typed table made")
-            << "typed"
-            << "zelvan"
-            << ""
-            << ""
-            << "id text, time timestamp with time zone, command text, program_version text, host text, port text, "
-               "device text, loader_version text, part text, ids text, files jsonb, serial_number bigint, "
-               "serial_address bigint, serial_bytes integer, serial_format text, serial_void boolean, crcs jsonb, "
-               "sectors_sent integer, sectors_unchanged integer, verify text, exit_status integer, error text, "
-               "duration_ms bigint";
-        QTest::newRow("previous all-text table") << "previous"
-                                                 << "zelvan" << previous + ", PRIMARY KEY (id)"
-                                                 << "" << previous + ", " + QLatin1String(kAddedColumns);
-        QTest::newRow("table of another shape") << "other"
-                                                << "zelvan"
-                                                << "id text PRIMARY KEY, note text"
-                                                << "no column \"time\""
-                                                << "";
-        QTest::newRow("no primary key") << "unkeyed"
-                                        << "zelvan" << previous << "primary key"
-                                        << "";
-        QTest::newRow("password refused") << "guarded"
-                                          << "guard:wrong"
-                                          << ""
-                                          << "password authentication failed"
-                                          << "";
-        QTest::newRow("no such database") << "absent"
-                                          << "zelvan"
-                                          << ""
-                                          << "does not exist"
-                                          << "";
+        row("typed table made", "zelvan@typed", "", "",
+            "id text, time timestamp with time zone, command text, program_version text, host text, port text, "
+            "device text, loader_version text, part text, ids text, files jsonb, serial_number bigint, "
+            "serial_address bigint, serial_bytes integer, serial_format text, serial_void boolean, crcs jsonb, "
+            "sectors_sent integer, sectors_unchanged integer, verify text, exit_status integer, error text, "
+            "duration_ms bigint");
+        row("previous all-text table", "zelvan@previous", previous + ", PRIMARY KEY (id)", "",
+            previous + ", " + QLatin1String(kAddedColumns));
+        row("table of another shape", "zelvan@other", "id text PRIMARY KEY, note text", "no column \"time\"");
+        row("no primary key", "zelvan@unkeyed", previous, "primary key");
+        row("password refused", "guard:wrong@guarded", "", "password authentication failed");
+        row("no such database", "zelvan@absent", "", "does not exist");
     }
     void postgresql() {
-        QFETCH(QString, database);
         QFETCH(QString, login);
         QFETCH(QString, table);
         QFETCH(QString, said);
@@ -348,6 +324,7 @@ private slots:
             QSKIP("ZELVAN_SKIP_POSTGRES is set");
         const QString started = startPostgres();
         QVERIFY2(started.isEmpty(), qPrintable(started));
+        const QString database = login.section(QLatin1Char('@'), 1);
         const QString made = postgres_->destination(database);
         if (database != QLatin1String("absent"))
             QCOMPARE(runSql(postgres_->destination(), {"CREATE DATABASE " + database}), QString());
@@ -356,8 +333,8 @@ private slots:
 
         QTemporaryDir dir;
         QString error;
-        const auto sink = openRecordSink(QString(made).replace(QStringLiteral("zelvan@"), login + '@'), &error,
-                                         dir.filePath(QStringLiteral("spool.jsonl")));
+        const auto sink = openRecordSink(postgres_->destination(database, login.section(QLatin1Char('@'), 0, 0)),
+                                         &error, dir.filePath(QStringLiteral("spool.jsonl")));
         QCOMPARE(sink == nullptr, !said.isEmpty());
         QVERIFY2(error.contains(said) && !error.contains(QLatin1Char('\n')), qPrintable(error));
         if (!sink)

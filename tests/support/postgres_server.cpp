@@ -147,8 +147,8 @@ bool PostgresServer::stop(QString* error) {
     return !running_;
 }
 
-QString PostgresServer::destination(const QString& database) const {
-    return QStringLiteral("postgresql://%1@127.0.0.1:%2/%3").arg(QLatin1String(kDatabaseUser)).arg(port_).arg(database);
+QString PostgresServer::destination(const QString& database, const QString& login) const {
+    return QStringLiteral("postgresql://%1@127.0.0.1:%2/%3").arg(login).arg(port_).arg(database);
 }
 
 } // namespace zelvan::test

@@ -47,8 +47,10 @@ public:
     bool stop(QString* error);
     bool isRunning() const { return running_; }
 
-    // The record destination of a database, "postgresql://zelvan@127.0.0.1:PORT/postgres".
-    QString destination(const QString& database = QStringLiteral("postgres")) const;
+    // The record destination of a database, "postgresql://zelvan@127.0.0.1:PORT/postgres"; login
+    // is USER[:PASSWORD].
+    QString destination(const QString& database = QStringLiteral("postgres"),
+                        const QString& login = QStringLiteral("zelvan")) const;
     int port() const { return port_; }
 
 private:
