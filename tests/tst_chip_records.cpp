@@ -158,6 +158,7 @@ private slots:
         QTest::newRow("no id") << "id" << QJsonValue(QJsonValue::Undefined) << "id";
         QTest::newRow("time not ISO 8601") << "time" << QJsonValue("14.03.2025 09:26") << "time";
         QTest::newRow("unknown verify result") << "verify" << QJsonValue("ok") << "verify";
+        QTest::newRow("unknown serial format") << "serial_format" << QJsonValue("hex") << "serial_format";
         QTest::newRow("CRC not 8 hex digits")
             << "crcs" << QJsonValue(QJsonObject{{"sectors", QJsonArray{}}, {"global", QJsonObject{{"read", "12G4"}}}})
             << "read";
