@@ -228,13 +228,18 @@ private:
     // that lacks a column every version had, or whose primary key is not the record id.
     bool readyTable(QString* why) {
         const QString table = QLatin1String(kTable);
-        const QSqlRecord existing = database_.record(table);
+        QSqlRecord existing = database_.record(table);
         QSqlQuery query(database_);
         if (existing.isEmpty()) {
             if (query.exec(createTableStatement(postgres_)))
                 return true;
-            *why = query.lastError().text();
-            return false;
+            // Another station may have made it at the same moment: PostgreSQL then refuses this
+            // one's "IF NOT EXISTS" with a duplicate key, and the table is there.
+            existing = database_.record(table);
+            if (existing.isEmpty()) {
+                *why = query.lastError().text();
+                return false;
+            }
         }
         QStringList lacking;
         for (const Column& column : kColumns) {
