@@ -10,8 +10,10 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const zelvan::AutomationScript script =
-        zelvan::parseAutomationFile(QByteArrayView(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    // The keywords of the commands, as the command table names them.
+    static const QStringList kKeywords{"pon", "poff", "scrc", "gcrc", "echip", "epage", "esector", "program"};
+    const zelvan::AutomationScript script = zelvan::parseAutomationFile(
+        QByteArrayView(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)), kKeywords);
     if (script.fault.has_value() == !script.lines.isEmpty())
         std::abort();
     if (script.fault && (script.fault->line < 0 || script.fault->reason.isEmpty()))

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <utility>
 
 namespace zelvan {
@@ -20,6 +21,15 @@ constexpr std::array<std::pair<VerifyResult, const char*>, 3> kVerifyTexts{{
     {VerifyResult::Passed, "passed"},
     {VerifyResult::Failed, "verify failed"},
 }};
+
+// How a serial number can be laid into the flash; empty when the command wrote none.
+constexpr std::array<const char*, 5> kSerialFormats{"", "be", "le", "bcd", "ascii"};
+
+constexpr qint64 kIntMax = std::numeric_limits<int>::max();
+
+QJsonValue optionalJson(const std::optional<qint64>& value) {
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
 
 QJsonValue crcJson(const std::optional<quint32>& crc) {
     if (!crc)
@@ -66,6 +76,21 @@ public:
         return text.toUInt(nullptr, 16);
     }
     RecordedCrc crcPair(const QJsonObject& json) { return {crc(json, "read"), crc(json, "expected")}; }
+
+    // Keys the previous version did not write: a record without them is read as one that left
+    // them unset; null is unset too.
+    QString laterText(const QJsonObject& json, const char* key) {
+        return json.contains(QLatin1String(key)) ? text(json, key) : QString();
+    }
+    std::optional<qint64> laterInteger(const QJsonObject& json, const char* key, qint64 max) {
+        const QJsonValue found = json.value(QLatin1String(key));
+        if (found.isUndefined() || found.isNull())
+            return std::nullopt;
+        const qint64 number = integer(json, key);
+        if (number < 0 || number > max)
+            fail(key);
+        return number;
+    }
     QJsonValue fail(const char* key) {
         if (ok_)
             *error_ = QStringLiteral("chip record: \"%1\" is missing or not valid").arg(QLatin1String(key));
@@ -115,6 +140,8 @@ QJsonObject toJson(const ChipRecord& record) {
     return QJsonObject{
         {"id", record.id},
         {"time", record.time.toUTC().toString(Qt::ISODateWithMs)},
+        {"command", record.command},
+        {"program_version", record.programVersion},
         {"host", record.host},
         {"port", record.port},
         {"device", record.device},
@@ -123,8 +150,13 @@ QJsonObject toJson(const ChipRecord& record) {
         {"ids", QStringList{id(0), id(1), id(2)}.join(QLatin1Char(' ')).toUpper()},
         {"files", files},
         {"serial_number", record.serialNumber ? QJsonValue(qint64(*record.serialNumber)) : QJsonValue::Null},
+        {"serial_address", optionalJson(record.serialAddress)},
+        {"serial_bytes", record.serialBytes},
+        {"serial_format", record.serialFormat},
         {"serial_void", record.serialVoid},
         {"crcs", QJsonObject{{"sectors", sectors}, {"global", crcPairJson(record.globalCrc)}}},
+        {"sectors_sent", optionalJson(record.sectorsSent)},
+        {"sectors_unchanged", optionalJson(record.sectorsUnchanged)},
         {"verify", verifyResultText(record.verify)},
         {"exit_status", record.exitStatus},
         {"error", record.error},
@@ -139,6 +171,8 @@ std::optional<ChipRecord> chipRecordFromJson(const QJsonObject& json, QString* e
     record.time = QDateTime::fromString(read.text(json, "time"), Qt::ISODateWithMs);
     if (!record.time.isValid())
         read.fail("time");
+    record.command = read.laterText(json, "command");
+    record.programVersion = read.laterText(json, "program_version");
     record.host = read.text(json, "host");
     record.port = read.text(json, "port");
     record.device = read.text(json, "device");
@@ -156,11 +190,22 @@ std::optional<ChipRecord> chipRecordFromJson(const QJsonObject& json, QString* e
     const QJsonValue serial = read.value(json, "serial_number", QJsonValue::Double, true);
     if (!serial.isNull())
         record.serialNumber = quint64(read.integer(json, "serial_number"));
+    if (const auto address = read.laterInteger(json, "serial_address", 0xFFFFFFFF))
+        record.serialAddress = quint32(*address);
+    record.serialBytes = int(read.laterInteger(json, "serial_bytes", kIntMax).value_or(0));
+    record.serialFormat = read.laterText(json, "serial_format");
+    if (std::none_of(kSerialFormats.begin(), kSerialFormats.end(),
+                     [&](const char* format) { return record.serialFormat == QLatin1String(format); }))
+        read.fail("serial_format");
     record.serialVoid = read.value(json, "serial_void", QJsonValue::Bool).toBool();
     const QJsonObject crcs = read.value(json, "crcs", QJsonValue::Object).toObject();
     for (const QJsonValue& sector : read.value(crcs, "sectors", QJsonValue::Array).toArray())
         record.sectorCrcs[int(read.integer(sector.toObject(), "sector"))] = read.crcPair(sector.toObject());
     record.globalCrc = read.crcPair(read.value(crcs, "global", QJsonValue::Object).toObject());
+    if (const auto sent = read.laterInteger(json, "sectors_sent", kIntMax))
+        record.sectorsSent = int(*sent);
+    if (const auto unchanged = read.laterInteger(json, "sectors_unchanged", kIntMax))
+        record.sectorsUnchanged = int(*unchanged);
     const QString verify = read.text(json, "verify");
     const auto known = std::find_if(kVerifyTexts.begin(), kVerifyTexts.end(),
                                     [&](const auto& entry) { return verify == QLatin1String(entry.second); });

@@ -19,22 +19,53 @@ namespace {
 constexpr char kServerUser[] = "nobody"; // who runs the server when the tests run as root
 constexpr char kDatabaseUser[] = "zelvan";
 
-// A TCP port on 127.0.0.1 that nothing listens on just now.
-int freeLocalPort() {
+// Who may connect: the test's own user without a password, every other role with its password.
+constexpr char kClientAuthentication[] = "local all all trust\n"
+                                         "host all zelvan 127.0.0.1/32 trust\n"
+                                         "host all all 127.0.0.1/32 scram-sha-256\n";
+
+// Rewritten in place, the file keeps the server user as its owner.
+bool writeClientAuthentication(const QString& data, QString* error) {
+    QFile file(data + QStringLiteral("/pg_hba.conf"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(kClientAuthentication) < 0 ||
+        !file.flush()) {
+        *error = QStringLiteral("cannot write %1").arg(file.fileName());
+        return false;
+    }
+    return true;
+}
+
+// A socket bound to a free port on 127.0.0.1, and the port (0 when none could be had).
+int boundSocket(int* port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    int port = 0;
+    *port = 0;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
+        *port = ntohs(address.sin_port);
+    return fd;
 }
 
 } // namespace
+
+int freeLocalPort() {
+    int port = 0;
+    ::close(boundSocket(&port));
+    return port;
+}
+
+SilentPort::SilentPort() {
+    fd_ = boundSocket(&port_);
+    if (::listen(fd_, SOMAXCONN) != 0)
+        port_ = 0;
+}
+
+SilentPort::~SilentPort() {
+    ::close(fd_);
+}
 
 PostgresServer::PostgresServer()
     : port_(freeLocalPort()) {
@@ -96,6 +127,7 @@ bool PostgresServer::start(QString* error) {
         created_ =
             run(QStringLiteral("initdb"),
                 {"-D", data, "-U", kDatabaseUser, "-A", "trust", "-E", "UTF8", "--locale=C", "--no-sync"}, error);
+        created_ = created_ && writeClientAuthentication(data, error);
         if (!created_)
             return false;
     }
@@ -115,8 +147,8 @@ bool PostgresServer::stop(QString* error) {
     return !running_;
 }
 
-QString PostgresServer::destination() const {
-    return QStringLiteral("postgresql://%1@127.0.0.1:%2/postgres").arg(QLatin1String(kDatabaseUser)).arg(port_);
+QString PostgresServer::destination(const QString& database, const QString& login) const {
+    return QStringLiteral("postgresql://%1@127.0.0.1:%2/%3").arg(login).arg(port_).arg(database);
 }
 
 } // namespace zelvan::test
