@@ -4,9 +4,13 @@
 //   production_helper hold-lock FILE           takes FILE's lock, prints "locked", waits to be killed
 //   production_helper append DEST COUNT TAG    writes COUNT long chip records (host TAG, serial
 //                                              numbers 0..COUNT-1) to the record destination DEST
+//   production_helper take SOURCE COUNT [hold] takes COUNT serial numbers of SOURCE (four bytes),
+//                                              printing each on a line of its own once it is taken;
+//                                              with hold, then waits to be killed
 
 #include "production/record_sink.h"
 #include "production/serial_numbers.h"
+#include "production/serial_source.h"
 
 #include <QCoreApplication>
 #include <QLockFile>
@@ -48,6 +52,25 @@ int append(const QString& destination, int count, const QString& tag) {
     return error.isEmpty() ? 0 : 1;
 }
 
+int take(const QString& text, int count, bool hold) {
+    QString error;
+    const std::unique_ptr<SerialSource> source = openSerialSource(text, &error);
+    for (int i = 0; source && i < count; ++i) {
+        const SerialTake taken = source->take(SerialPlace{}, nullptr);
+        if (!taken.number) {
+            error = taken.error;
+            break;
+        }
+        std::printf("%llu\n", static_cast<unsigned long long>(*taken.number));
+        std::fflush(stdout);
+    }
+    if (!error.isEmpty())
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+    while (hold && error.isEmpty())
+        QThread::sleep(60);
+    return error.isEmpty() ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -57,6 +80,10 @@ int main(int argc, char* argv[]) {
         return holdLock(args[1]);
     if (args.size() == 4 && args[0] == QLatin1String("append"))
         return append(args[1], args[2].toInt(), args[3]);
-    std::fprintf(stderr, "usage: production_helper hold-lock FILE | append DEST COUNT TAG\n");
+    if ((args.size() == 3 || (args.size() == 4 && args[3] == QLatin1String("hold"))) &&
+        args[0] == QLatin1String("take"))
+        return take(args[1], args[2].toInt(), args.size() == 4);
+    std::fprintf(stderr,
+                 "usage: production_helper hold-lock FILE | append DEST COUNT TAG | take SOURCE COUNT [hold]\n");
     return 2;
 }

@@ -2,40 +2,74 @@
 
 #include "durable_file.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QMutex>
 #include <QRegularExpression>
 #include <QSaveFile>
 
+#include <algorithm>
+
 namespace zelvan {
 
 namespace {
 
+using Failure = SerialTake::Failure;
+
 // A number file is a few digits; anything much longer is not one.
 constexpr qint64 kMaxNumberFileSize = 64;
 
-QString hexAddress(quint64 address) {
-    return QStringLiteral("0x") + QString::number(address, 16).rightJustified(4, QLatin1Char('0')).toUpper();
+bool isText(const QByteArray& bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) {
+        const auto byte = static_cast<quint8>(c);
+        return (byte >= 0x20 && byte < 0x7F) || byte == '\t' || byte == '\n' || byte == '\r';
+    });
 }
 
-std::optional<quint64> readNumberFile(const QString& file, QString* error) {
+// The number the file holds (1 when there is no file), or why it holds none (bad input).
+SerialTake readNumberFile(const QString& file) {
     QFile in(file);
-    if (!in.exists())
-        return 1;
-    if (!in.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read serial number file %1: %2").arg(file, in.errorString());
-        return std::nullopt;
+    const auto refused = [&](const QString& why) {
+        return SerialTake::failed(Failure::BadInput, QStringLiteral("serial number file %1 %2").arg(file, why));
+    };
+    if (!in.exists()) {
+        if (!QFileInfo(file).absoluteDir().exists())
+            return refused(QStringLiteral("lies in a folder that does not exist"));
+        return SerialTake::taken(1);
     }
-    const QByteArray text = in.read(kMaxNumberFileSize + 1).trimmed();
-    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,20}$"));
-    bool ok = digits.match(QString::fromLatin1(text)).hasMatch();
-    const quint64 number = ok ? text.toULongLong(&ok) : 0;
-    if (!ok) {
-        *error = QStringLiteral("serial number file %1 does not hold a decimal number").arg(file);
-        return std::nullopt;
+    if (!in.open(QIODevice::ReadOnly))
+        return refused(QStringLiteral("cannot be read: %1").arg(in.errorString()));
+    const QByteArray content = in.read(kMaxNumberFileSize + 1);
+    const QByteArray text = content.trimmed();
+    static const QRegularExpression digits(QStringLiteral("^-?[0-9]+$"));
+    if (!isText(content))
+        return refused(QStringLiteral("holds binary content, not a decimal number"));
+    if (content.size() > kMaxNumberFileSize)
+        return refused(QStringLiteral("is too long to hold a number"));
+    if (text.isEmpty())
+        return refused(QStringLiteral("is empty"));
+    if (!digits.match(QString::fromLatin1(text)).hasMatch())
+        return refused(QStringLiteral("does not hold a decimal number"));
+    if (text.startsWith('-'))
+        return refused(QStringLiteral("holds a negative number (%1)").arg(QString::fromLatin1(text)));
+    bool ok = false;
+    const quint64 number = text.toULongLong(&ok);
+    if (!ok)
+        return refused(QStringLiteral("holds %1, too large for any serial number").arg(QString::fromLatin1(text)));
+    return SerialTake::taken(number);
+}
+
+// The number the file holds when it fits the place; bad input otherwise.
+SerialTake numberForPlace(const QString& file, const SerialPlace& place) {
+    SerialTake read = readNumberFile(file);
+    if (read.number) {
+        if (const QString misfit = serialNumberMisfit(*read.number, place); !misfit.isEmpty())
+            return SerialTake::failed(Failure::BadInput,
+                                      QStringLiteral("serial number file %1: the next number %2").arg(file, misfit));
     }
-    return number;
+    return read;
 }
 
 bool writeNumberFile(const QString& file, quint64 next, QString* error) {
@@ -50,93 +84,54 @@ bool writeNumberFile(const QString& file, quint64 next, QString* error) {
 
 } // namespace
 
-std::optional<SerialPlace> parseSerialPlace(QStringView text, QString* error) {
-    static const QRegularExpression form(QStringLiteral("^(0[xX][0-9A-Fa-f]+|[0-9]+)(?::([0-9]+))?$"));
-    const QRegularExpressionMatch match = form.match(text.toString());
-    if (!match.hasMatch()) {
-        *error = QStringLiteral("serial number place \"%1\" is not ADDR[:BYTES] (ADDR decimal or 0x hex, BYTES 1..4)")
-                     .arg(text);
-        return std::nullopt;
-    }
-    const QString address = match.captured(1);
-    bool ok = false;
-    const qulonglong value = address.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)
-                                 ? address.mid(2).toULongLong(&ok, 16)
-                                 : address.toULongLong(&ok, 10);
-    if (!ok || value > 0xFFFFFFFFu) {
-        *error = QStringLiteral("serial number address %1 is too large").arg(address);
-        return std::nullopt;
-    }
-    SerialPlace place;
-    place.address = static_cast<quint32>(value);
-    if (match.hasCaptured(2)) {
-        place.bytes = match.captured(2).toInt(&ok);
-        if (!ok || place.bytes < 1 || place.bytes > 4) {
-            *error = QStringLiteral("serial number size %1 must be 1 to 4 bytes").arg(match.captured(2));
-            return std::nullopt;
-        }
-    }
-    return place;
-}
-
-QString serialPlaceProblem(const SerialPlace& place, const DeviceGeometry& geometry) {
-    const quint64 end = quint64(place.address) + quint64(place.bytes);
-    const QString where = QStringLiteral("serial number at %1..%2").arg(hexAddress(place.address), hexAddress(end - 1));
-    if (end > quint64(geometry.flashSize()))
-        return QStringLiteral("%1 lies outside the flash (0x0000..%2)")
-            .arg(where, hexAddress(geometry.flashSize() - 1));
-    if (geometry.intBootloaderAddr < geometry.flashSize() && end > quint64(geometry.intBootloaderAddr))
-        return QStringLiteral("%1 reaches into the bootloader area from %2")
-            .arg(where, hexAddress(geometry.intBootloaderAddr));
-    return QString();
-}
-
 QString serialLockFileName(const QString& file) {
     return file + QStringLiteral(".lock");
 }
 
-std::optional<quint64> takeSerialNumber(const QString& file, int bytes, QString* error, const StopRequest* stop) {
+SerialNumberFile::SerialNumberFile(QString path)
+    : path_(std::move(path)) {}
+
+QString SerialNumberFile::check(const SerialPlace& place) {
+    // No lock: the file is only ever replaced whole, so a reader sees the old number or the new.
+    return numberForPlace(path_, place).error;
+}
+
+SerialTake SerialNumberFile::take(const SerialPlace& place, const StopRequest* stop) {
     // The lock file orders processes; threads of this process queue here first, so that the lock
     // file only ever sees one of them.
     static QMutex threadsOfThisProcess;
     const QMutexLocker queue(&threadsOfThisProcess);
 
-    QLockFile lock(serialLockFileName(file));
+    QLockFile lock(serialLockFileName(path_));
     lock.setStaleLockTime(kSerialStaleLockTime);
     if (!lockWithin(lock, kSerialLockWait, stop)) {
-        *error = lock.error() == QLockFile::LockFailedError
-                     ? QStringLiteral("serial number file %1 stayed locked by another program").arg(file)
-                     : QStringLiteral("cannot lock serial number file %1 (%2)").arg(file, serialLockFileName(file));
-        return std::nullopt;
+        if (stop && stop->requested())
+            return SerialTake::failed(Failure::Unavailable,
+                                      QStringLiteral("stopped waiting for serial number file %1").arg(path_));
+        // Held by another taker: this time only. Not made at all (no folder, no permission): every time.
+        if (lock.error() == QLockFile::LockFailedError)
+            return SerialTake::failed(
+                Failure::Unavailable,
+                QStringLiteral("serial number file %1 stayed locked by another program").arg(path_));
+        return SerialTake::failed(
+            Failure::BadInput,
+            QStringLiteral("cannot lock serial number file %1 (%2)").arg(path_, serialLockFileName(path_)));
     }
-
-    const std::optional<quint64> number = readNumberFile(file, error);
-    if (!number)
-        return std::nullopt;
-    // bytes is at most 4, so number + 1 below cannot overflow.
-    if (bytes < 1 || bytes > 4 || *number >> (8 * bytes) != 0) {
-        *error = QStringLiteral("serial number %1 does not fit in %2 bytes").arg(*number).arg(bytes);
-        return std::nullopt;
-    }
-    if (!writeNumberFile(file, *number + 1, error))
-        return std::nullopt;
-    return number;
+    const SerialTake next = numberForPlace(path_, place);
+    if (!next.number)
+        return next;
+    // The largest place holds fewer than 11 decimal digits, so number + 1 cannot overflow.
+    QString error;
+    if (!writeNumberFile(path_, *next.number + 1, &error))
+        return SerialTake::failed(Failure::Unavailable, error);
+    return next;
 }
 
-QByteArray serialBytes(quint64 number, int bytes) {
-    QByteArray result(bytes, '\0');
-    for (int i = bytes - 1; i >= 0; --i, number >>= 8)
-        result[i] = static_cast<char>(number & 0xFF);
-    return result;
-}
-
-bool laySerialNumber(FirmwareCache& cache, const SerialPlace& place, quint64 number) {
-    if (quint64(place.address) + quint64(place.bytes) > quint64(cache.size()))
-        return false;
-    const QByteArray bytes = serialBytes(number, place.bytes);
-    for (int i = 0; i < bytes.size(); ++i)
-        cache.setByteText(int(place.address) + i, bytes.mid(i, 1).toHex().toUpper());
-    return true;
+std::optional<quint64> takeSerialNumber(const QString& file, int bytes, QString* error, const StopRequest* stop) {
+    SerialTake take = SerialNumberFile(file).take(SerialPlace{0, bytes, SerialFormat::BigEndian}, stop);
+    if (!take.number)
+        *error = take.error;
+    return take.number;
 }
 
 } // namespace zelvan

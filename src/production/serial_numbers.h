@@ -1,33 +1,48 @@
 #pragma once
 
 #include "common/stop_request.h"
-#include "device/device_catalogue.h"
-#include "firmware/firmware_cache.h"
+#include "serial_place.h"
 
-#include <QByteArray>
 #include <QString>
-#include <QStringView>
 
 #include <chrono>
 #include <optional>
 
 namespace zelvan {
 
-// Where each chip gets its serial number: bytes (1..4) bytes at a flash address, big-endian.
-struct SerialPlace {
-    quint32 address = 0;
-    int bytes = 4;
+// How taking a serial number ended: the number, or why none was taken and whether trying again
+// could help. BadInput is the same every time (a number file holding no number, a number past
+// the place's range): nothing should be sent. Unavailable is this time only (a lock not had in
+// time, a server that does not answer): that chip goes without, the next may get one.
+struct SerialTake {
+    enum class Failure { None, BadInput, Unavailable };
 
-    bool operator==(const SerialPlace&) const = default;
+    std::optional<quint64> number;
+    Failure failure = Failure::None;
+    QString error; // one line naming the file, or the database and counter
+
+    static SerialTake taken(quint64 number) { return {number, Failure::None, QString()}; }
+    static SerialTake failed(Failure failure, QString error) { return {std::nullopt, failure, std::move(error)}; }
 };
 
-// Reads "ADDR[:BYTES]": ADDR decimal or 0x-prefixed hexadecimal, BYTES 1..4 (4 when left out).
-// nullopt with *error saying what is wrong.
-std::optional<SerialPlace> parseSerialPlace(QStringView text, QString* error);
+// Where each chip's serial number comes from. A number is taken (the source moved on, durably)
+// before the chip is programmed, so no number is ever given twice, not even after a crash:
+// numbers may skip, never repeat. Safe to use from several threads at once.
+class SerialSource {
+public:
+    virtual ~SerialSource() = default;
 
-// Why the serial number cannot go to that place on this part: outside the flash, or reaching
-// into the bootloader area (when the bootloader lies inside the flash). Empty when it fits.
-QString serialPlaceProblem(const SerialPlace& place, const DeviceGeometry& geometry);
+    // Why the source cannot give a number for the place (bad input), empty when it can. Reads,
+    // takes nothing. A source that is only not available just now is no bad input: empty.
+    virtual QString check(const SerialPlace& place) = 0;
+
+    // Takes the next number when it fits the place; a number that does not fit is bad input and
+    // not taken. stop, when given, ends a wait (nothing is taken).
+    virtual SerialTake take(const SerialPlace& place, const StopRequest* stop) = 0;
+
+    // The source as the user named it (without a password), for messages.
+    virtual QString describe() const = 0;
+};
 
 // How long a taker waits for another to finish with the number file before giving up.
 constexpr std::chrono::milliseconds kSerialLockWait{10000};
@@ -38,22 +53,27 @@ constexpr std::chrono::milliseconds kSerialStaleLockTime{30000};
 // The lock file that guards a number file: file + ".lock".
 QString serialLockFileName(const QString& file);
 
-// Takes the next serial number from file, a text file holding the next free number in decimal
-// (a missing file starts at 1). Under a lock that holds across threads and processes, it reads
-// the number, writes number + 1 to a temporary file in the same folder, syncs it to the disk and
-// renames it over file, then releases the lock; so a number is never given twice, even when the
-// program dies right after (the file moves on before the caller programs a chip). A number that
-// does not fit in bytes bytes, a malformed file, or a lock not had within kSerialLockWait takes
-// nothing: nullopt with *error saying why.
-// stop, when given, ends a wait for the lock (nothing is taken).
+// A number file: a text file holding the next free number in decimal (a missing file starts at
+// 1). Under a lock that holds across threads and processes, take reads the number, writes
+// number + 1 to a temporary file in the same folder, syncs it to the disk and renames it over the
+// file, then releases the lock; so the file moves on before the caller programs a chip.
+// A file that cannot be read or holds anything but a decimal number (nothing, a negative number,
+// other text, binary content) is bad input; a lock not had within kSerialLockWait, or a file that
+// cannot be written, leaves the chip unavailable.
+class SerialNumberFile : public SerialSource {
+public:
+    explicit SerialNumberFile(QString path);
+    QString check(const SerialPlace& place) override;
+    SerialTake take(const SerialPlace& place, const StopRequest* stop) override;
+    QString describe() const override { return path_; }
+
+private:
+    QString path_;
+};
+
+// Takes the next number of the number file for a big-endian place of bytes bytes; nullopt with
+// *error saying why none was taken.
 std::optional<quint64> takeSerialNumber(const QString& file, int bytes, QString* error,
                                         const StopRequest* stop = nullptr);
-
-// The number as bytes bytes, most significant first (higher bytes of the number are dropped).
-QByteArray serialBytes(quint64 number, int bytes);
-
-// Writes the number's bytes into the image at the place's address, as upper-case hex texts. False
-// (nothing written) when they do not lie inside the image.
-bool laySerialNumber(FirmwareCache& cache, const SerialPlace& place, quint64 number);
 
 } // namespace zelvan
