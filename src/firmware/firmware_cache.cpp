@@ -21,7 +21,7 @@ void FirmwareCache::recreate(int flashLastAddr) {
 FirmwareCache FirmwareCache::layOut(const HexImage& image, int flashLastAddr) {
     FirmwareCache cache;
     cache.recreate(flashLastAddr);
-    for (int address = 0; address <= flashLastAddr && address < HexImage::kSize; ++address) {
+    for (int address = image.lowest(); address <= std::min(flashLastAddr, image.highest()); ++address) {
         if (image.isWritten(address))
             cache.setByteText(address, image.byteText(address));
     }

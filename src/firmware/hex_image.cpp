@@ -1,17 +1,23 @@
 #include "hex_image.h"
 
+#include <algorithm>
+
 namespace zelvan {
 
-HexImage::HexImage()
-    : text_(2 * kSize, '0') {
+HexImage::HexImage() {
     for (auto& value : config_)
         value = {'F', 'F'};
 }
 
 void HexImage::write(int address, QByteArrayView text) {
+    // The text grows to the highest address written, in steps of 2 KB of addresses.
+    if (text_.size() < 2 * (address + 1))
+        text_.resize(std::min<qsizetype>(2 * kSize, (2 * (address + 1) + 4095) & ~qsizetype(4095)), '0');
     text_[2 * address] = text[0];
     text_[2 * address + 1] = text[1];
     written_.set(static_cast<size_t>(address));
+    lowest_ = std::min(lowest_, address);
+    highest_ = std::max(highest_, address);
 }
 
 void HexImage::dropBeyond(quint64 address) {
@@ -25,7 +31,7 @@ void HexImage::capture(int index, QByteArrayView text) {
 }
 
 void HexImage::layOver(const HexImage& later) {
-    for (int address = 0; address < kSize; ++address) {
+    for (int address = later.lowest_; address <= later.highest_; ++address) {
         if (later.isWritten(address))
             write(address, later.byteText(address));
     }
@@ -40,7 +46,7 @@ void HexImage::layOver(const HexImage& later) {
 bool HexImage::reachesBeyond(int flashLastAddr) const {
     if (firstBeyond_)
         return true;
-    for (int address = flashLastAddr + 1; address < kSize; ++address) {
+    for (int address = std::max(flashLastAddr + 1, lowest_); address <= highest_; ++address) {
         if (isWritten(address))
             return true;
     }
@@ -48,7 +54,7 @@ bool HexImage::reachesBeyond(int flashLastAddr) const {
 }
 
 std::optional<quint64> HexImage::firstAddressOutside(int flashSize) const {
-    for (int address = flashSize; address < kSize; ++address) {
+    for (int address = std::max(flashSize, lowest_); address <= highest_; ++address) {
         if (isWritten(address) && configIndexForAddress(static_cast<quint32>(address)) < 0)
             return address;
     }

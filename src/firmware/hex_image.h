@@ -24,7 +24,12 @@ public:
     void write(int address, QByteArrayView text);
     bool isWritten(int address) const { return written_.test(static_cast<size_t>(address)); }
     // The two characters stored for an address ("00" where nothing was written).
-    QByteArrayView byteText(int address) const { return QByteArrayView(text_).sliced(2 * address, 2); }
+    QByteArrayView byteText(int address) const {
+        return isWritten(address) ? QByteArrayView(text_).sliced(2 * address, 2) : QByteArrayView("00");
+    }
+    // The written addresses lie in lowest()..highest() (an empty range when nothing was written).
+    int lowest() const { return lowest_; }
+    int highest() const { return highest_; }
     // Nothing written anywhere, and no value captured.
     bool isEmpty() const { return written_.none() && captured_.none() && !firstBeyond_; }
 
@@ -45,11 +50,13 @@ public:
     // addresses that are captured: data there would be lost. Nothing when there is none.
     std::optional<quint64> firstAddressOutside(int flashSize) const;
 
-    bool operator==(const HexImage&) const = default;
 
 private:
-    QByteArray text_;
+    QByteArray text_; // as far as the highest address written: most images hold a few KB of 64
     std::bitset<kSize> written_;
+    // The lowest and highest address written, so that walks over the image skip what is empty.
+    int lowest_ = kSize;
+    int highest_ = -1;
     std::array<std::array<char, 2>, kConfigCount> config_{};
     std::bitset<kConfigCount> captured_;
     std::optional<quint64> firstBeyond_;
