@@ -156,7 +156,7 @@ private slots:
         QVERIFY2(good.out.contains("verified 9 CRC(s) against the golden CRCs"), qPrintable(good.out + good.err));
         const CliRun wrongPart = runCli({"verify", image_, "--golden", other, "-p", "COM2"});
         QCOMPARE(wrongPart.exitCode, 2);
-        QVERIFY(wrongPart.err.contains("the golden CRCs are those of an LPC936, this part is an LPC932A1"));
+        QVERIFY(wrongPart.err.contains("the golden CRCs are those of an LPC936; this part is an LPC932A1"));
     }
 
     // Eight boards at once, one silent from the start and one that refuses its 20th page: the

@@ -21,11 +21,28 @@ namespace zelvan {
 
 class AutomationFace;
 
+// One end of a range as a person wrote it: a unit's index (0, 1, ...) or its first address.
+struct UnitBound {
+    bool isAddress = false;
+    int value = 0;
+};
+
+// Units named by their bounds, "A" or "A-B"; no bounds: every unit of the part.
+struct UnitChoice {
+    std::optional<UnitBound> first;
+    std::optional<UnitBound> last;
+};
+
+// The units a choice names on a part with units of unitSize bytes, unitCount of them: indexes as
+// they stand, addresses divided by the unit size (they must be a unit's first address). Nothing,
+// with the reason, for units the part does not have.
+std::optional<UnitRange> resolveUnits(const UnitChoice& choice, int unitSize, int unitCount, QString* error);
+
 // What a command works on, as its front end gathered it: the window from its lists, cache and
 // boxes, the command line from its arguments, an automation run from its face.
 struct CommandRequest {
-    UnitRange range;        // the pages or sectors chosen; empty: none chosen
-    bool wholePart = false; // every page or sector of the part instead
+    UnitRange range;                  // the pages or sectors chosen; empty: none chosen
+    std::optional<UnitChoice> units;  // or the pages or sectors named by their bounds
     ProgramRequest program; // program, verify, calibrate: the image, and how to program and verify it
     const ConfigByte* configByte = nullptr; // the configuration byte a command reads or writes
     std::optional<int> sector;              // security get/set: one sector (get: every sector without)

@@ -31,7 +31,7 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
      "Peripheral Power OFF", kNone, &op::powerOff,
      QT_TRANSLATE_NOOP("ButtonTips", "Switches the target's power off (sends the letter S to the board)"),
      "the board switches the target's power off"},
-    {Command::ErasePage, "cmdErasePage", "Erase Page(s)", W::Button, A::Identified, "erase pages", "[A[-B]]", "epage",
+    {Command::ErasePage, "cmdErasePage", "Erase Page(s)", W::Button, A::Identified, "erase pages", "[A-B]", "epage",
      true, true, "Erasing Device Pages", kNone, &op::erasePages,
      QT_TRANSLATE_NOOP("ButtonTips", "Erases the pages from Start to End of the Pages lists, one record a page "
                                      "(03000004 00 AAAA); while Protect ISP Code is ticked the bootloader's pages are "
@@ -63,7 +63,7 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
                                      "configuration bytes the file carried (02000002 0n vv)"),
      "load the files in order (later files win), erase, program, and write the configuration bytes the files "
      "carry"},
-    {Command::EraseSector, "cmdEraseSector", "Erase Sector(s)", W::Button, A::Identified, "erase sectors", "[A[-B]]",
+    {Command::EraseSector, "cmdEraseSector", "Erase Sector(s)", W::Button, A::Identified, "erase sectors", "[A-B]",
      "esector", true, true, "Erasing Device Sectors", kNone, &op::eraseSectors,
      QT_TRANSLATE_NOOP("ButtonTips", "Erases the sectors from Start to End of the Sectors lists, one record a sector "
                                      "(03000004 01 AAAA); while Protect ISP Code is ticked the bootloader's sector is "
@@ -97,7 +97,7 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
      false, "Reading Global CRC", kNone, &op::globalCrc,
      QT_TRANSLATE_NOOP("ButtonTips", "Reads the CRC of the whole flash (record 00000006)"),
      "print the global CRC the target reports (\"crc\" alone says the same)"},
-    {Command::GetSectorCRC, "cmdGetSectorCRC", "Sector CRC", W::Button, A::Identified, "crc sectors", "[A[-B]]", "scrc",
+    {Command::GetSectorCRC, "cmdGetSectorCRC", "Sector CRC", W::Button, A::Identified, "crc sectors", "[A-B]", "scrc",
      true, true, "Reading Sectors CRC", kNone, &op::sectorCrcs,
      QT_TRANSLATE_NOOP("ButtonTips", "Reads the CRC of each sector from Start to End of the Sectors lists (record "
                                      "01000005 ss, ss the sector's address high byte)"),
@@ -117,10 +117,10 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
                                      "each other (nothing is sent)"),
      nullptr},
     {Command::AutoProcedure, "cmdAutoProcedure", "Auto Program", W::Button, A::AutomationFile, "run",
-     "FILE.cfg [--hex FILE.hex ...]", nullptr, false, true, "Automatic Programming", kNone, &op::automation,
+     "FILE.cfg", nullptr, false, true, "Automatic Programming", kNone, &op::automation,
      QT_TRANSLATE_NOOP("ButtonTips", "Runs the automation file chosen with File > Load Automation File, line by line, "
                                      "unattended"),
-     "an automation file; its program keyword writes the --hex files"},
+     "an automation file; its program keyword writes the --hex FILE.hex files"},
     {Command::VerifyFirmware, "mnuVerifyFirmware", "Verify Firmware", W::VerifyMenu, A::Always, "verify",
      "FILE.hex...", nullptr, true, true, "Verifying Firmware", kNone, &op::verify,
      QT_TRANSLATE_NOOP("ButtonTips", "Reads the CRC of every sector the loaded firmware writes into (records "

@@ -20,16 +20,33 @@ const DeviceGeometry& geometry(const CommandCall& call) {
     return call.board.part()->geometry;
 }
 
-// The units a range command works on: the whole part, or the range the front end chose.
-UnitRange unitsOf(const CommandCall& call, const RangeErase& kind) {
-    if (call.request.wholePart)
-        return UnitRange{0, kind.unitCount(geometry(call)) - 1};
-    return call.request.range;
+// The units a range command works on: the range the front end chose, or the units it named by
+// their bounds; nothing, with the reason, for units the part does not have.
+std::optional<UnitRange> unitsOf(const CommandCall& call, const RangeErase& kind, QString* error) {
+    if (!call.request.units)
+        return call.request.range;
+    return resolveUnits(*call.request.units, kind.unitSize(geometry(call)), kind.unitCount(geometry(call)), error);
 }
 
 CommandResult eraseUnits(CommandCall& call, const RangeErase& kind) {
     LinkContext ctx = call.board.context(call.progress);
-    return eraseRange(ctx, kind, geometry(call), unitsOf(call, kind), call.board.protect());
+    RangeEraseResult result;
+    if (const std::optional<UnitRange> units = unitsOf(call, kind, &result.reason))
+        return eraseRange(ctx, kind, geometry(call), *units, call.board.protect());
+    result.ending = Ending::BadInput;
+    return result;
+}
+
+// Golden CRCs of another part compare with nothing on this one.
+QString goldenProblem(const CommandCall& call) {
+    const GoldenCrcs* golden = call.request.program.verify.golden;
+    if (call.request.program.verify.kind != VerifyChoice::Kind::Golden || !golden)
+        return QString();
+    const Part& part = *call.board.part();
+    if (golden->partName == part.name())
+        return QString();
+    return QStringLiteral("the golden CRCs are those of an %1; this part is %2")
+        .arg(golden->partName, part.entry ? QStringLiteral("an ") + part.name() : QStringLiteral("unknown"));
 }
 
 // A sector the part has, or the reason it has not.
@@ -78,7 +95,11 @@ CommandResult globalCrc(CommandCall& call) {
 
 CommandResult sectorCrcs(CommandCall& call) {
     LinkContext ctx = call.board.context(call.progress);
-    return readSectorCrcs(ctx, geometry(call).intSectorSize, unitsOf(call, sectorErase()));
+    SectorCrcReading result;
+    if (const std::optional<UnitRange> units = unitsOf(call, sectorErase(), &result.reason))
+        return readSectorCrcs(ctx, geometry(call).intSectorSize, *units);
+    result.ending = Ending::BadInput;
+    return result;
 }
 
 CommandResult program(CommandCall& call) {
@@ -89,6 +110,11 @@ CommandResult program(CommandCall& call) {
         nothing.nothingLoaded = true;
         nothing.end(Ending::NotDone, QStringLiteral("no firmware is loaded"));
         return nothing;
+    }
+    if (const QString problem = goldenProblem(call); !problem.isEmpty()) {
+        ChipProgramming refused;
+        refused.end(Ending::BadInput, problem);
+        return refused;
     }
     return programChip(call.board, call.progress, call.questions, call.request.program);
 }
@@ -115,6 +141,8 @@ CommandResult automation(CommandCall& call) {
 CommandResult verify(CommandCall& call) {
     const ProgramRequest& program = call.request.program;
     LinkContext ctx = call.board.context(call.progress);
+    if (const QString problem = goldenProblem(call); !problem.isEmpty())
+        return Verification{{Ending::BadInput, problem}};
     call.progress.step(QStringLiteral("Verifying Firmware..."));
     if (program.verify.kind == VerifyChoice::Kind::Golden)
         return verifyAgainstGolden(ctx, geometry(call), *program.verify.golden, std::nullopt);
@@ -123,6 +151,8 @@ CommandResult verify(CommandCall& call) {
 }
 
 CommandResult compareGolden(CommandCall& call) {
+    if (const QString problem = goldenProblem(call); !problem.isEmpty())
+        return Verification{{Ending::BadInput, problem}};
     LinkContext ctx = call.board.context(call.progress);
     call.progress.step(QStringLiteral("Comparing with Golden CRCs..."));
     return verifyAgainstGolden(ctx, geometry(call), *call.request.program.verify.golden, std::nullopt);
@@ -209,3 +239,35 @@ CommandResult securitySet(CommandCall& call) {
 }
 
 } // namespace zelvan::operations
+
+namespace zelvan {
+
+std::optional<UnitRange> resolveUnits(const UnitChoice& choice, int unitSize, int unitCount, QString* error) {
+    if (!choice.first)
+        return UnitRange{0, unitCount - 1};
+    const auto index = [&](const UnitBound& bound) -> std::optional<int> {
+        if (!bound.isAddress)
+            return bound.value;
+        if (bound.value % unitSize != 0) {
+            *error = QStringLiteral("%1H is not the first address of a %2-byte unit")
+                         .arg(strDecToHex16(bound.value))
+                         .arg(unitSize);
+            return std::nullopt;
+        }
+        return bound.value / unitSize;
+    };
+    const std::optional<int> first = index(*choice.first);
+    const std::optional<int> last = first ? index(choice.last.value_or(*choice.first)) : std::nullopt;
+    if (!first || !last)
+        return std::nullopt;
+    if (*first > *last || *last >= unitCount) {
+        *error = QStringLiteral("the range %1..%2 is not within the part's units 0..%3")
+                     .arg(*first)
+                     .arg(*last)
+                     .arg(unitCount - 1);
+        return std::nullopt;
+    }
+    return UnitRange{*first, *last};
+}
+
+} // namespace zelvan

@@ -53,41 +53,13 @@ const QList<OptionSpec>& optionSpecs() {
     return specs;
 }
 
-// What a command takes after its words.
-enum class Takes { Nothing, Range, Files, OneFile, ConfigName, ConfigNameValue, Sector, SectorValue };
-
-Takes argumentsOf(Command command) {
-    switch (command) {
-    case Command::ErasePage:
-    case Command::EraseSector:
-    case Command::GetSectorCRC:
-        return Takes::Range;
-    case Command::ProgramFirmware:
-    case Command::VerifyFirmware:
-    case Command::Calibrate:
-        return Takes::Files;
-    case Command::AutoProcedure:
-        return Takes::OneFile;
-    case Command::ConfigGet:
-        return Takes::ConfigName;
-    case Command::ConfigSet:
-        return Takes::ConfigNameValue;
-    case Command::SecurityGet:
-        return Takes::Sector;
-    case Command::SecuritySet:
-        return Takes::SectorValue;
-    default:
-        return Takes::Nothing;
-    }
-}
-
-std::optional<RangeBound> parseBound(const QString& text) {
+std::optional<UnitBound> parseBound(const QString& text) {
     bool ok = false;
     const bool isAddress = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
     const int value = isAddress ? text.mid(2).toInt(&ok, 16) : text.toInt(&ok, 10);
     if (!ok || value < 0 || value > 0xFFFF)
         return std::nullopt;
-    return RangeBound{isAddress, value};
+    return UnitBound{isAddress, value};
 }
 
 // Finds the command the first words name; on success the words are taken off the list.
@@ -118,62 +90,46 @@ QString readCommandWords(QStringList& words, CliRequest& request) {
     return QStringLiteral("%1: say %2").arg(words[0], seconds.isEmpty() ? last : seconds.join(", ") + " or " + last);
 }
 
-// Reads the command's arguments into the request; returns an error text, empty when fine.
-QString readArguments(const QStringList& args, CliRequest& request) {
-    const Takes takes = argumentsOf(request.command);
-    const auto count = [&](qsizetype least, qsizetype most) {
-        return args.size() < least || args.size() > most
-                   ? QStringLiteral("%1: wrong number of arguments").arg(request.commandText)
-                   : QString();
-    };
-    const auto byte = [&](const QString& text) -> QString {
-        const std::optional<QString> value = normaliseByteEntry(text);
-        if (!value)
-            return QStringLiteral("%1: \"%2\" is not a byte value (hex 00..FF)").arg(request.commandText, text);
-        request.value = *value;
-        return QString();
-    };
-    switch (takes) {
-    case Takes::Nothing:
-        return count(0, 0);
-    case Takes::Range: {
-        if (const QString error = count(0, 1); !error.isEmpty() || args.isEmpty())
-            return error;
-        const std::optional<RangeArgument> range = parseRange(args[0]);
-        if (!range)
-            return QStringLiteral("%1: \"%2\" is not a range (A, A-B; indexes or 0x addresses)")
-                .arg(request.commandText, args[0]);
-        request.range = *range;
-        return QString();
-    }
-    case Takes::Files:
-    case Takes::OneFile:
-        request.files = args;
-        return takes == Takes::OneFile ? count(1, 1) : count(1, 1000);
-    case Takes::ConfigName:
-    case Takes::ConfigNameValue: {
-        if (const QString error = takes == Takes::ConfigName ? count(1, 1) : count(2, 2); !error.isEmpty())
-            return error;
-        request.configByte = configByteNamed(args[0].toLower());
-        if (!request.configByte)
-            return QStringLiteral("config: \"%1\" is not one of ucfg1, ucfg2, bootv, status").arg(args[0]);
-        return takes == Takes::ConfigNameValue ? byte(args[1]) : QString();
-    }
-    case Takes::Sector:
-    case Takes::SectorValue: {
-        if (const QString error = takes == Takes::Sector ? count(0, 1) : count(2, 2); !error.isEmpty())
-            return error;
-        if (!args.isEmpty()) {
-            bool ok = false;
-            const int sector = args[0].toInt(&ok);
-            if (!ok || sector < 0 || sector > 15)
-                return QStringLiteral("security: \"%1\" is not a sector number (0..15)").arg(args[0]);
-            request.sector = sector;
+// Reads the command's arguments, as its synopsis in the command table names them ("[A[-B]]",
+// "FILE.hex...", "NAME VALUE", "[SECTOR]"), into the request; returns an error text, empty when fine.
+QString readArguments(QStringList args, CliRequest& request) {
+    const QString wrongCount = QStringLiteral("%1: wrong number of arguments").arg(request.commandText);
+    for (QString token : QString::fromLatin1(commandRow(request.command).cliSynopsis).split(' ', Qt::SkipEmptyParts)) {
+        const bool optional = token.startsWith(QLatin1Char('['));
+        if (args.isEmpty()) {
+            if (optional)
+                break;
+            return wrongCount;
         }
-        return takes == Takes::SectorValue ? byte(args[1]) : QString();
+        const QString arg = args.takeFirst();
+        token.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+        if (token == QLatin1String("A-B")) {
+            const std::optional<UnitChoice> range = parseRange(arg);
+            if (!range)
+                return QStringLiteral("%1: \"%2\" is not a range (A, A-B; indexes or 0x addresses)")
+                    .arg(request.commandText, arg);
+            request.range = *range;
+        } else if (token.startsWith(QLatin1String("FILE"))) {
+            request.files.append(arg);
+            if (token.endsWith(QLatin1String("...")))
+                request.files.append(std::exchange(args, {}));
+        } else if (token == QLatin1String("NAME")) {
+            request.configByte = configByteNamed(arg.toLower());
+            if (!request.configByte)
+                return QStringLiteral("config: \"%1\" is not one of ucfg1, ucfg2, bootv, status").arg(arg);
+        } else if (token == QLatin1String("SECTOR")) {
+            bool ok = false;
+            request.sector = arg.toInt(&ok);
+            if (!ok || *request.sector < 0 || *request.sector > 15)
+                return QStringLiteral("security: \"%1\" is not a sector number (0..15)").arg(arg);
+        } else if (token == QLatin1String("VALUE")) {
+            const std::optional<QString> value = normaliseByteEntry(arg);
+            if (!value)
+                return QStringLiteral("%1: \"%2\" is not a byte value (hex 00..FF)").arg(request.commandText, arg);
+            request.value = *value;
+        }
     }
-    }
-    return QString();
+    return args.isEmpty() ? QString() : wrongCount;
 }
 
 // Takes the options' values into the request; returns an error text, empty when fine.
@@ -259,11 +215,11 @@ QString usageError(const QString& what) {
 
 } // namespace
 
-std::optional<RangeArgument> parseRange(const QString& text) {
+std::optional<UnitChoice> parseRange(const QString& text) {
     const QStringList parts = text.split(QLatin1Char('-'));
     if (parts.size() > 2)
         return std::nullopt;
-    RangeArgument range;
+    UnitChoice range;
     range.first = parseBound(parts[0].trimmed());
     range.last = parts.size() == 2 ? parseBound(parts[1].trimmed()) : range.first;
     if (!range.first || !range.last)

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "board/command_table.h"
-#include "board/chip_programming.h"
+#include "board/command_call.h"
 #include "flash/configuration.h"
 
 #include <QString>
@@ -10,18 +10,6 @@
 #include <optional>
 
 namespace zelvan::cli {
-
-// One end of a range as the user wrote it: an index (0, 1, ...) or an address (0x0400).
-struct RangeBound {
-    bool isAddress = false;
-    int value = 0;
-};
-
-// "A", "A-B" or nothing (the whole part, up to the bootloader while it is protected).
-struct RangeArgument {
-    std::optional<RangeBound> first;
-    std::optional<RangeBound> last;
-};
 
 struct CliOptions {
     QStringList ports;                    // -p: COMn or device paths; empty: search COM1..COM8
@@ -53,7 +41,7 @@ struct CliRequest {
     Action action = Action::RunCommand;
     Command command = Command::GetID;
     QString commandText; // the command as typed ("erase pages"), for messages
-    RangeArgument range;
+    UnitChoice range; // "A", "A-B" or nothing (the whole part, up to the bootloader while it is protected)
     QStringList files;                      // program, verify, calibrate: HEX files; run: the automation file
     const ConfigByte* configByte = nullptr; // config get/set
     std::optional<int> sector;              // security get/set
@@ -70,7 +58,7 @@ struct ParsedCommandLine {
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
 
 // Reads "A" or "A-B" (indexes, or addresses written 0x...). Nothing for a malformed range.
-std::optional<RangeArgument> parseRange(const QString& text);
+std::optional<UnitChoice> parseRange(const QString& text);
 
 // The --help text: usage, commands (from the command table), options, exit status.
 QString helpText();

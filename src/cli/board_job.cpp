@@ -4,6 +4,7 @@
 #include "progress_report.h"
 
 #include "board/automation.h"
+#include "board/chip_record_of.h"
 #include "board/port_messages.h"
 #include "common/hex_text.h"
 #include "link/port_names.h"
@@ -29,37 +30,6 @@ struct BoardJob::Run {
 
 namespace {
 
-// The units a range names on the part: indexes as they stand, addresses divided by the unit size
-// (they must be a unit's first address). No range: every unit. Nothing, with a reason, for a range
-// the part does not have.
-std::optional<UnitRange> resolveRange(const RangeArgument& range, int unitSize, int unitCount, QString* error) {
-    if (!range.first)
-        return UnitRange{0, unitCount - 1};
-    const auto index = [&](const RangeBound& bound) -> std::optional<int> {
-        if (!bound.isAddress)
-            return bound.value;
-        if (bound.value % unitSize != 0) {
-            *error = QStringLiteral("%1H is not the first address of a %2-byte unit")
-                         .arg(strDecToHex16(bound.value))
-                         .arg(unitSize);
-            return std::nullopt;
-        }
-        return bound.value / unitSize;
-    };
-    const std::optional<int> first = index(*range.first);
-    const std::optional<int> last = first ? index(*range.last) : std::nullopt;
-    if (!first || !last)
-        return std::nullopt;
-    if (*first > *last || *last >= unitCount) {
-        *error = QStringLiteral("the range %1..%2 is not within the part's units 0..%3")
-                     .arg(*first)
-                     .arg(*last)
-                     .arg(unitCount - 1);
-        return std::nullopt;
-    }
-    return UnitRange{*first, *last};
-}
-
 // What an automation file drives on the command line: the whole part where the window would take
 // its lists, the --hex files as the firmware, and the part identified when a keyword first needs
 // it (so that a file may switch the target on first).
@@ -73,7 +43,7 @@ public:
 
     CommandRequest requestFor(Command) override {
         CommandRequest request;
-        request.wholePart = true;
+        request.units = UnitChoice{};
         request.program.image = run_.image ? &*run_.image : nullptr;
         request.program.quick = setup_.request.options.quick;
         return request;
@@ -87,7 +57,7 @@ public:
         return false;
     }
     void stepEnded(Command command, const CommandResult& result) override {
-        describeStep(command, result, run_.board, output_);
+        describeStep(command, result, output_);
     }
 
 private:
@@ -216,19 +186,7 @@ int BoardJob::runCommand(Run& run) {
             return kNotDone;
     }
     CommandRequest command;
-    if (row.needsPart && (request.command == Command::ErasePage || request.command == Command::EraseSector ||
-                          request.command == Command::GetSectorCRC)) {
-        const RangeErase& kind = request.command == Command::ErasePage ? pageErase() : sectorErase();
-        const DeviceGeometry& geometry = run.board.part()->geometry;
-        QString error;
-        const std::optional<UnitRange> range =
-            resolveRange(request.range, kind.unitSize(geometry), kind.unitCount(geometry), &error);
-        if (!range) {
-            run.result.error = error;
-            return kUsage;
-        }
-        command.range = *range;
-    }
+    command.units = request.range;
     command.configByte = request.configByte;
     command.sector = request.sector;
     command.value = request.value;
@@ -240,11 +198,6 @@ int BoardJob::runCommand(Run& run) {
         command.program.verify = setup_.golden ? VerifyChoice{VerifyChoice::Kind::Golden, nullptr, &*setup_.golden}
                                                : VerifyChoice{VerifyChoice::Kind::Image, setup_.variant, nullptr};
     command.program.serial = setup_.serial ? &*setup_.serial : nullptr;
-    if (setup_.golden && setup_.golden->partName != run.result.part) {
-        run.result.error = QStringLiteral("the golden CRCs are those of an %1, this part is an %2")
-                               .arg(setup_.golden->partName, run.result.part);
-        return kUsage;
-    }
     CliAutomationFace face(run, setup_, [this, &run] { return identify(run); }, output);
     command.script = setup_.script ? &*setup_.script : nullptr;
     command.automation = &face;
@@ -266,11 +219,10 @@ int BoardJob::runCommand(Run& run) {
     }();
     run.result.error = output.error;
     run.result.crcsVerified = output.crcsVerified;
-    run.result.serialNumber = output.serialNumber;
-    run.record.sectorCrcs = output.sectorCrcs;
-    run.record.globalCrc = output.globalCrc;
-    run.record.verify = output.verify;
-    run.record.serialNumber = output.serialNumber;
+    const QDateTime started = run.record.time;
+    run.record = chipRecordOf(run.board, ran, command, result);
+    run.record.time = started;
+    run.result.serialNumber = run.record.serialNumber;
     return status;
 }
 
@@ -296,11 +248,7 @@ void BoardJob::writeRecord(Run& run) {
     record.host = QSysInfo::machineHostName();
     record.port = run.result.port;
     record.device = run.result.device;
-    record.partName = run.result.part;
-    if (const std::optional<Part>& part = run.board.part()) {
-        const auto byte = [](const QString& text) { return static_cast<quint8>(text.toUInt(nullptr, 16)); };
-        record.ids = {byte(part->ids.manufacturer), byte(part->ids.deviceId1), byte(part->ids.deviceId2)};
-    }
+    record.command = setup_.request.commandText;
     for (const QString& file : setup_.hex.paths)
         record.files.append(recordedFile(file));
     record.exitStatus = run.result.status;

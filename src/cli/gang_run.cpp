@@ -1,29 +1,61 @@
 #include "gang_run.h"
 
+#include "link/port_names.h"
+
 #include <QEventLoop>
+#include <QJsonObject>
 #include <QThread>
 
 #include <algorithm>
+#include <memory>
 
 namespace zelvan::cli {
 
-GangRun::GangRun(const RunSetup& setup, Console& console, const QStringList& ports, bool optional) {
-    for (const QString& port : ports) {
-        auto job = std::make_shared<BoardJob>(setup, console, port, port + QStringLiteral(": "));
-        job->setOptional(optional);
-        jobs_.append(job);
+namespace {
+
+QString resultWord(int status) {
+    switch (status) {
+    case kDone:
+        return QStringLiteral("done");
+    case kVerifyFailed:
+        return QStringLiteral("verify failed");
+    case kInterrupted:
+    case kTerminated:
+        return QStringLiteral("interrupted");
+    default:
+        return QStringLiteral("failed");
     }
 }
 
-GangRun::~GangRun() = default;
+// The closing report of one board: the JSON object, or the error line on stderr.
+void report(const CliRequest& request, const JobResult& result, Console& console) {
+    QJsonObject object = result.fields;
+    object[QStringLiteral("command")] = request.commandText;
+    object[QStringLiteral("port")] = result.port;
+    object[QStringLiteral("device")] = result.device;
+    object[QStringLiteral("status")] = result.status;
+    object[QStringLiteral("result")] = resultWord(result.status);
+    object[QStringLiteral("milliseconds")] = result.milliseconds;
+    if (!result.error.isEmpty())
+        object[QStringLiteral("error")] = result.error;
+    if (!result.undone.isEmpty())
+        object[QStringLiteral("undone")] = result.undone;
+    console.json(object);
+    if (!result.undone.isEmpty())
+        console.error(QStringLiteral("zelvan-cli: %1 on %2 interrupted: %3")
+                          .arg(request.commandText, result.port, result.undone));
+    else if (result.status != kDone)
+        console.error(QStringLiteral("zelvan-cli: %1 on %2: %3").arg(request.commandText, result.port, result.error));
+}
 
-QList<JobResult> GangRun::run() {
-    QList<JobResult> results(jobs_.size());
+// Every job on a thread of its own; the results in the order of the jobs.
+QList<JobResult> runJobs(const QList<std::shared_ptr<BoardJob>>& jobs) {
+    QList<JobResult> results(jobs.size());
     QList<QThread*> threads;
     QEventLoop loop;
-    int running = static_cast<int>(jobs_.size());
-    for (qsizetype i = 0; i < jobs_.size(); ++i) {
-        QThread* thread = QThread::create([job = jobs_[i], &results, i] { results[i] = job->run(); });
+    int running = static_cast<int>(jobs.size());
+    for (qsizetype i = 0; i < jobs.size(); ++i) {
+        QThread* thread = QThread::create([job = jobs[i], &results, i] { results[i] = job->run(); });
         QObject::connect(thread, &QThread::finished, &loop, [&running, &loop] {
             if (--running == 0)
                 loop.quit();
@@ -41,9 +73,47 @@ QList<JobResult> GangRun::run() {
     return results;
 }
 
-void GangRun::interrupt(int status) {
-    for (const std::shared_ptr<BoardJob>& job : jobs_)
-        job->interrupt(status);
+} // namespace
+
+int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignals) {
+    const CliRequest& request = setup.request;
+    const bool all = request.options.allPorts();
+    if (!all && request.options.ports.size() <= 1) {
+        BoardJob job(setup, console, request.options.ports.value(0), QString());
+        QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals, [&job](int status) { job.interrupt(status); });
+        const JobResult result = job.run();
+        report(request, result, console);
+        return result.status;
+    }
+
+    QStringList ports = request.options.ports;
+    if (all) {
+        ports.clear();
+        for (int port = 1; port <= kPortCount; ++port)
+            ports.append(QStringLiteral("COM%1").arg(port));
+    }
+    console.setSeveralBoards();
+    QList<std::shared_ptr<BoardJob>> jobs;
+    for (const QString& port : ports) {
+        jobs.append(std::make_shared<BoardJob>(setup, console, port, port + QStringLiteral(": ")));
+        jobs.last()->setOptional(all);
+    }
+    QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals, [&jobs](int status) {
+        for (const std::shared_ptr<BoardJob>& job : jobs)
+            job->interrupt(status);
+    });
+    const QList<JobResult> results = runJobs(jobs);
+    if (std::all_of(results.begin(), results.end(), [](const JobResult& result) { return result.absent; })) {
+        console.error(QStringLiteral("zelvan-cli: %1 on COM1..COM8: no programmer board found").arg(request.commandText));
+        return kNoBoard;
+    }
+    for (const JobResult& result : results) {
+        if (!result.absent)
+            report(request, result, console);
+    }
+    for (const QString& line : gangTable(results))
+        console.result(line);
+    return gangExitStatus(results);
 }
 
 QStringList gangTable(const QList<JobResult>& results) {

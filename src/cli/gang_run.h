@@ -1,30 +1,16 @@
 #pragma once
 
 #include "board_job.h"
-
-#include <QList>
-#include <QStringList>
-
-#include <memory>
+#include "signal_watch.h"
 
 namespace zelvan::cli {
 
-// A command on several boards at once: one board job per port, each on a thread of its own with
-// its own link and waits, so that a slow, silent or failing board delays no other.
-class GangRun {
-public:
-    // optional: "-p all", where a port without a board is left out instead of failing.
-    GangRun(const RunSetup& setup, Console& console, const QStringList& ports, bool optional);
-    ~GangRun();
-
-    // Runs every job and returns when all have ended; the results in the order of the ports.
-    QList<JobResult> run();
-    // Interrupts every job (from the main thread, on a signal).
-    void interrupt(int status);
-
-private:
-    QList<std::shared_ptr<BoardJob>> jobs_;
-};
+// Runs the command on the boards the options name and reports it: on one board (the port given,
+// or the one the search finds) on this thread; on several (a list, or "-p all") one board job per
+// port, each on a thread of its own with its own link and waits, so that a slow, silent or failing
+// board delays no other, then a closing table. A signal interrupts every board. Returns the exit
+// status of the whole run.
+int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignals);
 
 // The closing table of a run on several boards: port, part, result, time, CRCs verified.
 QStringList gangTable(const QList<JobResult>& results);

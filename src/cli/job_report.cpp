@@ -33,10 +33,11 @@ int fail(JobOutput& output, Ending ending, const QString& reason) {
     return statusOf(ending);
 }
 
-int info(const Board& board, JobOutput& output) {
+void info(const Board& board, JobOutput& output) {
     const Part& part = *board.part();
     const DeviceGeometry& g = part.geometry;
-    const QString bootloader = g.hasBootloader() ? hexAddress(g.intBootloaderAddr) : QStringLiteral("none (no bootloader area)");
+    const QString bootloader =
+        g.hasBootloader() ? hexAddress(g.intBootloaderAddr) : QStringLiteral("none (no bootloader area)");
     const QList<std::pair<const char*, QString>> lines{
         {"port", QStringLiteral("%1 (%2)").arg(board.link().portLabel(), board.link().deviceName())},
         {"loader", board.version()},
@@ -53,21 +54,11 @@ int info(const Board& board, JobOutput& output) {
     output.fields[QStringLiteral("flash_size")] = g.flashSize();
     output.fields[QStringLiteral("sector_size")] = g.intSectorSize;
     output.fields[QStringLiteral("page_size")] = g.intPageSize;
-    output.fields[QStringLiteral("bootloader_address")] = g.hasBootloader() ? QJsonValue(g.intBootloaderAddr) : QJsonValue();
-    return kDone;
+    output.fields[QStringLiteral("bootloader_address")] =
+        g.hasBootloader() ? QJsonValue(g.intBootloaderAddr) : QJsonValue();
 }
 
-int rangeErase(Command command, const RangeEraseResult& erased, JobOutput& output) {
-    const QString units = command == Command::ErasePage ? QStringLiteral("pages") : QStringLiteral("sectors");
-    output.fields[QStringLiteral("erased")] = erased.erased;
-    if (!erased.done())
-        return fail(output, erased.ending, QStringLiteral("%1 of %2 %3 erased (%4)")
-                                               .arg(erased.erased)
-                                               .arg(erased.toErase + (erased.protectedAt && erased.toErase == 0))
-                                               .arg(units, erased.reason));
-    return kDone;
-}
-
+// The sector CRCs read; a value that is no CRC fails the command.
 int sectorCrcs(const SectorCrcReading& reading, JobOutput& output) {
     QJsonArray sectors;
     for (const SectorCrc& crc : reading.values) {
@@ -87,50 +78,33 @@ int sectorCrcs(const SectorCrcReading& reading, JobOutput& output) {
 }
 
 int verification(const Verification& verified, const Board& board, const CliRequest& request, JobOutput& output) {
-    output.sectorCrcs = verified.sectors;
-    output.globalCrc = verified.global;
     output.crcsVerified = verified.compared;
     output.fields[QStringLiteral("crcs_verified")] = verified.compared;
-    if (!verified.done()) {
-        // A mismatch is a verify failure; CRCs that could not be read or compared leave the
-        // verify undone.
-        const bool mismatch = verified.ending == Ending::Mismatch;
-        output.verify = mismatch ? VerifyResult::Failed : VerifyResult::NotVerified;
-        if (mismatch)
-            output.fields[QStringLiteral("mismatched")] = sectorsText(verified.mismatched, board.part()->geometry);
-        return fail(output, verified.ending, (mismatch ? QString() : QStringLiteral("verify: ")) + verified.reason);
-    }
-    output.verify = VerifyResult::Passed;
+    if (verified.ending == Ending::Mismatch)
+        output.fields[QStringLiteral("mismatched")] = sectorsText(verified.mismatched, board.part()->geometry);
+    if (!verified.done())
+        return fail(output, verified.ending,
+                    (verified.ending == Ending::Mismatch ? QString() : QStringLiteral("verify: ")) + verified.reason);
     output.line(QStringLiteral("verified %1 CRC(s) against %2")
                     .arg(verified.compared)
-                    .arg(request.options.golden.isEmpty()
-                             ? QStringLiteral("the image (%1)").arg(output.variantName)
-                             : QStringLiteral("the golden CRCs")));
+                    .arg(request.options.golden.isEmpty() ? QStringLiteral("the image (%1)").arg(output.variantName)
+                                                          : QStringLiteral("the golden CRCs")));
     return kDone;
 }
 
 int programming(const ChipProgramming& result, const Board& board, const CliRequest& request, JobOutput& output) {
-    output.serialNumber = result.serialNumber;
     if (result.serialNumber)
         output.fields[QStringLiteral("serial_number")] = static_cast<qint64>(*result.serialNumber);
-    if (result.stage == ChipProgramming::Stage::Numbering || result.stage == ChipProgramming::Stage::Erasing)
-        return result.done() ? kDone : fail(output, result.ending, result.reason);
     const ProgramResult& programmed = result.programmed;
     output.fields[QStringLiteral("sectors_erased")] = result.sectorsErased;
     output.fields[QStringLiteral("pages_erased")] = result.pagesErased;
     output.fields[QStringLiteral("pages_written")] = programmed.pagesWritten;
-    output.fields[QStringLiteral("pages_to_write")] = programmed.pagesToWrite;
     output.fields[QStringLiteral("pages_skipped")] = programmed.pagesSkipped;
-    if (programmed.configurationFailed)
-        return fail(output, programmed.ending, programmed.reason);
-    if (!programmed.done())
-        return fail(output, programmed.ending, programmed.pagesToWrite == 0
-                                                   ? programmed.reason
-                                                   : QStringLiteral("programming stopped: %1 of %2 pages written")
-                                                         .arg(programmed.pagesWritten)
-                                                         .arg(programmed.pagesToWrite));
-    const QString besideBootloader =
-        result.pagesErased > 0 ? QStringLiteral(" and %1 page(s) beside the bootloader").arg(result.pagesErased) : QString();
+    if (result.stage != ChipProgramming::Stage::Verifying && !result.done())
+        return fail(output, result.ending, result.reason);
+    const QString besideBootloader = result.pagesErased > 0
+                                         ? QStringLiteral(" and %1 page(s) beside the bootloader").arg(result.pagesErased)
+                                         : QString();
     QString line = QStringLiteral("programmed %1 page(s) (%2 sector(s)%3 erased first)")
                        .arg(programmed.pagesWritten)
                        .arg(result.sectorsErased)
@@ -141,9 +115,32 @@ int programming(const ChipProgramming& result, const Board& board, const CliRequ
     return result.verification ? verification(*result.verification, board, request, output) : kDone;
 }
 
+// The line a command that only reads or writes one thing prints when done.
+QString doneLine(Command command, const CliRequest& request, const CommandResult& result) {
+    switch (command) {
+    case Command::ICP:
+    case Command::OFF:
+        return QString::fromLatin1(commandRow(command).phrase) + QStringLiteral(": Done");
+    case Command::EraseChip:
+        return QStringLiteral("chip erased");
+    case Command::CCP:
+        return QStringLiteral("configuration protection cleared");
+    case Command::ConfigGet:
+        return QStringLiteral("%1 %2").arg(request.configByte->key, result.as<ValueReading>()->value);
+    case Command::ConfigSet:
+        return QStringLiteral("%1 set to %2").arg(request.configByte->key, request.value);
+    case Command::SecuritySet:
+        return QStringLiteral("sector %1 security set to %2").arg(*request.sector).arg(request.value);
+    case Command::AutoProcedure:
+        return QStringLiteral("Automatic Programming: Done");
+    default:
+        return QString();
+    }
+}
+
 } // namespace
 
-void describeStep(Command command, const CommandResult& result, const Board&, JobOutput& output) {
+void describeStep(Command command, const CommandResult& result, JobOutput& output) {
     if (const auto* crc = result.as<ValueReading>(); crc && crc->done() && command == Command::GetGlobalCRC)
         output.line(QStringLiteral("global CRC %1").arg(crc->value));
     if (const auto* reading = result.as<SectorCrcReading>()) {
@@ -156,125 +153,73 @@ void describeStep(Command command, const CommandResult& result, const Board&, Jo
 
 int describe(Command command, const CliRequest& request, const Board& board, const CommandResult& result,
              JobOutput& output) {
-    const Result& ended = result.base();
     switch (command) {
     case Command::GetID:
-        return info(board, output);
-    case Command::ICP:
-    case Command::OFF:
-        if (!ended.done())
-            return fail(output, ended.ending, ended.reason);
-        output.line(QString::fromLatin1(commandRow(command).phrase) + QStringLiteral(": Done"));
+        info(board, output);
         return kDone;
-    case Command::EraseChip:
-        if (!ended.done())
-            return fail(output, ended.ending, QStringLiteral("the chip was not erased (%1)").arg(ended.reason));
-        output.line(QStringLiteral("chip erased"));
-        return kDone;
-    case Command::ErasePage:
-    case Command::EraseSector: {
-        const RangeEraseResult& erased = *result.as<RangeEraseResult>();
-        if (const int status = rangeErase(command, erased, output); status != kDone)
-            return status;
-        QString line = QStringLiteral("erased %1 %2 from %3")
-                           .arg(erased.erased)
-                           .arg(command == Command::ErasePage ? "pages" : "sectors")
-                           .arg(hexAddress(erased.from));
-        if (erased.protectedAt)
-            line += QStringLiteral("; %1 and up kept for the bootloader").arg(hexAddress(*erased.protectedAt));
-        output.line(line);
-        return kDone;
-    }
-    case Command::GetGlobalCRC: {
-        const ValueReading& crc = *result.as<ValueReading>();
-        if (!crc.done())
-            return fail(output, crc.ending, QStringLiteral("the global CRC could not be read (%1)").arg(crc.reason));
-        if (!crcNumber(crc.value))
-            return fail(output, Ending::NotDone, QStringLiteral("the board's answer holds no CRC (\"%1\")").arg(crc.value));
-        output.fields[QStringLiteral("global_crc")] = crc.value;
-        output.line(QStringLiteral("global CRC %1").arg(crc.value));
-        return kDone;
-    }
     case Command::GetSectorCRC:
         return sectorCrcs(*result.as<SectorCrcReading>(), output);
-    case Command::SaveGolden: {
-        const GoldenReading& reading = *result.as<GoldenReading>();
-        if (!reading.done())
-            return fail(output, reading.ending, reading.reason);
-        for (const auto& [sector, crc] : reading.golden->sectors)
-            output.line(QStringLiteral("sector %1 CRC %2").arg(sector, 2).arg(crcText(crc)));
-        output.line(QStringLiteral("global CRC %1; saved as golden CRCs in %2")
-                        .arg(crcText(reading.golden->global), request.options.saveGolden));
-        return kDone;
-    }
     case Command::ProgramFirmware:
-        output.fields[QStringLiteral("files")] = QJsonArray::fromStringList(request.files);
         return programming(*result.as<ChipProgramming>(), board, request, output);
     case Command::VerifyFirmware:
-        output.fields[QStringLiteral("files")] = QJsonArray::fromStringList(request.files);
         return verification(*result.as<Verification>(), board, request, output);
+    case Command::AutoProcedure: {
+        const AutomationResult& ran = *result.as<AutomationResult>();
+        output.fields[QStringLiteral("verdict")] =
+            closingStatus(QStringLiteral("Automatic Programming"), ran.done() ? Ending::Done : Ending::NotDone);
+        if (!ran.done() && !ran.faultNumber)
+            return fail(output, ran.ending, QStringLiteral("Automatic Programming: Error (%1)").arg(ran.reason));
+        break;
+    }
     case Command::Calibrate: {
         const Calibration& calibration = *result.as<Calibration>();
         QStringList names;
         for (const CrcVariant* variant : calibration.matches)
             names.append(variant->name);
         output.fields[QStringLiteral("matching")] = QJsonArray::fromStringList(names);
-        if (!calibration.done())
-            return fail(output, calibration.ending, calibration.reason);
-        output.fields[QStringLiteral("variant")] = names.front();
-        output.line(QStringLiteral("calibrated: the chip's CRCs are %1; stored for verify").arg(names.front()));
-        return kDone;
-    }
-    case Command::ConfigGet: {
-        const ValueReading& read = *result.as<ValueReading>();
-        if (!read.done())
-            return fail(output, read.ending, read.reason);
-        output.fields[request.configByte->key] = read.value;
-        output.line(QStringLiteral("%1 %2").arg(request.configByte->key, read.value));
-        return kDone;
-    }
-    case Command::ConfigSet:
-        if (!ended.done())
-            return fail(output, ended.ending, ended.reason);
-        output.fields[request.configByte->key] = request.value;
-        output.line(QStringLiteral("%1 set to %2").arg(request.configByte->key, request.value));
-        return kDone;
-    case Command::SecurityGet: {
-        const SecurityReading& reading = *result.as<SecurityReading>();
-        QJsonArray values;
-        for (const auto& [sector, value] : reading.values) {
-            output.line(QStringLiteral("sector %1 security %2").arg(sector, 2).arg(value));
-            values.append(QJsonObject{{QStringLiteral("sector"), sector}, {QStringLiteral("value"), value}});
-        }
-        output.fields[QStringLiteral("security")] = values;
-        return reading.done() ? kDone : fail(output, reading.ending, reading.reason);
-    }
-    case Command::SecuritySet:
-        if (!ended.done())
-            return fail(output, ended.ending, ended.reason);
-        output.line(QStringLiteral("sector %1 security set to %2").arg(*request.sector).arg(request.value));
-        return kDone;
-    case Command::CCP:
-        if (!ended.done())
-            return fail(output, ended.ending, QStringLiteral("the configuration protection was not cleared (%1)")
-                                                  .arg(ended.reason));
-        output.line(QStringLiteral("configuration protection cleared"));
-        return kDone;
-    case Command::AutoProcedure: {
-        const AutomationResult& ran = *result.as<AutomationResult>();
-        output.fields[QStringLiteral("verdict")] = closingStatus(QStringLiteral("Automatic Programming"),
-                                                                 ran.done() ? Ending::Done : Ending::NotDone);
-        if (ran.faultNumber)
-            return fail(output, Ending::NotDone, QStringLiteral("the run stopped at %1").arg(ran.faultText));
-        if (!ran.done())
-            return fail(output, Ending::NotDone, QStringLiteral("Automatic Programming: Error (%1)").arg(ran.reason));
-        output.line(QStringLiteral("Automatic Programming: Done"));
-        return kDone;
+        if (calibration.done())
+            output.line(QStringLiteral("calibrated: the chip's CRCs are %1; stored for verify").arg(names.front()));
+        break;
     }
     default:
         break;
     }
-    return ended.done() ? kDone : fail(output, ended.ending, ended.reason);
+    const Result& ended = result.base();
+    if (!ended.done())
+        return fail(output, ended.ending, ended.reason);
+    if (const auto* erased = result.as<RangeEraseResult>()) {
+        QString line = QStringLiteral("erased %1 %2 from %3")
+                           .arg(erased->erased)
+                           .arg(command == Command::ErasePage ? "pages" : "sectors")
+                           .arg(hexAddress(erased->from));
+        if (erased->protectedAt)
+            line += QStringLiteral("; %1 and up kept for the bootloader").arg(hexAddress(*erased->protectedAt));
+        output.line(line);
+        output.fields[QStringLiteral("erased")] = erased->erased;
+    } else if (const auto* crc = result.as<ValueReading>(); crc && command == Command::GetGlobalCRC) {
+        if (!crcNumber(crc->value))
+            return fail(output, Ending::NotDone, QStringLiteral("the board's answer holds no CRC (\"%1\")").arg(crc->value));
+        output.fields[QStringLiteral("global_crc")] = crc->value;
+        output.line(QStringLiteral("global CRC %1").arg(crc->value));
+    } else if (const auto* reading = result.as<SecurityReading>()) {
+        QJsonArray values;
+        for (const auto& [sector, value] : reading->values) {
+            output.line(QStringLiteral("sector %1 security %2").arg(sector, 2).arg(value));
+            values.append(QJsonObject{{QStringLiteral("sector"), sector}, {QStringLiteral("value"), value}});
+        }
+        output.fields[QStringLiteral("security")] = values;
+    } else if (const auto* golden = result.as<GoldenReading>()) {
+        for (const auto& [sector, crc] : golden->golden->sectors)
+            output.line(QStringLiteral("sector %1 CRC %2").arg(sector, 2).arg(crcText(crc)));
+        output.line(QStringLiteral("global CRC %1; saved as golden CRCs in %2")
+                        .arg(crcText(golden->golden->global), request.options.saveGolden));
+    } else if (const QString line = doneLine(command, request, result); !line.isEmpty()) {
+        output.line(line);
+        if (request.configByte)
+            output.fields[request.configByte->key] = result.as<ValueReading>() ? result.as<ValueReading>()->value
+                                                                                : request.value;
+    }
+    return kDone;
 }
 
 } // namespace zelvan::cli

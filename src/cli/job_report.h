@@ -15,8 +15,7 @@
 namespace zelvan::cli {
 
 // What a command's result shows on the command line: result lines on stdout (printed as they are
-// made), the fields of its JSON object, the reason when it failed, and what goes into the chip's
-// record.
+// made), the fields of its JSON object and the reason when it failed.
 struct JobOutput {
     JobOutput(Console& console, QString prefix)
         : console(console)
@@ -30,10 +29,6 @@ struct JobOutput {
     QJsonObject fields;
     QString error;
     int crcsVerified = 0;
-    std::optional<quint64> serialNumber;
-    std::map<int, RecordedCrc> sectorCrcs;
-    RecordedCrc globalCrc;
-    VerifyResult verify = VerifyResult::NotVerified;
 };
 
 // Describes the result of the command the user asked for; returns the exit status it earns.
@@ -41,6 +36,6 @@ int describe(Command command, const CliRequest& request, const Board& board, con
              JobOutput& output);
 
 // Describes a step of an automation run: the values it read.
-void describeStep(Command command, const CommandResult& result, const Board& board, JobOutput& output);
+void describeStep(Command command, const CommandResult& result, JobOutput& output);
 
 } // namespace zelvan::cli

@@ -71,14 +71,19 @@ ProgramResult programFirmware(LinkContext& ctx, const FirmwareCache& cache, cons
     for (int address = 0; result.done() && address + pageSize <= cache.size(); address += pageSize) {
         if (cache.writesInto(address, pageSize) && !keptBack(address)) {
             if (ctx.stop.requested()) {
-                result.end(Ending::Interrupted);
+                result.end(Ending::Interrupted, QStringLiteral("programming stopped after %1 of %2 pages")
+                                                    .arg(result.pagesWritten)
+                                                    .arg(result.pagesToWrite));
                 break;
             }
             const QString body = pageRecordBody(cache, address, pageSize);
             const IspAnswer answer =
                 quickMode ? ctx.link.exchangeQuickRecord(body) : ctx.link.exchangeProgramRecord(body);
             if (!answer.acknowledged()) {
-                result.end(endingOf(answer.outcome), QStringLiteral("programming stopped at page %1H: %2")
+                result.end(endingOf(answer.outcome), QStringLiteral("programming stopped: %1 of %2 pages written "
+                                                                    "(page %3H: %4)")
+                                                         .arg(result.pagesWritten)
+                                                         .arg(result.pagesToWrite)
                                                          .arg(strDecToHex16(address), failureText(answer.outcome)));
                 break;
             }

@@ -145,7 +145,10 @@ SecurityWalk programSecurityBytes(LinkContext& ctx, Questions& questions, const 
 
 Result clearConfigurationProtection(LinkContext& ctx) {
     ctx.progress.step(QStringLiteral("Clear Configuration Protection..."));
-    return writeConfigValue(ctx.link, configAddress::kClearProtection, QStringLiteral("00"));
+    Result cleared = writeConfigValue(ctx.link, configAddress::kClearProtection, QStringLiteral("00"));
+    if (!cleared.done())
+        cleared.reason = QStringLiteral("the configuration protection was not cleared (%1)").arg(cleared.reason);
+    return cleared;
 }
 
 } // namespace zelvan

@@ -25,7 +25,8 @@ ValueReading readGlobalCrc(LinkContext& ctx) {
     const IspAnswer answer = ctx.link.exchangeRecord(globalCrcBody());
     ctx.progress.indicate(answer.acknowledged() ? Led::Green : Led::Red);
     ValueReading reading;
-    reading.end(endingOf(answer.outcome), failureText(answer.outcome));
+    reading.end(endingOf(answer.outcome),
+                QStringLiteral("the global CRC could not be read (%1)").arg(failureText(answer.outcome)));
     if (answer.acknowledged())
         reading.value = crcValue(answer);
     return reading;

@@ -49,7 +49,8 @@ ChipEraseResult eraseChip(LinkContext& ctx, Questions& questions, bool protect) 
     ctx.progress.indicate(Led::Yellow);
     const IspAnswer answer = ctx.link.exchangeRecord(chipEraseBody());
     ctx.progress.indicate(answer.acknowledged() ? Led::Green : Led::Red);
-    result.end(endingOf(answer.outcome), failureText(answer.outcome));
+    result.end(endingOf(answer.outcome),
+               QStringLiteral("the chip was not erased (%1)").arg(failureText(answer.outcome)));
     return result;
 }
 
@@ -75,10 +76,12 @@ RangeEraseResult eraseRange(LinkContext& ctx, const RangeErase& kind, const Devi
     if (addresses.isEmpty()) {
         // Nothing to erase: no range chosen, or protection keeps even the first unit. Nothing was
         // done, and that is not reported as done work.
-        result.end(Ending::NotDone, result.protectedAt ? QStringLiteral("%1 %2H is in the bootloader area, which is "
-                                                                        "protected")
-                                                             .arg(kind.unitName, strDecToHex16(*result.protectedAt))
-                                                       : QStringLiteral("no %1 range is chosen").arg(kind.unitName));
+        result.end(Ending::NotDone, result.protectedAt
+                                        ? QStringLiteral("0 of %1 %2s erased (%2 %3H is in the bootloader area, "
+                                                         "which is protected)")
+                                              .arg(range.last - range.first + 1)
+                                              .arg(kind.unitName, strDecToHex16(*result.protectedAt))
+                                        : QStringLiteral("no %1 range is chosen").arg(kind.unitName));
         return result;
     }
     result.end(Ending::Done);
@@ -93,7 +96,9 @@ RangeEraseResult eraseRange(LinkContext& ctx, const RangeErase& kind, const Devi
         const IspAnswer answer = ctx.link.exchangeRecord(eraseBody(kind.unit, address));
         ctx.progress.indicate(answer.acknowledged() ? Led::Green : Led::Red);
         if (!answer.acknowledged()) {
-            result.end(endingOf(answer.outcome), QStringLiteral("the erase of %1 %2H: %3")
+            result.end(endingOf(answer.outcome), QStringLiteral("%1 of %2 %3s erased (%3 %4H: %5)")
+                                                     .arg(result.erased)
+                                                     .arg(result.toErase)
                                                      .arg(kind.unitName, strDecToHex16(address),
                                                           failureText(answer.outcome)));
             break;

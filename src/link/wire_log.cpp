@@ -2,7 +2,11 @@
 
 #include "common/hex_text.h"
 
+#include <QFile>
+#include <QMutex>
 #include <QTime>
+
+#include <cstdio>
 
 namespace zelvan {
 
@@ -37,6 +41,53 @@ void logNote(const QString& port, const QString& text) {
         return;
     qCDebug(lcWire).noquote() << QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")) << port << "note:"
                               << text;
+}
+
+namespace {
+
+// Where routeWireLog sends the wire log's lines.
+QMutex gRouteMutex;
+bool gToStderr = false;
+QFile* gFile = nullptr;
+QtMessageHandler gPrevious = nullptr;
+
+void routeLine(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (!context.category || qstrcmp(context.category, lcWire().categoryName()) != 0) {
+        if (gPrevious)
+            gPrevious(type, context, message);
+        return;
+    }
+    const QByteArray line = message.toLocal8Bit() + '\n';
+    QMutexLocker lock(&gRouteMutex);
+    if (gToStderr) {
+        std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
+        std::fflush(stderr);
+    }
+    if (gFile) {
+        gFile->write(line);
+        gFile->flush();
+    }
+}
+
+} // namespace
+
+bool routeWireLog(bool toStderr, const QString& file, QString* error) {
+    if (!toStderr && file.isEmpty())
+        return true;
+    if (!file.isEmpty()) {
+        // Kept open until the program ends: the log is flushed line by line.
+        static QFile logFile;
+        logFile.setFileName(file);
+        if (!logFile.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+            *error = QStringLiteral("--wire-log %1: %2").arg(file, logFile.errorString());
+            return false;
+        }
+        gFile = &logFile;
+    }
+    gToStderr = toStderr;
+    gPrevious = qInstallMessageHandler(routeLine);
+    QLoggingCategory::setFilterRules(QStringLiteral("zelvan.wire.debug=true"));
+    return true;
 }
 
 } // namespace zelvan

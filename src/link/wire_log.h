@@ -22,4 +22,9 @@ void logWire(const QString& port, bool toBoard, QByteArrayView bytes);
 // "12:00:01.234 COM1 note: 2 page(s) of the firmware lie in the bootloader area ...".
 void logNote(const QString& port, const QString& text);
 
+// Switches the wire log on and sends its lines to stderr, to a file, or both (a front end without a
+// window of its own); other log messages go where they went before. False (with the reason) when
+// the file cannot be opened.
+bool routeWireLog(bool toStderr, const QString& file, QString* error);
+
 } // namespace zelvan

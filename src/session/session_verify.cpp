@@ -22,23 +22,29 @@ const QString kCalibrateTitle = QStringLiteral("Calibrate CRC");
 const FileDialogRequest kGoldenFile{QStringLiteral("Golden CRCs"),
                                     QStringLiteral("Golden CRCs (*.json);;All Files (*)"), QStringLiteral("json")};
 
+QString titleOf(Command command) {
+    return command == Command::VerifyFirmware || command == Command::ProgramFirmware ? kVerifyTitle
+           : command == Command::Calibrate                                            ? kCalibrateTitle
+                                                                                      : kGoldenTitle;
+}
+
+// Why a command of the menu cannot run yet; empty when it can.
+QString notYet(Command command, const std::optional<Part>& part, bool firmwareLoaded) {
+    if (command == Command::SaveGolden && (!part || !part->entry))
+        return QStringLiteral("Identify a part of the catalogue first (Get LPC ID): golden CRCs are kept with the "
+                              "part's name.");
+    if ((command == Command::VerifyFirmware || command == Command::Calibrate) && (!part || !firmwareLoaded))
+        return QStringLiteral("Identify the part (Get LPC ID) and load its firmware first: %1 compares the chip "
+                              "with the loaded firmware.")
+            .arg(command == Command::Calibrate ? QStringLiteral("calibration") : QStringLiteral("verify"));
+    return part ? QString() : QStringLiteral("Identify the part first (Get LPC ID).");
+}
+
 } // namespace
 
 bool Session::runVerifyMenu(Command command) {
-    const std::optional<Part>& part = board_.part();
-    const bool needsFirmware = command == Command::VerifyFirmware || command == Command::Calibrate;
-    if (!part || (needsFirmware && !firmwareLoaded()) || (command == Command::SaveGolden && !part->entry)) {
-        const QString why =
-            command == Command::SaveGolden ? QStringLiteral("Identify a part of the catalogue first (Get LPC ID): "
-                                                            "golden CRCs are kept with the part's name.")
-            : needsFirmware ? QStringLiteral("Identify the part (Get LPC ID) and load its firmware first: %1 the "
-                                             "chip with the loaded firmware.")
-                                  .arg(command == Command::Calibrate ? QStringLiteral("calibration compares")
-                                                                     : QStringLiteral("verify compares"))
-                            : QStringLiteral("Identify the part first (Get LPC ID).");
-        dialogs_.messageBox(why, command == Command::VerifyFirmware ? kVerifyTitle
-                                 : command == Command::Calibrate    ? kCalibrateTitle
-                                                                    : kGoldenTitle);
+    if (const QString why = notYet(command, board_.part(), firmwareLoaded()); !why.isEmpty()) {
+        dialogs_.messageBox(why, titleOf(command));
         return false;
     }
     CommandRequest request = requestFor(command);
@@ -49,21 +55,16 @@ bool Session::runVerifyMenu(Command command) {
         if (request.path.isEmpty())
             return false;
     }
+    request.program.verify = {VerifyChoice::Kind::Image, &calibratedCrcVariant(), nullptr};
     if (command == Command::CompareGolden) {
         QString error;
         golden = loadGoldenCrcs(request.path, &error);
-        if (golden && golden->partName != part->name())
-            error = QStringLiteral("the golden CRCs are those of an %1; this part is %2")
-                        .arg(golden->partName, part->entry ? QStringLiteral("an ") + part->name()
-                                                           : QStringLiteral("unknown"));
-        if (!error.isEmpty()) {
+        if (!golden) {
             setStatus(closingStatus(QString::fromLatin1(commandRow(command).phrase), Ending::NotDone));
             dialogs_.messageBox(QStringLiteral("Nothing was compared: %1.").arg(error), kGoldenTitle);
             return false;
         }
         request.program.verify = {VerifyChoice::Kind::Golden, nullptr, &*golden};
-    } else {
-        request.program.verify = {VerifyChoice::Kind::Image, &calibratedCrcVariant(), nullptr};
     }
     BusyPointer busy(dialogs_);
     CommandCall call{board_, *this, *this, request};
@@ -75,40 +76,31 @@ bool Session::runVerifyMenu(Command command) {
 
 void Session::showVerification(Command command, const CommandResult& result, const QString& path) {
     const DeviceGeometry& part = board_.part()->geometry;
-    const Ending ending = board_.stop().requested() ? Ending::Interrupted : result.ending();
-    const QString phrase = QString::fromLatin1(commandRow(command).phrase);
+    const QString firmware = QStringLiteral("the firmware (%1)").arg(calibratedCrcVariant().name);
+    QString text;
     if (const auto* programmed = result.as<ChipProgramming>()) {
-        setStatus(closingStatus(phrase, ending));
-        dialogs_.messageBox(verifyText(*programmed->verification, part,
-                                       QStringLiteral("the firmware (%1)").arg(calibratedCrcVariant().name)),
-                            kVerifyTitle);
+        text = verifyText(*programmed->verification, part, firmware);
     } else if (const auto* verification = result.as<Verification>()) {
-        setStatus(closingStatus(phrase, ending));
-        const bool golden = command == Command::CompareGolden;
-        dialogs_.messageBox(verifyText(*verification, part,
-                                       golden ? QStringLiteral("the golden CRCs")
-                                              : QStringLiteral("the firmware (%1)").arg(calibratedCrcVariant().name)),
-                            golden ? kGoldenTitle : kVerifyTitle);
+        text = verification->ending == Ending::BadInput
+                   ? QStringLiteral("Nothing was compared: %1.").arg(verification->reason)
+                   : verifyText(*verification, part,
+                                command == Command::CompareGolden ? QStringLiteral("the golden CRCs") : firmware);
     } else if (const auto* reading = result.as<GoldenReading>()) {
-        setStatus(closingStatus(phrase, ending));
-        if (reading->done())
-            dialogs_.messageBox(QStringLiteral("Golden CRCs of the %1 saved: %2 sectors and the global CRC, in %3.")
-                                    .arg(reading->golden->partName)
-                                    .arg(reading->golden->sectors.size())
-                                    .arg(QFileInfo(path).fileName()),
-                                kGoldenTitle);
-        else
-            dialogs_.messageBox(QStringLiteral("The golden CRCs were not saved: %1.").arg(reading->reason),
-                                kGoldenTitle);
+        text = reading->done() ? QStringLiteral("Golden CRCs of the %1 saved: %2 sectors and the global CRC, in %3.")
+                                     .arg(reading->golden->partName)
+                                     .arg(reading->golden->sectors.size())
+                                     .arg(QFileInfo(path).fileName())
+                               : QStringLiteral("The golden CRCs were not saved: %1.").arg(reading->reason);
     } else if (const auto* calibration = result.as<Calibration>()) {
-        setStatus(closingStatus(phrase, ending));
-        dialogs_.messageBox(calibration->done()
-                                ? QStringLiteral("Calibrated: the chip's CRCs follow %1; every verify uses it from now "
-                                                 "on.")
-                                      .arg(calibration->matches.front()->name)
-                                : QStringLiteral("Nothing was calibrated: %1.").arg(calibration->reason),
-                            kCalibrateTitle);
+        text = calibration->done() ? QStringLiteral("Calibrated: the chip's CRCs follow %1; every verify uses it from "
+                                                    "now on.")
+                                         .arg(calibration->matches.front()->name)
+                                   : QStringLiteral("Nothing was calibrated: %1.").arg(calibration->reason);
     }
+    const Command shown = result.as<ChipProgramming>() ? Command::VerifyFirmware : command;
+    setStatus(closingStatus(QString::fromLatin1(commandRow(shown).phrase),
+                            board_.stop().requested() ? Ending::Interrupted : result.ending()));
+    dialogs_.messageBox(text, titleOf(command));
 }
 
 } // namespace zelvan
