@@ -31,12 +31,10 @@ public:
 
     // The closing result of a command that reports in a box (erases, board commands, programming):
     // a beep, then the box.
-    virtual void showResult(const QString& text, const QString& title) {
+    void showResult(const QString& text, const QString& title) {
         beep();
         messageBox(text, title);
     }
-    // Something the user should know before the work goes on; nothing to answer.
-    virtual void notice(const QString& text, const QString& title) { messageBox(text, title); }
 
     // Busy (wait) pointer on or off. Calls nest (see BusyPointer): the pointer is busy from the
     // first "on" until the matching last "off".
@@ -55,29 +53,68 @@ private:
     int busyDepth_ = 0;
 };
 
-// Passes everything to another Dialogs; a base for dialogs that change one thing.
-class ForwardingDialogs : public Dialogs {
+// Passes every dialog on to the window's, until the program starts closing: from then on a box
+// is not shown, an input box or file dialog answers as if cancelled and a question as if declined,
+// so that a command cut short by the close unwinds without putting anything in front of the user.
+class GuardedDialogs : public Dialogs {
 public:
-    explicit ForwardingDialogs(Dialogs& target)
+    explicit GuardedDialogs(Dialogs& target)
         : target_(target) {}
 
-    void messageBox(const QString& text, const QString& title) override { target_.messageBox(text, title); }
-    QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override {
-        return target_.inputBox(prompt, title, defaultText);
+    void close() { closed_ = true; }
+    bool closed() const { return closed_; }
+
+    void messageBox(const QString& text, const QString& title) override {
+        if (!closed_)
+            target_.messageBox(text, title);
     }
-    QString openFileName(const FileDialogRequest& request) override { return target_.openFileName(request); }
-    QString saveFileName(const FileDialogRequest& request) override { return target_.saveFileName(request); }
-    void beep() override { target_.beep(); }
-    bool confirm(const QString& question, const QString& title) override { return target_.confirm(question, title); }
-    void showResult(const QString& text, const QString& title) override { target_.showResult(text, title); }
-    void notice(const QString& text, const QString& title) override { target_.notice(text, title); }
+    QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override {
+        return closed_ ? QString() : target_.inputBox(prompt, title, defaultText);
+    }
+    QString openFileName(const FileDialogRequest& request) override {
+        return closed_ ? QString() : target_.openFileName(request);
+    }
+    QString saveFileName(const FileDialogRequest& request) override {
+        return closed_ ? QString() : target_.saveFileName(request);
+    }
+    void beep() override {
+        if (!closed_)
+            target_.beep();
+    }
+    bool confirm(const QString& question, const QString& title) override {
+        return !closed_ && target_.confirm(question, title);
+    }
 
 protected:
-    void showBusyPointer(bool busy) override { target_.setBusyPointer(busy); }
-    Dialogs& target() { return target_; }
+    void showBusyPointer(bool busy) override { target_.setBusyPointer(busy && !closed_); }
 
 private:
     Dialogs& target_;
+    bool closed_ = false;
+};
+
+// The busy pointer for as long as the guard lives. Guards nest, so a command run inside another
+// one leaves the pointer busy until the outer one ends.
+class BusyPointer {
+public:
+    explicit BusyPointer(Dialogs& dialogs)
+        : dialogs_(dialogs) {
+        dialogs_.setBusyPointer(true);
+    }
+    ~BusyPointer() { release(); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+    // Normal pointer from here on (before a closing box, say), instead of at the end of the scope.
+    void release() {
+        if (held_)
+            dialogs_.setBusyPointer(false);
+        held_ = false;
+    }
+
+private:
+    Dialogs& dialogs_;
+    bool held_ = true;
 };
 
 } // namespace zelvan

@@ -1,6 +1,5 @@
 #include "session.h"
 
-#include "busy_pointer.h"
 #include "result_boxes.h"
 
 #include "common/system_texts.h"
@@ -206,7 +205,7 @@ void Session::notice(const QString& text) {
     // Attended, it is a box before the work goes on; an unattended run does not stop for it, but
     // the user is told on the status line and in the Link Log.
     if (!fgAutoRunning_) {
-        dialogs_.notice(text, noticeTitle_);
+        dialogs_.messageBox(text, noticeTitle_);
         return;
     }
     setStatus(text);

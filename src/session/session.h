@@ -1,6 +1,6 @@
 #pragma once
 
-#include "guarded_dialogs.h"
+#include "dialogs.h"
 
 #include "board/board.h"
 #include "board/command_call.h"

@@ -2,7 +2,6 @@
 
 #include "session.h"
 
-#include "busy_pointer.h"
 
 #include "board/automation.h"
 #include "common/system_texts.h"

@@ -2,7 +2,6 @@
 
 #include "session.h"
 
-#include "busy_pointer.h"
 
 #include "common/version.h"
 #include "firmware/firmware_loading.h"

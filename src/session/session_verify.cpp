@@ -4,7 +4,6 @@
 
 #include "session.h"
 
-#include "busy_pointer.h"
 #include "result_boxes.h"
 
 #include "production/crc_variant_setting.h"
