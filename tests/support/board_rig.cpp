@@ -31,6 +31,8 @@ BoardRig::BoardRig() {
 BoardRig::~BoardRig() {
     for (int com = 1; com <= kPortCount; ++com)
         makeMissing(com);
+    if (lockedPty_ >= 0)
+        ::close(lockedPty_);
 }
 
 void BoardRig::makeMissing(int com) {
@@ -49,22 +51,23 @@ sim::PtyBoardServer& BoardRig::place(int com, sim::BoardModel model) {
     return *boards_[static_cast<size_t>(com - 1)];
 }
 
-sim::PtyBoardServer& BoardRig::placeSilent(int com) {
-    sim::BoardModel model = boardFor("LPC932A1");
-    model.faults().silent = true;
-    return place(com, std::move(model));
-}
-
-LockedPty::LockedPty() {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0 || ::grantpt(master_) != 0)
-        qFatal("no pseudo-terminal for a locked port");
-    path_ = QString::fromLocal8Bit(::ptsname(master_));
-}
-
-LockedPty::~LockedPty() {
-    if (master_ >= 0)
-        ::close(master_);
+void BoardRig::placeAll(const QStringList& ports) {
+    for (int com = 1; com <= ports.size(); ++com) {
+        const QString& port = ports[com - 1];
+        if (port == QLatin1String("locked")) {
+            if (lockedPty_ < 0 && ((lockedPty_ = ::posix_openpt(O_RDWR | O_NOCTTY)) < 0 || ::grantpt(lockedPty_) != 0))
+                qFatal("no pseudo-terminal for a locked port");
+            qputenv(QByteArray("ZELVAN_COM") + QByteArray::number(com), ::ptsname(lockedPty_));
+        } else if (port == QLatin1String("FF")) {
+            place(com, sim::BoardModel({0xFF, 0xFF, 0xFF}, DeviceGeometry{16383, 1024, 16, 0}));
+        } else if (!port.isEmpty()) {
+            const bool mute = port == QLatin1String("mute"), silent = port == QLatin1String("silent");
+            sim::BoardModel model = boardFor(mute || silent ? "LPC932A1" : qPrintable(port));
+            model.faults().noVersion = mute;
+            model.faults().silent = silent;
+            place(com, std::move(model));
+        }
+    }
 }
 
 } // namespace zelvan::test

@@ -16,20 +16,12 @@ public:
         QString text;
         QString title;
     };
-    struct Input {
-        QString prompt;
-        QString title;
-        QString defaultText;
-    };
-
     QList<Box> boxes;
-    QList<Input> inputs;
+    QStringList inputs; // the default text of each input box
     QList<FileDialogRequest> fileRequests;
-    // Taken in order; an exhausted script answers "" (cancel); kAcceptDefault confirms the default.
-    QStringList inputAnswers;
-    static inline const QString kAcceptDefault = QStringLiteral("<accept the default>");
-    QStringList fileAnswers; // likewise for file dialogs
-    QStringList questions;   // every confirmation asked
+    QStringList inputAnswers; // taken in order; none left answers "" (cancel)
+    QStringList fileAnswers;  // likewise for file dialogs
+    QStringList questions;    // every confirmation asked
     bool confirmAnswer = true;
     int beeps = 0;
     bool busy = false;
@@ -38,45 +30,33 @@ public:
 
     void messageBox(const QString& text, const QString& title) override {
         boxes.append({text, title});
-        if (whileShown)
-            whileShown();
+        shown();
     }
-    QString inputBox(const QString& prompt, const QString& title, const QString& defaultText) override {
-        inputs.append({prompt, title, defaultText});
-        if (whileShown)
-            whileShown();
-        if (inputAnswers.isEmpty())
-            return QString();
-        const QString answer = inputAnswers.takeFirst();
-        return answer == kAcceptDefault ? defaultText : answer;
+    QString inputBox(const QString&, const QString&, const QString& defaultText) override {
+        inputs.append(defaultText);
+        shown();
+        return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
     }
     QString saveFileName(const FileDialogRequest& request) override { return openFileName(request); }
     QString openFileName(const FileDialogRequest& request) override {
         fileRequests.append(request);
-        if (whileShown)
-            whileShown();
+        shown();
         return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
     }
     void beep() override { ++beeps; }
     bool confirm(const QString& question, const QString&) override {
         questions.append(question);
-        if (whileShown)
-            whileShown();
+        shown();
         return confirmAnswer;
     }
 
-    QStringList boxTexts() const {
-        QStringList texts;
-        for (const Box& box : boxes)
-            texts.append(box.text);
-        return texts;
-    }
     QStringList boxTitles() const {
         QStringList titles;
         for (const Box& box : boxes)
             titles.append(box.title);
         return titles;
     }
+    // Forgets what was shown and asked; the scripts stay.
     void clear() {
         boxes.clear();
         inputs.clear();
@@ -87,6 +67,12 @@ public:
 
 protected:
     void showBusyPointer(bool on) override { busy = on; }
+
+private:
+    void shown() {
+        if (whileShown)
+            whileShown();
+    }
 };
 
 } // namespace zelvan::test

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "board_rig.h"
+
 #include "session/session.h"
-#include "sim/pty_board_server.h"
 
 #include <QList>
 #include <QPair>
-#include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 
 namespace zelvan::test {
@@ -28,6 +29,8 @@ struct SessionRecorder {
         leds.clear();
         connections.clear();
     }
+    // The last status line shown; empty when none was.
+    QString lastStatus() const { return statuses.isEmpty() ? QString() : statuses.constLast(); }
 };
 
 // The commands a Session has enabled.
@@ -38,23 +41,6 @@ inline QSet<Command> enabledCommands(const Session& session) {
             enabled.insert(row.command);
     }
     return enabled;
-}
-
-inline QStringList received(sim::PtyBoardServer& board) {
-    return board.withBoard([](sim::BoardModel& model) { return model.received(); });
-}
-
-// The records of the type among those sent, in order: "00" a page, "02" a configuration value.
-inline QStringList recordsOfType(const QStringList& sent, const QString& type) {
-    return sent.filter(QRegularExpression(QStringLiteral("^:.{6}") + type));
-}
-
-inline QByteArray flashOf(sim::PtyBoardServer& board) {
-    return board.withBoard([](sim::BoardModel& model) { return model.flash(); });
-}
-
-inline void clearReceived(sim::PtyBoardServer& board) {
-    board.withBoard([](sim::BoardModel& model) { model.clearReceived(); });
 }
 
 } // namespace zelvan::test
