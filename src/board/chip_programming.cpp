@@ -1,6 +1,7 @@
 #include "chip_programming.h"
 
 #include "common/hex_text.h"
+#include "flash/crc_readback.h"
 
 namespace zelvan {
 
@@ -48,8 +49,26 @@ void erase(Board& board, LinkContext& ctx, Questions& questions, const FirmwareC
     }
 }
 
+// The CRCs of the sectors the bootloader shares, read after their user pages were erased and
+// before they are programmed: what a verify afterwards combines with the image's bytes there.
+std::optional<std::map<int, quint32>> readBaselines(Board& board, LinkContext& ctx, const FirmwareCache& image,
+                                                    const ProgramRequest& request, ChipProgramming& result) {
+    const DeviceGeometry& part = board.part()->geometry;
+    if (request.verify.kind != VerifyChoice::Kind::Image || !board.protect())
+        return std::map<int, quint32>();
+    const QList<int> shared = sharedSectors(image, part);
+    if (shared.isEmpty())
+        return std::map<int, quint32>();
+    const SectorCrcValues read = readSectorCrcValues(ctx, part, shared);
+    if (!read.done()) {
+        static_cast<Result&>(result) = read;
+        return std::nullopt;
+    }
+    return read.crcs;
+}
+
 void verify(Board& board, LinkContext& ctx, const FirmwareCache& image, const ProgramRequest& request,
-            ChipProgramming& result) {
+            const std::map<int, quint32>& baselines, ChipProgramming& result) {
     result.stage = ChipProgramming::Stage::Verifying;
     ctx.progress.step(QStringLiteral("Verifying Firmware..."));
     const DeviceGeometry& part = board.part()->geometry;
@@ -58,8 +77,9 @@ void verify(Board& board, LinkContext& ctx, const FirmwareCache& image, const Pr
         serialSector = static_cast<int>(request.serial->place.address) / part.intSectorSize;
     result.verification = request.verify.kind == VerifyChoice::Kind::Golden
                               ? verifyAgainstGolden(ctx, part, *request.verify.golden, serialSector)
-                              : verifyAgainstImage(ctx, part, image.bytes(), *request.verify.variant,
-                                                   request.erase == EraseMode::Chip);
+                              : verifyAgainstImage(ctx, part, image, *request.verify.variant,
+                                                   request.verify.variantKnown, request.erase == EraseMode::Chip,
+                                                   baselines);
     static_cast<Result&>(result) = *result.verification;
 }
 
@@ -88,22 +108,24 @@ ChipProgramming programChip(Board& board, Progress& progress, Questions& questio
         // A place the part does not have is refused before a number is taken or anything written.
         if (const QString problem = serialPlaceProblem(place, part); !problem.isEmpty())
             return static_cast<ChipProgramming&>(result.end(Ending::BadInput, QStringLiteral("--serial: ") + problem));
-        QString error;
-        const std::optional<quint64> number =
-            takeSerialNumber(request.serial->file, place.bytes, &error, &board.stop());
-        if (!number)
+        const SerialTake taken = request.serial->source->take(place, &board.stop());
+        if (!taken.number)
             return static_cast<ChipProgramming&>(
-                result.end(Ending::NotDone, QStringLiteral("no serial number was taken: ") + error));
+                result.end(taken.failure == SerialTake::Failure::BadInput ? Ending::BadInput : Ending::NotDone,
+                           QStringLiteral("no serial number was taken: ") + taken.error));
         // From here on the number is this chip's, whatever happens: numbers may skip, never repeat.
-        result.serialNumber = *number;
-        laySerialNumber(image, place, *number);
+        result.serialNumber = *taken.number;
+        laySerialNumber(image, place, *taken.number);
         progress.notice(QStringLiteral("serial number %1 at %2H")
-                            .arg(*number)
+                            .arg(*taken.number)
                             .arg(strDecToHex16(static_cast<int>(place.address))));
     }
 
     erase(board, ctx, questions, image, request, result);
     if (!result.done())
+        return result;
+    const std::optional<std::map<int, quint32>> baselines = readBaselines(board, ctx, image, request, result);
+    if (!baselines)
         return result;
 
     result.stage = ChipProgramming::Stage::Programming;
@@ -111,7 +133,7 @@ ChipProgramming programChip(Board& board, Progress& progress, Questions& questio
     static_cast<Result&>(result) = result.programmed;
     if (!result.done() || request.verify.kind == VerifyChoice::Kind::None)
         return result;
-    verify(board, ctx, image, request, result);
+    verify(board, ctx, image, request, *baselines, result);
     return result;
 }
 

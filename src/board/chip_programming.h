@@ -9,6 +9,9 @@
 #include "flash/erasing.h"
 #include "production/golden_crcs.h"
 #include "production/serial_numbers.h"
+#include "production/serial_place.h"
+
+#include <memory>
 #include "production/verification.h"
 
 #include <QList>
@@ -27,12 +30,13 @@ struct VerifyChoice {
     Kind kind = Kind::None;
     const CrcVariant* variant = nullptr; // Image: the formulation of the signature
     const GoldenCrcs* golden = nullptr;  // Golden: the CRCs of a chip known to be good
+    bool variantKnown = false;           // Image: the formulation was calibrated or chosen
 };
 
 // Where each chip's serial number comes from and where it goes.
 struct SerialNumbering {
     SerialPlace place;
-    QString file;
+    std::shared_ptr<SerialSource> source;
 };
 
 struct ProgramRequest {

@@ -146,8 +146,8 @@ CommandResult verify(CommandCall& call) {
     call.progress.step(QStringLiteral("Verifying Firmware..."));
     if (program.verify.kind == VerifyChoice::Kind::Golden)
         return verifyAgainstGolden(ctx, geometry(call), *program.verify.golden, std::nullopt);
-    return verifyAgainstImage(ctx, geometry(call), program.image->bytes(), *program.verify.variant,
-                              program.erase == EraseMode::Chip);
+    return verifyAgainstImage(ctx, geometry(call), *program.image, *program.verify.variant,
+                              program.verify.variantKnown, program.erase == EraseMode::Chip);
 }
 
 CommandResult compareGolden(CommandCall& call) {

@@ -3,10 +3,13 @@
 #include "exit_status.h"
 
 #include "flash/byte_entry.h"
+#include "link/port_names.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 #include <algorithm>
+#include <vector>
 
 namespace zelvan::cli {
 
@@ -25,13 +28,18 @@ const QList<OptionSpec>& optionSpecs() {
          "COM1..COM8 (ZELVAN_COMn names the device of COMn) or a device path; default: search COM1..COM8 and use the "
          "first board that answers. Several (-p COM1,COM2 or -p again) or all (every COM whose board answers): the "
          "command runs on every board at once"},
+        {{"boards"}, "N", "several boards: start only when N boards answer (else exit 4, nothing written)"},
         {{"b", "baud"}, "57600|9600", "line speed (default 57600)"},
-        {{"simulator"}, "PART", "a built-in simulated board on COM1 (--simulator alone: an LPC932A1)"},
+        {{"simulator"}, "PART",
+         "a built-in simulated board on COM1 (--simulator alone: an LPC932A1); its chip is kept between runs in the "
+         "user's cache folder"},
+        {{"simulator-reset"}, "", "with --simulator: start with a new, erased chip"},
         {{"quick"}, "", "quick mode for program (raw bytes instead of hex text)"},
         {{"erase"}, "chip|used|none",
          "what program erases first; default used: every sector the files write into (below the bootloader while it "
          "is protected); chip needs --no-protect"},
         {{"no-protect"}, "", "allow the bootloader area to be erased and programmed"},
+        {{"truncate"}, "", "program, verify: take what fits of files that reach beyond the part's flash"},
         {{"verify"}, "", "program: then compare the CRCs with the image"},
         {{"golden"}, "FILE", "program, verify: compare with golden CRCs instead (implies --verify)"},
         {{"crc-variant"}, "NAME", "the signature formulation verify uses (default: the calibrated one)"},
@@ -51,6 +59,34 @@ const QList<OptionSpec>& optionSpecs() {
         {{"version"}, "", "the version"},
     };
     return specs;
+}
+
+// The number of single-letter changes (insert, delete, replace, swap two neighbours) from a to b.
+int editDistance(const QString& a, const QString& b) {
+    std::vector<std::vector<int>> d(a.size() + 1, std::vector<int>(b.size() + 1));
+    for (qsizetype i = 0; i <= a.size(); ++i)
+        d[i][0] = int(i);
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        d[0][j] = int(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return d[a.size()][b.size()];
+}
+
+// What to say of a word that names nothing known: the nearest known one when one is near (a typo),
+// otherwise every known one.
+QString suggestion(const QString& word, const QStringList& known) {
+    const auto nearest = std::min_element(known.begin(), known.end(), [&word](const QString& a, const QString& b) {
+        return editDistance(word, a) < editDistance(word, b);
+    });
+    if (nearest != known.end() && editDistance(word, *nearest) <= std::max<qsizetype>(1, word.size() / 3))
+        return QStringLiteral(": did you mean \"%1\"?").arg(*nearest);
+    return QStringLiteral("; the choices are: %1").arg(known.join(QStringLiteral(", ")));
 }
 
 std::optional<UnitBound> parseBound(const QString& text) {
@@ -84,8 +120,16 @@ QString readCommandWords(QStringList& words, CliRequest& request) {
         }
         seconds.append(rowWords[1]);
     }
-    if (seconds.isEmpty())
-        return QStringLiteral("unknown command \"%1\"").arg(words[0]);
+    if (seconds.isEmpty()) {
+        QStringList first;
+        for (const QString& command : cliCommandWords()) {
+            if (!first.contains(command.section(' ', 0, 0)))
+                first.append(command.section(' ', 0, 0));
+        }
+        return QStringLiteral("unknown command \"%1\"").arg(words[0]) + suggestion(words[0], first);
+    }
+    if (!words.value(1).isEmpty())
+        return QStringLiteral("%1: unknown \"%2\"").arg(words[0], words[1]) + suggestion(words[1], seconds);
     const QString last = seconds.takeLast();
     return QStringLiteral("%1: say %2").arg(words[0], seconds.isEmpty() ? last : seconds.join(", ") + " or " + last);
 }
@@ -134,11 +178,22 @@ QString readArguments(QStringList args, CliRequest& request) {
 
 // Takes the options' values into the request; returns an error text, empty when fine.
 QString readOptions(const QCommandLineParser& parser, CliOptions& options) {
+    static const QRegularExpression comName(QStringLiteral("^COM[0-9]+$"), QRegularExpression::CaseInsensitiveOption);
     for (const QString& value : parser.values(QStringLiteral("port"))) {
-        for (const QString& port : value.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        for (const QString& port : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (comName.match(port.trimmed()).hasMatch() && comNumberOf(port.trimmed()) == 0)
+                return QStringLiteral("--port %1: the ports are COM1..COM8, or a device path such as /dev/ttyUSB0")
+                    .arg(port.trimmed());
             options.ports.append(port.trimmed());
+        }
         if (value.trimmed().isEmpty())
             return QStringLiteral("--port needs a port");
+    }
+    if (parser.isSet(QStringLiteral("boards"))) {
+        bool ok = false;
+        options.boards = parser.value(QStringLiteral("boards")).toInt(&ok);
+        if (!ok || options.boards < 1 || options.boards > kPortCount)
+            return QStringLiteral("--boards takes a number of boards, 1..%1").arg(kPortCount);
     }
     if (parser.isSet(QStringLiteral("baud"))) {
         const QString baud = parser.value(QStringLiteral("baud"));
@@ -159,8 +214,10 @@ QString readOptions(const QCommandLineParser& parser, CliOptions& options) {
     }
     if (parser.isSet(QStringLiteral("simulator")))
         options.simulatorPart = parser.value(QStringLiteral("simulator"));
+    options.simulatorReset = parser.isSet(QStringLiteral("simulator-reset"));
     options.quick = parser.isSet(QStringLiteral("quick"));
     options.noProtect = parser.isSet(QStringLiteral("no-protect"));
+    options.truncate = parser.isSet(QStringLiteral("truncate"));
     const QStringList given = parser.optionNames();
     options.verbosity = static_cast<int>(given.count(QStringLiteral("v")) + given.count(QStringLiteral("verbose")));
     options.wireLog = parser.value(QStringLiteral("wire-log"));
@@ -241,7 +298,16 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                                                                : argument);
     }
     if (!parser.parse(words)) {
-        parsed.error = usageError(parser.errorText().replace(QLatin1Char('\''), QLatin1Char('"')));
+        QString error = parser.errorText().replace(QLatin1Char('\''), QLatin1Char('"'));
+        if (!parser.unknownOptionNames().isEmpty()) {
+            QStringList known;
+            for (const OptionSpec& spec : optionSpecs())
+                known.append(QStringLiteral("--") + spec.names.constLast());
+            const QString name = parser.unknownOptionNames().constFirst();
+            const QString unknown = (name.size() > 1 ? QStringLiteral("--") : QStringLiteral("-")) + name;
+            error = QStringLiteral("unknown option \"%1\"").arg(unknown) + suggestion(unknown, known);
+        }
+        parsed.error = usageError(error);
         return parsed;
     }
     CliRequest request;

@@ -13,10 +13,13 @@ namespace zelvan::cli {
 
 struct CliOptions {
     QStringList ports;                    // -p: COMn or device paths; empty: search COM1..COM8
+    int boards = 0;                       // --boards N: the run starts only when N boards answer
     bool baud9600 = false;                // -b 9600
     std::optional<QString> simulatorPart; // --simulator[=PART]
+    bool simulatorReset = false;          // --simulator-reset: a new chip instead of the one kept
     bool quick = false;
     EraseMode erase = EraseMode::Used;
+    bool truncate = false; // program what fits of files that reach beyond the part's flash
     bool noProtect = false;
     int verbosity = 0; // -v: the wire log; -vv: with the timing of each exchange
     QString wireLog;

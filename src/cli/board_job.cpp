@@ -35,7 +35,7 @@ namespace {
 // it (so that a file may switch the target on first).
 class CliAutomationFace : public AutomationFace {
 public:
-    CliAutomationFace(BoardJob::Run& run, const RunSetup& setup, std::function<bool()> identify, JobOutput& output)
+    CliAutomationFace(BoardJob::Run& run, const RunSetup& setup, std::function<int()> identify, JobOutput& output)
         : run_(run)
         , setup_(setup)
         , identify_(std::move(identify))
@@ -51,7 +51,7 @@ public:
     bool ensurePart(QString& faultText) override {
         if (run_.board.part())
             return true;
-        if (identify_())
+        if (identify_() == kDone)
             return true;
         faultText = run_.result.error;
         return false;
@@ -63,8 +63,64 @@ public:
 private:
     BoardJob::Run& run_;
     const RunSetup& setup_;
-    std::function<bool()> identify_;
+    std::function<int()> identify_;
     JobOutput& output_;
+};
+
+} // namespace
+
+bool StartGate::arrive(const QString& port) {
+    QMutexLocker lock(&mutex_);
+    if (!port.isEmpty())
+        answering_.append(port);
+    if (++arrived_ == boards_)
+        allArrived_.wakeAll();
+    while (arrived_ < boards_)
+        allArrived_.wait(&mutex_);
+    return answering_.size() >= wanted_;
+}
+
+QStringList StartGate::answering() const {
+    QMutexLocker lock(&mutex_);
+    return answering_;
+}
+
+bool SerialTurns::waitFor(int index, const StopRequest& stop) {
+    QMutexLocker lock(&mutex_);
+    while (!stop.requested() && std::find(finished_.begin(), finished_.begin() + index, false) != finished_.begin() + index)
+        changed_.wait(&mutex_, 100);
+    return !stop.requested();
+}
+
+void SerialTurns::finish(int index) {
+    QMutexLocker lock(&mutex_);
+    finished_[index] = true;
+    changed_.wakeAll();
+}
+
+namespace {
+
+// A source that gives this board its number in its turn.
+class TurnedSource : public SerialSource {
+public:
+    TurnedSource(std::shared_ptr<SerialSource> source, SerialTurns& turns, int index)
+        : source_(std::move(source))
+        , turns_(turns)
+        , index_(index) {}
+    QString check(const SerialPlace& place) override { return source_->check(place); }
+    SerialTake take(const SerialPlace& place, const StopRequest* stop) override {
+        if (stop && !turns_.waitFor(index_, *stop))
+            return SerialTake::failed(SerialTake::Failure::Unavailable, QStringLiteral("stopped"));
+        SerialTake taken = source_->take(place, stop);
+        turns_.finish(index_);
+        return taken;
+    }
+    QString describe() const override { return source_->describe(); }
+
+private:
+    std::shared_ptr<SerialSource> source_;
+    SerialTurns& turns_;
+    int index_;
 };
 
 } // namespace
@@ -101,12 +157,25 @@ JobResult BoardJob::run() {
     if (interruptedWith_.load() != 0)
         run.board.link().abort();
 
-    run.result.status = connect(run) ? runCommand(run) : kNoBoard;
+    const bool connected = connect(run);
+    if (!connected && turns_)
+        turns_->finish(turn_);
+    if (gate_ && !gate_->arrive(connected ? run.result.port : QString())) {
+        run.result.held = connected;
+        run.result.absent = !connected;
+        run.result.status = kNoBoard;
+        if (turns_)
+            turns_->finish(turn_);
+        return run.result;
+    }
+    run.result.status = connected ? runCommand(run) : kNoBoard;
 
     {
         QMutexLocker lock(&boardMutex_);
         board_ = nullptr;
     }
+    if (turns_)
+        turns_->finish(turn_);
     // A signal that came after the work was done does not undo it.
     if (const int interrupted = interruptedWith_.load(); interrupted != 0 && run.result.status != kDone) {
         run.result.status = interrupted;
@@ -114,8 +183,12 @@ JobResult BoardJob::run() {
         run.result.error.clear();
     }
     run.result.milliseconds = clock.elapsed();
-    if (!run.result.absent)
+    if (!run.result.absent) {
         writeRecord(run);
+        if (console_.drawsBoardLines())
+            console_.boardLine(prefix_, prefix_ + (run.result.status == kDone ? QStringLiteral("done")
+                                                                               : QStringLiteral("failed: ") + run.result.error));
+    }
     return run.result;
 }
 
@@ -135,12 +208,6 @@ bool BoardJob::connect(Run& run) {
         return true;
     }
     result.error = connection.reason;
-    if (portName_.isEmpty() && !connection.unopenable.isEmpty()) {
-        QStringList lines;
-        for (const PortOpenFailure& failure : connection.unopenable)
-            lines.append(portFailureLine(failure));
-        result.error += QStringLiteral("; these ports could not be opened: ") + lines.join(QStringLiteral("; "));
-    }
     if (optional_) {
         // "-p all" leaves a port without a board out, but a board may be behind a port that could
         // not be opened: say why it was not tried.
@@ -152,28 +219,49 @@ bool BoardJob::connect(Run& run) {
     return false;
 }
 
-bool BoardJob::identify(Run& run) {
+int BoardJob::identify(Run& run) {
     const Identification identified = run.board.identify(run.progress);
     if (!identified.part) {
         run.result.error = identified.reason;
-        return false;
+        return kNotDone;
     }
     const Part& part = *identified.part;
     if (part.ids.allFF()) {
         run.result.error = QStringLiteral("no target answers behind the board (its ids read FF FF FF): is it "
                                           "connected and powered?");
-        return false;
+        return kNotDone;
     }
     run.result.part = part.name();
     run.result.fields[QStringLiteral("part")] = part.name();
     run.result.fields[QStringLiteral("ids")] = part.ids.text();
+    // A part the catalogue does not know has no known flash layout: nothing is written blind.
+    static const QList<Command> kWrites{Command::EraseChip,      Command::ErasePage,   Command::EraseSector,
+                                        Command::ProgramFirmware, Command::VerifyFirmware, Command::Calibrate,
+                                        Command::AutoProcedure};
+    if (!part.entry && kWrites.contains(setup_.request.command)) {
+        run.result.error = QStringLiteral("the part's ids %1 are not in the catalogue: its flash layout is not known, "
+                                          "so it is not erased, programmed or verified")
+                               .arg(part.ids.text());
+        return kNotDone;
+    }
     if (!part.entry)
         console_.note(prefix_ + QStringLiteral("note: device id %1 is not in the catalogue; taking 16 KB of flash, "
                                                "1 KB sectors and 16-byte pages")
                                     .arg(part.ids.deviceId2));
-    if (!setup_.hex.paths.isEmpty())
-        run.image = FirmwareCache::layOut(setup_.hex.image, part.geometry.intFlashLastAddr);
-    return true;
+    if (setup_.hex.paths.isEmpty())
+        return kDone;
+    // Files that do not fit the part are refused before anything is written, unless --truncate
+    // takes what fits knowingly; files that give the part nothing are refused all the same.
+    const int flashSize = part.geometry.flashSize();
+    QString problem = nothingForPart(setup_.hex, flashSize, part.name());
+    if (problem.isEmpty() && !setup_.request.options.truncate)
+        problem = fitProblem(setup_.hex, flashSize, part.name());
+    if (!problem.isEmpty()) {
+        run.result.error = problem;
+        return kUsage;
+    }
+    run.image = FirmwareCache::layOut(setup_.hex.image, part.geometry.intFlashLastAddr);
+    return kDone;
 }
 
 int BoardJob::runCommand(Run& run) {
@@ -181,9 +269,9 @@ int BoardJob::runCommand(Run& run) {
     const CommandRow& row = commandRow(request.command);
     JobOutput output(console_, prefix_);
     output.variantName = setup_.variant ? setup_.variant->name : QString();
-    if (row.needsPart || request.command == Command::GetID) {
-        if (!identify(run))
-            return kNotDone;
+    if (row.needsPart || request.command == Command::GetID || request.command == Command::EraseChip) {
+        if (const int status = identify(run); status != kDone)
+            return status;
     }
     CommandRequest command;
     command.units = request.range;
@@ -196,8 +284,12 @@ int BoardJob::runCommand(Run& run) {
     command.program.erase = request.options.erase;
     if (request.options.verify || request.command == Command::VerifyFirmware)
         command.program.verify = setup_.golden ? VerifyChoice{VerifyChoice::Kind::Golden, nullptr, &*setup_.golden}
-                                               : VerifyChoice{VerifyChoice::Kind::Image, setup_.variant, nullptr};
-    command.program.serial = setup_.serial ? &*setup_.serial : nullptr;
+                                               : VerifyChoice{VerifyChoice::Kind::Image, setup_.variant, nullptr,
+                                                              setup_.variantKnown};
+    std::optional<SerialNumbering> serial = setup_.serial;
+    if (serial && turns_)
+        serial->source = std::make_shared<TurnedSource>(serial->source, *turns_, turn_);
+    command.program.serial = serial ? &*serial : nullptr;
     CliAutomationFace face(run, setup_, [this, &run] { return identify(run); }, output);
     command.script = setup_.script ? &*setup_.script : nullptr;
     command.automation = &face;
@@ -227,6 +319,9 @@ int BoardJob::runCommand(Run& run) {
 }
 
 QString BoardJob::undoneText(const Run& run) const {
+    // An automation run says which line it stopped in.
+    if (setup_.request.command == Command::AutoProcedure && !run.result.error.isEmpty())
+        return run.result.error;
     const ProgressReport& progress = run.progress;
     if (progress.total() > 0 && progress.done() < progress.total()) {
         QString text = QStringLiteral("%1 stopped after %2 of %3 %4")

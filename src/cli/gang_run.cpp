@@ -28,7 +28,7 @@ QString resultWord(int status) {
 }
 
 // The closing report of one board: the JSON object, or the error line on stderr.
-void report(const CliRequest& request, const JobResult& result, Console& console) {
+void report(const CliRequest& request, const JobResult& result, Console& console, bool severalBoards) {
     QJsonObject object = result.fields;
     object[QStringLiteral("command")] = request.commandText;
     object[QStringLiteral("port")] = result.port;
@@ -41,6 +41,11 @@ void report(const CliRequest& request, const JobResult& result, Console& console
     if (!result.undone.isEmpty())
         object[QStringLiteral("undone")] = result.undone;
     console.json(object);
+    // The numbers given are results, printed with -q too.
+    if (result.serialNumber)
+        console.essential(QStringLiteral("%1serial number %2")
+                              .arg(severalBoards ? result.port + QStringLiteral(": ") : QString())
+                              .arg(*result.serialNumber));
     if (!result.undone.isEmpty())
         console.error(QStringLiteral("zelvan-cli: %1 on %2 interrupted: %3")
                           .arg(request.commandText, result.port, result.undone));
@@ -82,7 +87,7 @@ int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignal
         BoardJob job(setup, console, request.options.ports.value(0), QString());
         QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals, [&job](int status) { job.interrupt(status); });
         const JobResult result = job.run();
-        report(request, result, console);
+        report(request, result, console, false);
         return result.status;
     }
 
@@ -93,23 +98,36 @@ int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignal
             ports.append(QStringLiteral("COM%1").arg(port));
     }
     console.setSeveralBoards();
+    StartGate gate(static_cast<int>(ports.size()), request.options.boards);
+    SerialTurns turns(static_cast<int>(ports.size()));
     QList<std::shared_ptr<BoardJob>> jobs;
     for (const QString& port : ports) {
         jobs.append(std::make_shared<BoardJob>(setup, console, port, port + QStringLiteral(": ")));
         jobs.last()->setOptional(all);
+        jobs.last()->setStartGate(&gate);
+        jobs.last()->setSerialTurn(&turns, static_cast<int>(jobs.size() - 1));
     }
     QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals, [&jobs](int status) {
         for (const std::shared_ptr<BoardJob>& job : jobs)
             job->interrupt(status);
     });
     const QList<JobResult> results = runJobs(jobs);
+    if (const QStringList found = gate.answering(); found.size() < request.options.boards) {
+        console.error(QStringLiteral("zelvan-cli: %1: %2 board(s) answer (%3) where --boards %4 asks for %4; nothing "
+                                     "was written")
+                          .arg(request.commandText)
+                          .arg(found.size())
+                          .arg(found.isEmpty() ? QStringLiteral("none") : found.join(QStringLiteral(", ")))
+                          .arg(request.options.boards));
+        return kNoBoard;
+    }
     if (std::all_of(results.begin(), results.end(), [](const JobResult& result) { return result.absent; })) {
         console.error(QStringLiteral("zelvan-cli: %1 on COM1..COM8: no programmer board found").arg(request.commandText));
         return kNoBoard;
     }
     for (const JobResult& result : results) {
         if (!result.absent)
-            report(request, result, console);
+            report(request, result, console, true);
     }
     for (const QString& line : gangTable(results))
         console.result(line);
@@ -117,7 +135,7 @@ int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignal
 }
 
 QStringList gangTable(const QList<JobResult>& results) {
-    QStringList lines{QStringLiteral("port       part         result            time    CRCs verified")};
+    QStringList lines{QStringLiteral("port       part         result            time    CRCs verified  serial")};
     for (const JobResult& result : results) {
         if (result.absent)
             continue;
@@ -125,12 +143,13 @@ QStringList gangTable(const QList<JobResult>& results) {
                                 : result.status == kVerifyFailed ? QStringLiteral("verify failed")
                                 : !result.undone.isEmpty()       ? QStringLiteral("interrupted")
                                                                  : QStringLiteral("failed (%1)").arg(result.status);
-        lines.append(QStringLiteral("%1 %2 %3 %4 s  %5")
+        lines.append(QStringLiteral("%1 %2 %3 %4 s  %5  %6")
                          .arg(result.port.leftJustified(10))
                          .arg((result.part.isEmpty() ? QStringLiteral("-") : result.part).leftJustified(12))
                          .arg(outcome.leftJustified(17))
                          .arg(result.milliseconds / 1000.0, 6, 'f', 1)
-                         .arg(result.crcsVerified));
+                         .arg(QString::number(result.crcsVerified).leftJustified(13))
+                         .arg(result.serialNumber ? QString::number(*result.serialNumber) : QStringLiteral("-")));
     }
     return lines;
 }

@@ -167,7 +167,7 @@ int describe(Command command, const CliRequest& request, const Board& board, con
         const AutomationResult& ran = *result.as<AutomationResult>();
         output.fields[QStringLiteral("verdict")] =
             closingStatus(QStringLiteral("Automatic Programming"), ran.done() ? Ending::Done : Ending::NotDone);
-        if (!ran.done() && !ran.faultNumber)
+        if (!ran.done() && !ran.faultNumber && ran.ending != Ending::Interrupted)
             return fail(output, ran.ending, QStringLiteral("Automatic Programming: Error (%1)").arg(ran.reason));
         break;
     }

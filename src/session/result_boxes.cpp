@@ -108,6 +108,15 @@ Presentation presentation(Command command, const CommandResult& result) {
     if (const auto* walk = result.as<SecurityWalk>()) {
         if (walk->readFailed)
             return {QString(), Box::Message, failureText(walk->ending), QStringLiteral("Security Bytes")};
+        // A walk that went on past a refused write does not end in the last sector's "Done".
+        if (!walk->notWritten.isEmpty() && walk->ending != Ending::Interrupted) {
+            QStringList sectors;
+            for (const int sector : walk->notWritten)
+                sectors.append(QString::number(sector));
+            return {closingStatus(securityPhrase(walk->lastSector), Ending::NotDone) +
+                    QStringLiteral(" (sector%1 %2 not written)")
+                        .arg(sectors.size() > 1 ? QStringLiteral("s") : QString(), sectors.join(QStringLiteral(", ")))};
+        }
         return {};
     }
     const Result& ended = result.base();
