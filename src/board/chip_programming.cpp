@@ -1,6 +1,7 @@
 #include "chip_programming.h"
 
 #include "common/hex_text.h"
+#include "flash/configuration.h"
 #include "flash/crc_readback.h"
 
 namespace zelvan {
@@ -83,6 +84,52 @@ void verify(Board& board, LinkContext& ctx, const FirmwareCache& image, const Pr
     static_cast<Result&>(result) = *result.verification;
 }
 
+// What a --changed-only programming leaves out: the sectors whose CRC the chip reports as the image's
+// (the serial number's sector always differs), and the configuration values the chip holds. Leaves
+// nothing out, and says why, when it cannot tell: the formulation is neither calibrated nor chosen
+// nor golden, or a CRC cannot be read.
+void leaveOutWhatIsThere(Board& board, LinkContext& ctx, const ProgramRequest& request, FirmwareCache& image,
+                         ChipProgramming& result) {
+    const DeviceGeometry& part = board.part()->geometry;
+    QList<int> written;
+    std::vector<bool> writtenSectors;
+    for (int sector = 0; sector < part.sectorCount(); ++sector) {
+        writtenSectors.push_back(image.writesInto(sector * part.intSectorSize, part.intSectorSize));
+        if (writtenSectors.back())
+            written.append(sector);
+    }
+    result.sectorsSent = static_cast<int>(written.size());
+    result.sectorsUnchanged = 0;
+    const bool golden = request.verify.kind == VerifyChoice::Kind::Golden;
+    if (!golden && !request.verify.variantKnown) {
+        ctx.progress.notice(QStringLiteral("the formulation of the CRC is neither calibrated nor chosen: every sector "
+                                           "the files write is sent"));
+        return;
+    }
+    const SectorCrcValues read = readSectorCrcValues(ctx, part, written);
+    if (!read.done()) {
+        ctx.progress.notice(QStringLiteral("%1: every sector the files write is sent").arg(read.reason));
+        return;
+    }
+    const std::map<int, quint32> expected =
+        golden ? request.verify.golden->sectors
+               : expectedCrcs(image.bytes(), part, *request.verify.variant, false, writtenSectors).decided();
+    const int serialSector = request.serial ? int(request.serial->place.address) / part.intSectorSize : -1;
+    for (const int sector : written) {
+        const auto crc = expected.find(sector);
+        if (sector == serialSector || crc == expected.end() || crc->second != read.crcs.at(sector))
+            continue;
+        image.forget(sector * part.intSectorSize, part.intSectorSize);
+        --*result.sectorsSent;
+        ++*result.sectorsUnchanged;
+    }
+    for (int index = 0; index < 4; ++index) {
+        const ConfigRead value = image.hasConfig(index) ? readConfigValue(ctx.link, index) : ConfigRead{};
+        if (value.ok() && value.value.compare(QString::fromLatin1(image.configText(index)), Qt::CaseInsensitive) == 0)
+            image.forgetConfig(index);
+    }
+}
+
 } // namespace
 
 ErasePlan unitsToErase(const FirmwareCache& image, const DeviceGeometry& part, bool protect) {
@@ -121,19 +168,28 @@ ChipProgramming programChip(Board& board, Progress& progress, Questions& questio
                             .arg(strDecToHex16(static_cast<int>(place.address))));
     }
 
-    erase(board, ctx, questions, image, request, result);
+    // What is sent: the image, or with changedOnly what of it the chip does not hold already. Every
+    // sector of the whole image is verified afterwards.
+    FirmwareCache sent = image;
+    ProgramRequest checked = request;
+    if (request.changedOnly) {
+        leaveOutWhatIsThere(board, ctx, request, sent, result);
+        if (checked.verify.kind == VerifyChoice::Kind::None)
+            checked.verify.kind = VerifyChoice::Kind::Image;
+    }
+    erase(board, ctx, questions, sent, checked, result);
     if (!result.done())
         return result;
-    const std::optional<std::map<int, quint32>> baselines = readBaselines(board, ctx, image, request, result);
+    const std::optional<std::map<int, quint32>> baselines = readBaselines(board, ctx, sent, checked, result);
     if (!baselines)
         return result;
 
     result.stage = ChipProgramming::Stage::Programming;
-    result.programmed = programFirmware(ctx, image, part, request.quick, board.protect());
+    result.programmed = programFirmware(ctx, sent, part, request.quick, board.protect());
     static_cast<Result&>(result) = result.programmed;
-    if (!result.done() || request.verify.kind == VerifyChoice::Kind::None)
+    if (!result.done() || checked.verify.kind == VerifyChoice::Kind::None)
         return result;
-    verify(board, ctx, image, request, *baselines, result);
+    verify(board, ctx, image, checked, *baselines, result);
     return result;
 }
 

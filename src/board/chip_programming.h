@@ -43,6 +43,9 @@ struct ProgramRequest {
     const FirmwareCache* image = nullptr; // laid out for the part
     EraseMode erase = EraseMode::None;
     bool quick = false;
+    // Only the sectors (and configuration bytes) whose CRC (value) differs from the image's are
+    // sent; every sector the image writes is verified afterwards.
+    bool changedOnly = false;
     VerifyChoice verify;
     const SerialNumbering* serial = nullptr;
 };
@@ -63,6 +66,8 @@ struct ChipProgramming : Result {
     std::optional<quint64> serialNumber;
     int sectorsErased = 0;
     int pagesErased = 0;
+    std::optional<int> sectorsSent;      // with changedOnly: the sectors sent
+    std::optional<int> sectorsUnchanged; // with changedOnly: the sectors the chip held already
     ProgramResult programmed;
     std::optional<Verification> verification;
 };

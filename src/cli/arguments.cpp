@@ -3,6 +3,7 @@
 #include "exit_status.h"
 
 #include "flash/byte_entry.h"
+#include "device/device_catalogue.h"
 #include "link/port_names.h"
 
 #include <QCommandLineParser>
@@ -40,6 +41,8 @@ const QList<OptionSpec>& optionSpecs() {
          "is protected); chip needs --no-protect"},
         {{"no-protect"}, "", "allow the bootloader area to be erased and programmed"},
         {{"truncate"}, "", "program, verify: take what fits of files that reach beyond the part's flash"},
+        {{"changed-only"}, "",
+         "program: send only the sectors whose CRC differs from the image's (then verify every sector)"},
         {{"verify"}, "", "program: then compare the CRCs with the image"},
         {{"golden"}, "FILE", "program, verify: compare with golden CRCs instead (implies --verify)"},
         {{"crc-variant"}, "NAME", "the signature formulation verify uses (default: the calibrated one)"},
@@ -50,6 +53,7 @@ const QList<OptionSpec>& optionSpecs() {
         {{"record"}, "DEST",
          "append a record of every chip: FILE.jsonl, sqlite:FILE or postgresql://user@host/db (repeatable)"},
         {{"hex"}, "FILE", "run: the firmware the automation file's program keyword writes (repeatable)"},
+        {{"part"}, "NAME", "station: the part it programs; a chip of another part fails with nothing written"},
         {{"save"}, "FILE", "crc sectors: keep every sector's CRC and the global one as golden CRCs"},
         {{"v", "verbose"}, "", "the wire log on stderr: every write and answer, time-stamped"},
         {{"wire-log"}, "FILE", "the same log into FILE"},
@@ -218,6 +222,7 @@ QString readOptions(const QCommandLineParser& parser, CliOptions& options) {
     options.quick = parser.isSet(QStringLiteral("quick"));
     options.noProtect = parser.isSet(QStringLiteral("no-protect"));
     options.truncate = parser.isSet(QStringLiteral("truncate"));
+    options.changedOnly = parser.isSet(QStringLiteral("changed-only"));
     const QStringList given = parser.optionNames();
     options.verbosity = static_cast<int>(given.count(QStringLiteral("v")) + given.count(QStringLiteral("verbose")));
     options.wireLog = parser.value(QStringLiteral("wire-log"));
@@ -231,6 +236,7 @@ QString readOptions(const QCommandLineParser& parser, CliOptions& options) {
     options.serialPlace = parser.value(QStringLiteral("serial"));
     options.serialFile = parser.value(QStringLiteral("serial-file"));
     options.records = parser.values(QStringLiteral("record"));
+    options.part = parser.value(QStringLiteral("part"));
     return QString();
 }
 
@@ -254,6 +260,16 @@ QString misplacedOption(const CliRequest& request) {
         return QStringLiteral("--serial and --serial-file belong to program");
     if (options.serialPlace.isEmpty() != options.serialFile.isEmpty())
         return QStringLiteral("--serial and --serial-file go together");
+    if (options.changedOnly && !belongs({Command::ProgramFirmware}))
+        return QStringLiteral("--changed-only belongs to program");
+    if (options.changedOnly && options.erase != EraseMode::Used)
+        return QStringLiteral("--changed-only erases the sectors it sends: it goes with --erase used only");
+    if (request.station && !belongs({Command::ProgramFirmware}))
+        return QStringLiteral("a station runs program: zelvan-cli station program FILE.hex...");
+    if (!options.part.isEmpty() && !request.station)
+        return QStringLiteral("--part belongs to station");
+    if (!options.part.isEmpty() && !findPartByName(options.part))
+        return QStringLiteral("--part: \"%1\" is not a part of the catalogue").arg(options.part);
     if (options.allPorts() && belongs({Command::Ports}))
         return QStringLiteral("ports lists every port already");
     return QString();
@@ -324,7 +340,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return parsed;
     }
     QStringList positional = parser.positionalArguments();
+    request.station = positional.value(0) == QLatin1String("station");
+    if (request.station)
+        positional.removeFirst();
     QString error = readCommandWords(positional, request);
+    if (request.station && error.isEmpty())
+        request.commandText.prepend(QStringLiteral("station "));
     if (error.isEmpty())
         error = readArguments(positional, request);
     if (error.isEmpty())
@@ -347,6 +368,10 @@ QString helpText() {
         const QString synopsis = QStringLiteral("%1 %2").arg(QLatin1String(row.cliWords), QLatin1String(row.cliSynopsis));
         text += QStringLiteral("  %1  %2\n").arg(synopsis.trimmed().leftJustified(30), QLatin1String(row.cliHelp));
     }
+    text += QStringLiteral("  %1  %2\n")
+                .arg(QStringLiteral("station program FILE.hex...").leftJustified(30),
+                     QStringLiteral("on each board, program every chip put in, one after the other, until "
+                                    "Ctrl-C"));
     QCommandLineParser parser;
     addOptions(parser);
     const QString options = parser.helpText();

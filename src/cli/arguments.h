@@ -19,7 +19,8 @@ struct CliOptions {
     bool simulatorReset = false;          // --simulator-reset: a new chip instead of the one kept
     bool quick = false;
     EraseMode erase = EraseMode::Used;
-    bool truncate = false; // program what fits of files that reach beyond the part's flash
+    bool truncate = false;    // program what fits of files that reach beyond the part's flash
+    bool changedOnly = false; // program: only the sectors whose CRC differs from the image's
     bool noProtect = false;
     int verbosity = 0; // -v: the wire log; -vv: with the timing of each exchange
     QString wireLog;
@@ -33,6 +34,7 @@ struct CliOptions {
     QString serialPlace;  // --serial ADDR[:BYTES]
     QString serialFile;   // --serial-file FILE
     QStringList records;  // --record DESTINATION (repeatable)
+    QString part;         // station --part NAME: the part the station expects
 
     // "-p all": every COM whose board answers.
     bool allPorts() const { return ports.size() == 1 && ports[0] == QLatin1String("all"); }
@@ -44,6 +46,7 @@ struct CliRequest {
     Action action = Action::RunCommand;
     Command command = Command::GetID;
     QString commandText; // the command as typed ("erase pages"), for messages
+    bool station = false; // "station program ...": a loop that programs every chip put in
     UnitChoice range; // "A", "A-B" or nothing (the whole part, up to the bootloader while it is protected)
     QStringList files;                      // program, verify, calibrate: HEX files; run: the automation file
     const ConfigByte* configByte = nullptr; // config get/set

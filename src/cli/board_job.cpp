@@ -273,25 +273,11 @@ int BoardJob::runCommand(Run& run) {
         if (const int status = identify(run); status != kDone)
             return status;
     }
-    CommandRequest command;
-    command.units = request.range;
-    command.configByte = request.configByte;
-    command.sector = request.sector;
-    command.value = request.value;
-    command.path = request.options.saveGolden;
-    command.program.image = run.image ? &*run.image : nullptr;
-    command.program.quick = request.options.quick;
-    command.program.erase = request.options.erase;
-    if (request.options.verify || request.command == Command::VerifyFirmware)
-        command.program.verify = setup_.golden ? VerifyChoice{VerifyChoice::Kind::Golden, nullptr, &*setup_.golden}
-                                               : VerifyChoice{VerifyChoice::Kind::Image, setup_.variant, nullptr,
-                                                              setup_.variantKnown};
     std::optional<SerialNumbering> serial = setup_.serial;
     if (serial && turns_)
         serial->source = std::make_shared<TurnedSource>(serial->source, *turns_, turn_);
-    command.program.serial = serial ? &*serial : nullptr;
+    CommandRequest command = commandRequest(setup_, run.image ? &*run.image : nullptr, serial ? &*serial : nullptr);
     CliAutomationFace face(run, setup_, [this, &run] { return identify(run); }, output);
-    command.script = setup_.script ? &*setup_.script : nullptr;
     command.automation = &face;
     // A run starts protected, whatever the options: only its own "noprotect" line unprotects it.
     run.board.setProtect(request.command == Command::AutoProcedure || !request.options.noProtect);
@@ -337,25 +323,49 @@ QString BoardJob::undoneText(const Run& run) const {
 }
 
 void BoardJob::writeRecord(Run& run) {
-    if (setup_.records.empty())
+    storeRecord(setup_, console_, run.record, run.result);
+}
+
+CommandRequest commandRequest(const RunSetup& setup, const FirmwareCache* image, const SerialNumbering* serial) {
+    const CliRequest& request = setup.request;
+    CommandRequest command;
+    command.units = request.range;
+    command.configByte = request.configByte;
+    command.sector = request.sector;
+    command.value = request.value;
+    command.path = request.options.saveGolden;
+    command.program.image = image;
+    command.program.quick = request.options.quick;
+    command.program.erase = request.options.erase;
+    command.program.changedOnly = request.options.changedOnly;
+    if (request.options.verify || request.options.changedOnly || request.command == Command::VerifyFirmware)
+        command.program.verify = setup.golden ? VerifyChoice{VerifyChoice::Kind::Golden, nullptr, &*setup.golden}
+                                              : VerifyChoice{VerifyChoice::Kind::Image, setup.variant, nullptr,
+                                                             setup.variantKnown};
+    command.program.serial = serial;
+    command.script = setup.script ? &*setup.script : nullptr;
+    return command;
+}
+
+void storeRecord(const RunSetup& setup, Console& console, ChipRecord record, const JobResult& result) {
+    if (setup.records.empty())
         return;
-    ChipRecord& record = run.record;
     record.host = QSysInfo::machineHostName();
-    record.port = run.result.port;
-    record.device = run.result.device;
-    record.command = setup_.request.commandText;
-    for (const QString& file : setup_.hex.paths)
+    record.port = result.port;
+    record.device = result.device;
+    record.command = setup.request.commandText;
+    for (const QString& file : setup.hex.paths)
         record.files.append(recordedFile(file));
-    record.exitStatus = run.result.status;
-    record.error = run.result.undone.isEmpty() ? run.result.error : QStringLiteral("interrupted: ") + run.result.undone;
-    record.durationMs = run.result.milliseconds;
-    record.serialVoid = record.serialNumber.has_value() && run.result.status != kDone;
-    for (const std::unique_ptr<RecordSink>& sink : setup_.records) {
+    record.exitStatus = result.status;
+    record.error = result.undone.isEmpty() ? result.error : QStringLiteral("interrupted: ") + result.undone;
+    record.durationMs = result.milliseconds;
+    record.serialVoid = record.serialNumber.has_value() && result.status != kDone;
+    for (const std::unique_ptr<RecordSink>& sink : setup.records) {
         QString error;
         if (!sink->write(record, &error))
-            console_.error(QStringLiteral("zelvan-cli: %1: the record of this chip could not be stored where it "
-                                          "belongs (%2); it is kept and sent with the next one")
-                               .arg(run.result.port, error));
+            console.error(QStringLiteral("zelvan-cli: %1: the record of this chip could not be stored where it "
+                                         "belongs (%2); it is kept and sent with the next one")
+                              .arg(result.port, error));
     }
 }
 

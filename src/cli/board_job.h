@@ -5,6 +5,7 @@
 #include "run_setup.h"
 
 #include "board/board.h"
+#include "production/chip_record.h"
 
 #include <QJsonObject>
 #include <QMutex>
@@ -121,5 +122,12 @@ private:
     QMutex boardMutex_;
     Board* board_ = nullptr;
 };
+
+// The request of the run's command for a board: the arguments and options, the files laid out for
+// its part, and where its serial number comes from.
+CommandRequest commandRequest(const RunSetup& setup, const FirmwareCache* image, const SerialNumbering* serial);
+
+// Writes the chip's record where --record asks, with what only the command line knows of it.
+void storeRecord(const RunSetup& setup, Console& console, ChipRecord record, const JobResult& result);
 
 } // namespace zelvan::cli

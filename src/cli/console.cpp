@@ -52,6 +52,13 @@ void Console::boardLine(const QString& port, const QString& line) {
     drawBoardLines();
 }
 
+void Console::endBoardLines() {
+    QMutexLocker lock(&mutex_);
+    boardPorts_.clear();
+    boardLines_.clear();
+    boardLinesShown_ = 0;
+}
+
 void Console::essential(const QString& line) {
     if (json_)
         return;

@@ -41,6 +41,8 @@ public:
     // place, in the order the boards first showed one.
     bool drawsBoardLines() const { return stderrIsTerminal_ && !quiet_ && !json_ && severalBoards_; }
     void boardLine(const QString& port, const QString& line);
+    // The boards are done: their lines stay where they are, and what follows goes below them.
+    void endBoardLines();
 
 private:
     void write(std::FILE* stream, const QString& text);

@@ -112,6 +112,7 @@ int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignal
             job->interrupt(status);
     });
     const QList<JobResult> results = runJobs(jobs);
+    console.endBoardLines();
     if (const QStringList found = gate.answering(); found.size() < request.options.boards) {
         console.error(QStringLiteral("zelvan-cli: %1: %2 board(s) answer (%3) where --boards %4 asks for %4; nothing "
                                      "was written")

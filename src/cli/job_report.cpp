@@ -111,6 +111,11 @@ int programming(const ChipProgramming& result, const Board& board, const CliRequ
                        .arg(besideBootloader);
     if (programmed.pagesSkipped > 0)
         line += QStringLiteral("; %1 page(s) in the bootloader area not written").arg(programmed.pagesSkipped);
+    if (result.sectorsSent) {
+        line += QStringLiteral("; %1 sector(s) sent, %2 already right").arg(*result.sectorsSent).arg(*result.sectorsUnchanged);
+        output.fields[QStringLiteral("sectors_sent")] = *result.sectorsSent;
+        output.fields[QStringLiteral("sectors_unchanged")] = *result.sectorsUnchanged;
+    }
     output.line(line);
     return result.verification ? verification(*result.verification, board, request, output) : kDone;
 }

@@ -9,6 +9,7 @@
 #include "records_command.h"
 #include "run_setup.h"
 #include "signal_watch.h"
+#include "station_run.h"
 
 #include "common/version.h"
 #include "device/device_catalogue.h"
@@ -93,5 +94,7 @@ int main(int argc, char* argv[]) {
     if (request.command == Command::Records || request.command == Command::RecordsFlush)
         return runRecordsCommand(*setup, console);
     SignalWatch stopSignals;
+    if (request.station)
+        return runStation(*setup, console, stopSignals);
     return runOnBoards(*setup, console, stopSignals);
 }

@@ -70,11 +70,12 @@ void ProgressReport::units(int done, int total) {
     if (console_.drawsBoardLines()) {
         if (lastDrawMs_ < 0 || now - lastDrawMs_ >= kRedrawMs || done == total) {
             console_.boardLine(prefix_, QStringLiteral("%1%2 %3/%4 %5 %6%")
-                                            .arg(prefix_, task_)
-                                            .arg(done)
-                                            .arg(total)
-                                            .arg(unit_)
-                                            .arg(100 * done / total, 3));
+                                                .arg(prefix_, task_)
+                                                .arg(done)
+                                                .arg(total)
+                                                .arg(unit_)
+                                                .arg(100 * done / total, 3) +
+                                            (tail_ ? tail_() : QString()));
             lastDrawMs_ = now;
         }
         return;
