@@ -80,7 +80,7 @@ void verify(Board& board, LinkContext& ctx, const FirmwareCache& image, const Pr
                               ? verifyAgainstGolden(ctx, part, *request.verify.golden, serialSector)
                               : verifyAgainstImage(ctx, part, image, *request.verify.variant,
                                                    request.verify.variantKnown, request.erase == EraseMode::Chip,
-                                                   baselines);
+                                                   baselines, !board.protect() && request.erase == EraseMode::Used);
     static_cast<Result&>(result) = *result.verification;
 }
 
@@ -113,7 +113,9 @@ void leaveOutWhatIsThere(Board& board, LinkContext& ctx, const ProgramRequest& r
     }
     const std::map<int, quint32> expected =
         golden ? request.verify.golden->sectors
-               : expectedCrcs(image.bytes(), part, *request.verify.variant, false, writtenSectors).decided();
+               : expectedCrcs(image.bytes(), part, *request.verify.variant, false, writtenSectors, {},
+                              !board.protect())
+                     .decided();
     const int serialSector = request.serial ? int(request.serial->place.address) / part.intSectorSize : -1;
     for (const int sector : written) {
         const auto crc = expected.find(sector);

@@ -226,7 +226,7 @@ quint32 signatureAfterChange(const CrcVariant& variant, quint32 crcOfB, QByteArr
 
 ExpectedCrcs expectedCrcs(QByteArrayView image, const DeviceGeometry& geometry, const CrcVariant& variant,
                           bool untouchedErased, const std::vector<bool>& writtenSectors,
-                          const std::map<int, quint32>& baselines) {
+                          const std::map<int, quint32>& baselines, bool bootloaderErased) {
     ExpectedCrcs expected;
     const QByteArray flash = flashImage(image, geometry);
     bool everySector = geometry.sectorCount() > 0;
@@ -235,7 +235,8 @@ ExpectedCrcs expectedCrcs(QByteArrayView image, const DeviceGeometry& geometry, 
         const QByteArrayView bytes = QByteArrayView(flash).sliced(start, geometry.intSectorSize);
         const bool written = writtenSectors.empty() ? holdsData(bytes) : writtenSectors[static_cast<size_t>(index)];
         std::optional<quint32> crc;
-        if (!reachesBootloader(geometry, start) && (untouchedErased || written)) {
+        const bool wholeKnown = !reachesBootloader(geometry, start) || untouchedErased || (bootloaderErased && written);
+        if (wholeKnown && (untouchedErased || written)) {
             crc = signature(variant, bytes);
         } else if (const auto baseline = baselines.find(index); baseline != baselines.end()) {
             // The programming changed the user part of the sector, from erased to the image's bytes;

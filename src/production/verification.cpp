@@ -62,10 +62,10 @@ QList<int> sharedSectors(const FirmwareCache& image, const DeviceGeometry& part)
 
 Verification verifyAgainstImage(LinkContext& ctx, const DeviceGeometry& part, const FirmwareCache& image,
                                 const CrcVariant& variant, bool variantKnown, bool untouchedErased,
-                                const std::map<int, quint32>& baselines) {
+                                const std::map<int, quint32>& baselines, bool bootloaderErased) {
     ctx.progress.stage(QStringLiteral("verifying"), QStringLiteral("sectors"));
-    const ExpectedCrcs expected =
-        expectedCrcs(image.bytes(), part, variant, untouchedErased, writtenSectors(image, part), baselines);
+    const ExpectedCrcs expected = expectedCrcs(image.bytes(), part, variant, untouchedErased,
+                                               writtenSectors(image, part), baselines, bootloaderErased);
     Verification verification = readAndCompare(ctx, part, expected.decided());
     verification.undecidable = QList<int>(expected.undecidable.begin(), expected.undecidable.end());
     judge(verification, part);

@@ -43,9 +43,10 @@ struct Verification : Result {
 // after their user pages were erased and before they were programmed). When the formulation was
 // neither calibrated nor chosen (variantKnown false), a mismatch says that the default formulation
 // may not be this chip's. The user may stop it between sectors.
+// bootloaderErased: the run erased the sectors it wrote without protection, the bootloader's too.
 Verification verifyAgainstImage(LinkContext& ctx, const DeviceGeometry& part, const FirmwareCache& image,
                                 const CrcVariant& variant, bool variantKnown, bool untouchedErased,
-                                const std::map<int, quint32>& baselines = {});
+                                const std::map<int, quint32>& baselines = {}, bool bootloaderErased = false);
 
 // The sectors the image writes into that the bootloader shares: their CRCs can only be checked
 // from a baseline.
