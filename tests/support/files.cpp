@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QJsonDocument>
+#include <QRandomGenerator>
 
 namespace zelvan::test {
 
@@ -21,6 +22,26 @@ QString writeFile(const QString& path, const QByteArray& content) {
     if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
         qFatal("cannot write %s", qPrintable(path));
     return path;
+}
+
+QByteArray writeRandomHexImage(const QString& path, int size, quint32 seed) {
+    constexpr int kRecordBytes = 16;
+    QRandomGenerator random(seed);
+    QByteArray bytes;
+    QByteArray text;
+    for (int address = 0; address < size; address += kRecordBytes) {
+        QByteArray record =
+            QByteArray::fromHex(QByteArray::number(kRecordBytes << 24 | address << 8, 16).rightJustified(8, '0'));
+        for (int i = 0; i < kRecordBytes; ++i)
+            record.append(char(random.bounded(1, 256)));
+        bytes += record.mid(4);
+        char sum = 0;
+        for (const char byte : record)
+            sum = char(sum - byte);
+        text += ':' + (record + sum).toHex().toUpper() + '\n';
+    }
+    writeFile(path, text + ":00000001FF\n");
+    return bytes;
 }
 
 QList<QJsonObject> jsonLines(const QString& path) {
