@@ -17,22 +17,25 @@ namespace zelvan::test {
 namespace {
 
 constexpr char kServerUser[] = "nobody"; // who runs the server when the tests run as root
-constexpr char kDatabaseUser[] = "zelvan";
 
 // Who may connect: the test's own user without a password, every other role with its password.
 constexpr char kClientAuthentication[] = "local all all trust\n"
                                          "host all zelvan 127.0.0.1/32 trust\n"
                                          "host all all 127.0.0.1/32 scram-sha-256\n";
 
-// Rewritten in place, the file keeps the server user as its owner.
-bool writeClientAuthentication(const QString& data, QString* error) {
-    QFile file(data + QStringLiteral("/pg_hba.conf"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(kClientAuthentication) < 0 ||
-        !file.flush()) {
-        *error = QStringLiteral("cannot write %1").arg(file.fileName());
-        return false;
+// The folder holding initdb and pg_ctl (Debian: /usr/lib/postgresql/<version>/bin, the newest
+// that has them: a newer client alone has a folder too), or empty.
+QString binaryFolder() {
+    QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QCollator numeric;
+    numeric.setNumericMode(true);
+    std::sort(versions.begin(), versions.end(), numeric);
+    for (auto version = versions.crbegin(); version != versions.crend(); ++version) {
+        const QString folder = QStringLiteral("/usr/lib/postgresql/%1/bin").arg(*version);
+        if (QFile::exists(folder + QStringLiteral("/initdb")) && QFile::exists(folder + QStringLiteral("/pg_ctl")))
+            return folder;
     }
-    return true;
+    return QString();
 }
 
 // A socket bound to a free port on 127.0.0.1, and the port (0 when none could be had).
@@ -69,10 +72,8 @@ SilentPort::~SilentPort() {
 
 PostgresServer::PostgresServer()
     : port_(freeLocalPort()) {
-    if (::geteuid() != 0)
-        return;
-    const passwd* user = ::getpwnam(kServerUser);
-    if (!user || ::chown(QFile::encodeName(folder_.path()).constData(), user->pw_uid, user->pw_gid) != 0)
+    const passwd* user = ::geteuid() == 0 ? ::getpwnam(kServerUser) : nullptr;
+    if (user && ::chown(QFile::encodeName(folder_.path()).constData(), user->pw_uid, user->pw_gid) != 0)
         qWarning("cannot hand %s to the user %s", qPrintable(folder_.path()), kServerUser);
 }
 
@@ -80,19 +81,6 @@ PostgresServer::~PostgresServer() {
     QString error;
     if (running_)
         stop(&error);
-}
-
-QString PostgresServer::binaryFolder() {
-    QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    QCollator numeric;
-    numeric.setNumericMode(true);
-    std::sort(versions.begin(), versions.end(), numeric);
-    for (auto version = versions.crbegin(); version != versions.crend(); ++version) {
-        const QString folder = QStringLiteral("/usr/lib/postgresql/%1/bin").arg(*version);
-        if (QFile::exists(folder + QStringLiteral("/initdb")) && QFile::exists(folder + QStringLiteral("/pg_ctl")))
-            return folder;
-    }
-    return QString();
 }
 
 bool PostgresServer::run(const QString& program, const QStringList& arguments, QString* error) {
@@ -104,30 +92,30 @@ bool PostgresServer::run(const QString& program, const QStringList& arguments, Q
         process.start(QStringLiteral("runuser"), QStringList{"-u", kServerUser, "--", path} + arguments);
     else
         process.start(path, arguments);
-    const int waitMs = int(std::chrono::milliseconds(kStartWait).count());
-    if (!process.waitForFinished(waitMs) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        *error = QStringLiteral("%1 failed: %2 %3")
-                     .arg(program, process.errorString(), QString::fromLocal8Bit(process.readAll()));
+    if (!process.waitForFinished(int(std::chrono::milliseconds(kStartWait).count())) ||
+        process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        *error = QStringLiteral("%1 failed: %2 %3").arg(program, process.errorString(), process.readAll());
         return false;
     }
     return true;
 }
 
 bool PostgresServer::start(QString* error) {
-    if (binaryFolder().isEmpty()) {
-        *error = QStringLiteral("no PostgreSQL server under /usr/lib/postgresql/*/bin");
-        return false;
-    }
-    if (!folder_.isValid() || port_ == 0) {
-        *error = QStringLiteral("no temporary folder or free port for the PostgreSQL server");
+    if (binaryFolder().isEmpty() || !folder_.isValid() || port_ == 0) {
+        *error = QStringLiteral("no PostgreSQL server under /usr/lib/postgresql/*/bin, or no folder or port for it");
         return false;
     }
     const QString data = folder_.filePath(QStringLiteral("data"));
     if (!created_) {
-        created_ =
-            run(QStringLiteral("initdb"),
-                {"-D", data, "-U", kDatabaseUser, "-A", "trust", "-E", "UTF8", "--locale=C", "--no-sync"}, error);
-        created_ = created_ && writeClientAuthentication(data, error);
+        created_ = run(QStringLiteral("initdb"),
+                       {"-D", data, "-U", "zelvan", "-A", "trust", "-E", "UTF8", "--locale=C", "--no-sync"}, error);
+        // Rewritten in place, the file keeps the server user as its owner.
+        QFile rules(data + QStringLiteral("/pg_hba.conf"));
+        if (created_ &&
+            !(rules.open(QIODevice::WriteOnly | QIODevice::Truncate) && rules.write(kClientAuthentication) > 0)) {
+            *error = QStringLiteral("cannot write %1").arg(rules.fileName());
+            created_ = false;
+        }
         if (!created_)
             return false;
     }

@@ -25,10 +25,10 @@ private:
     int port_ = 0;
 };
 
-// A throw-away PostgreSQL server for the tests: a cluster in a temporary folder, listening on a
-// free local TCP port, trusting local connections as user "zelvan"; any other role must give its
-// password. The server refuses to run as root, so under root (CI) every server program runs as
-// the unprivileged user "nobody", who owns the folder.
+// A throw-away PostgreSQL server for the tests: a cluster in a temporary folder, made on the first
+// start, listening on a free local TCP port, trusting user "zelvan"; any other role must give its
+// password. The server refuses to run as root, so under root (CI) its programs run as "nobody",
+// who owns the folder.
 class PostgresServer {
 public:
     static constexpr std::chrono::seconds kStartWait{60};
@@ -38,20 +38,14 @@ public:
     PostgresServer(const PostgresServer&) = delete;
     PostgresServer& operator=(const PostgresServer&) = delete;
 
-    // The folder holding initdb and pg_ctl (Debian: /usr/lib/postgresql/<version>/bin, the newest),
-    // or empty when the server is not installed.
-    static QString binaryFolder();
-
-    // Makes the cluster on first use, then starts the server. False with *error when it cannot.
+    // False with *error when it cannot (no server installed under /usr/lib/postgresql).
     bool start(QString* error);
     bool stop(QString* error);
     bool isRunning() const { return running_; }
 
-    // The record destination of a database, "postgresql://zelvan@127.0.0.1:PORT/postgres"; login
-    // is USER[:PASSWORD].
+    // The record destination "postgresql://LOGIN@127.0.0.1:PORT/DATABASE"; login is USER[:PASSWORD].
     QString destination(const QString& database = QStringLiteral("postgres"),
                         const QString& login = QStringLiteral("zelvan")) const;
-    int port() const { return port_; }
 
 private:
     bool run(const QString& program, const QStringList& arguments, QString* error);
