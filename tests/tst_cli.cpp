@@ -75,19 +75,21 @@ class TestCli : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { qputenv("ZELVAN_LINK_TIMING_MS", "1000,1000,200"); }
+    void init() { qputenv("ZELVAN_LINK_TIMING_MS", "1000,1000,200"); }
 
     // The exit status and the key line of each command, on one board and on several: 0 done, 1 not
-    // done, 2 bad input (nothing written), 3 verify failed, 4 no board. An argument holding a line
-    // end is the content of a file, given by its path.
+    // done, 2 bad input (nothing written), 3 verify failed, 4 no board, 130 and 143 a signal once
+    // every board waits for its first erase. An argument holding a line end is the content of a
+    // file, given by its path.
     void commands_data() {
         QTest::addColumn<QStringList>("faults"); // one a board, on COM1, COM2, ...
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("keyLine"); // a line of stdout when done, of stderr otherwise
+        QTest::addColumn<int>("signal");
         const auto row = [](const char* name, const QStringList& faults, const QStringList& args, int exitCode,
-                            const char* keyLine) {
-            QTest::newRow(name) << faults << args << exitCode << QString::fromUtf8(keyLine);
+                            const char* keyLine, int signal = 0) {
+            QTest::newRow(name) << faults << args << exitCode << QString::fromUtf8(keyLine) << signal;
         };
         const QStringList one{""};
         const QStringList verifyBlink{"program", kBlink, "--verify"};
@@ -143,6 +145,12 @@ private slots:
             "^zelvan-cli: program on COM2: verify failed");
         row("two boards, verify failed and not done", {"lose page", "refuse page"}, verifyBlink, 1,
             "^zelvan-cli: program on COM1: verify failed");
+        const char* const undone =
+            "^zelvan-cli: program on COM. interrupted: erasing stopped after 0 of 2 sectors; the rest";
+        row("SIGINT", {"stall"}, {"program", kBlink}, 130, undone, SIGINT);
+        row("SIGTERM", {"stall"}, {"program", kBlink}, 143, undone, SIGTERM);
+        row("SIGINT, two boards", {"stall", "stall"}, {"program", kBlink}, 130, undone, SIGINT);
+        row("SIGTERM, two boards", {"stall", "stall"}, {"program", kBlink}, 143, undone, SIGTERM);
         row("no board on any port", {}, {"info", "-p", "all"}, 4,
             "^zelvan-cli: info on COM1..COM8: no programmer board found$");
     }
@@ -151,6 +159,7 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(int, exitCode);
         QFETCH(QString, keyLine);
+        QFETCH(int, signal);
         Boards boards(faults);
         for (int i = 0; i < args.size(); ++i) {
             if (args[i].contains('\n'))
@@ -159,43 +168,23 @@ private slots:
         if (!args.contains("-p"))
             args << "-p" << boards.ports.join(',');
 
-        const CliRun run = runCli(args);
+        if (signal != 0) // the wait would outlast the runner's limit, unless the signal ends it
+            qputenv("ZELVAN_LINK_TIMING_MS", "1000,120000,200");
+        const CliRun run = runCli(args, [&](QProcess& process) {
+            for (int com = 1; signal != 0 && com <= faults.size(); ++com)
+                QTRY_VERIFY_WITH_TIMEOUT(!boards.work(com).filter(":03000004").isEmpty(), 10000);
+            if (signal != 0)
+                ::kill(static_cast<pid_t>(process.processId()), signal);
+        });
 
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(hasLine(exitCode == 0 ? run.out : run.err, keyLine), qPrintable(run.out + run.err));
+        QCOMPARE(run.err.count(QRegularExpression("interrupted: ", QRegularExpression::MultilineOption)),
+                 signal ? faults.size() : 0);
         for (int com = 1; exitCode == 2 && com <= faults.size(); ++com)
             QCOMPARE(boards.work(com), QStringList()); // refused before anything was written
         if (args.contains("--quick"))
             QVERIFY(!boards.work(1).filter(QRegularExpression("^Q:")).isEmpty()); // pages in quick form
-    }
-
-    // A signal while the boards keep silent ends the waits at once (each would last two minutes) and
-    // says what each board left undone.
-    void interrupt_data() {
-        QTest::addColumn<int>("signal");
-        QTest::addColumn<int>("boards");
-        QTest::addColumn<int>("exitCode");
-        QTest::newRow("SIGINT, one board") << int(SIGINT) << 1 << 130;
-        QTest::newRow("SIGTERM, one board") << int(SIGTERM) << 1 << 143;
-        QTest::newRow("SIGINT, two boards") << int(SIGINT) << 2 << 130;
-        QTest::newRow("SIGTERM, two boards") << int(SIGTERM) << 2 << 143;
-    }
-    void interrupt() {
-        QFETCH(int, signal);
-        QFETCH(int, boards);
-        QFETCH(int, exitCode);
-        Boards line(QStringList(boards, "stall"));
-        qputenv("ZELVAN_LINK_TIMING_MS", "1000,120000,200");
-        const CliRun run = runCli({"program", kBlink, "-p", line.ports.join(',')}, [&](QProcess& process) {
-            for (int com = 1; com <= boards; ++com)
-                QTRY_COMPARE_WITH_TIMEOUT(line.work(com).filter(":03000004").size(), 1, 10000);
-            ::kill(static_cast<pid_t>(process.processId()), signal);
-        });
-        qputenv("ZELVAN_LINK_TIMING_MS", "1000,1000,200");
-        QCOMPARE(run.exitCode, exitCode);
-        for (const QString& port : line.ports)
-            QVERIFY2(run.err.contains("program on " + port + " interrupted: erasing stopped after 0 of 2 sectors"),
-                     qPrintable(run.err));
     }
 
     // One object a board, on one line each, and nothing else.
