@@ -3,11 +3,9 @@
 #include <QCollator>
 #include <QDir>
 #include <QProcess>
+#include <QTcpServer>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <pwd.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -38,40 +36,11 @@ QString binaryFolder() {
     return QString();
 }
 
-// A socket bound to a free port on 127.0.0.1, and the port (0 when none could be had).
-int boundSocket(int* port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    *port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        *port = ntohs(address.sin_port);
-    return fd;
-}
-
 } // namespace
 
-int freeLocalPort() {
-    int port = 0;
-    ::close(boundSocket(&port));
-    return port;
-}
-
-SilentPort::SilentPort() {
-    fd_ = boundSocket(&port_);
-    if (::listen(fd_, SOMAXCONN) != 0)
-        port_ = 0;
-}
-
-SilentPort::~SilentPort() {
-    ::close(fd_);
-}
-
-PostgresServer::PostgresServer()
-    : port_(freeLocalPort()) {
+PostgresServer::PostgresServer() {
+    QTcpServer probe; // a port that nothing listens on just now
+    port_ = probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
     const passwd* user = ::geteuid() == 0 ? ::getpwnam(kServerUser) : nullptr;
     if (user && ::chown(QFile::encodeName(folder_.path()).constData(), user->pw_uid, user->pw_gid) != 0)
         qWarning("cannot hand %s to the user %s", qPrintable(folder_.path()), kServerUser);

@@ -7,24 +7,6 @@
 
 namespace zelvan::test {
 
-// A TCP port on 127.0.0.1 that nothing listens on just now.
-int freeLocalPort();
-
-// A TCP port on 127.0.0.1 that takes connections (the system does, on its own) and never answers:
-// a server that hangs.
-class SilentPort {
-public:
-    SilentPort();
-    ~SilentPort();
-    SilentPort(const SilentPort&) = delete;
-    SilentPort& operator=(const SilentPort&) = delete;
-    int port() const { return port_; }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-};
-
 // A throw-away PostgreSQL server for the tests: a cluster in a temporary folder, made on the first
 // start, listening on a free local TCP port, trusting user "zelvan"; any other role must give its
 // password. The server refuses to run as root, so under root (CI) its programs run as "nobody",
@@ -42,6 +24,7 @@ public:
     bool start(QString* error);
     bool stop(QString* error);
     bool isRunning() const { return running_; }
+    int port() const { return port_; }
 
     // The record destination "postgresql://LOGIN@127.0.0.1:PORT/DATABASE"; login is USER[:PASSWORD].
     QString destination(const QString& database = QStringLiteral("postgres"),
