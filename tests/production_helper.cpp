@@ -1,11 +1,8 @@
 // A second process for the production tests, beside the test process itself:
-//
-//   production_helper append DEST COUNT TAG    writes COUNT long chip records (host TAG, serial
-//                                              numbers 0..COUNT-1) to the record destination DEST
-//   production_helper take SOURCE COUNT [hold] takes COUNT serial numbers of SOURCE (four bytes),
-//                                              then prints each on a line of its own; with hold, it
-//                                              takes the lock of a number file before it prints,
-//                                              and waits to be killed, as a taker killed half-way
+//   append DEST COUNT TAG    writes COUNT long chip records (host TAG, serial numbers 0..COUNT-1)
+//   take SOURCE COUNT [hold] takes COUNT serial numbers, then prints them one a line; with hold it
+//                            takes the lock of a number file first and waits to be killed, as a
+//                            taker killed half-way
 
 #include "production/record_sink.h"
 #include "production/serial_numbers.h"

@@ -4,6 +4,8 @@
 #include <QJsonDocument>
 #include <QRandomGenerator>
 
+#include <numeric>
+
 namespace zelvan::test {
 
 QString fixturePath(const char* name) {
@@ -25,20 +27,16 @@ QString writeFile(const QString& path, const QByteArray& content) {
 }
 
 QByteArray writeRandomHexImage(const QString& path, int size, quint32 seed) {
-    constexpr int kRecordBytes = 16;
     QRandomGenerator random(seed);
     QByteArray bytes;
     QByteArray text;
-    for (int address = 0; address < size; address += kRecordBytes) {
-        QByteArray record =
-            QByteArray::fromHex(QByteArray::number(kRecordBytes << 24 | address << 8, 16).rightJustified(8, '0'));
-        for (int i = 0; i < kRecordBytes; ++i)
+    for (int address = 0; address < size; address += 16) {
+        QByteArray record = QByteArray::fromHex(QByteArray::number(0x10000000 | address << 8, 16)); // 16 data bytes
+        for (int i = 0; i < 16; ++i)
             record.append(char(random.bounded(1, 256)));
         bytes += record.mid(4);
-        char sum = 0;
-        for (const char byte : record)
-            sum = char(sum - byte);
-        text += ':' + (record + sum).toHex().toUpper() + '\n';
+        const char checksum = char(-std::accumulate(record.begin(), record.end(), 0));
+        text += ':' + (record + checksum).toHex().toUpper() + '\n';
     }
     writeFile(path, text + ":00000001FF\n");
     return bytes;

@@ -9,12 +9,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace zelvan::test {
 
 namespace {
 
 constexpr char kServerUser[] = "nobody"; // who runs the server when the tests run as root
+constexpr std::chrono::seconds kStartWait{60};
 
 // Who may connect: the test's own user without a password, every other role with its password.
 constexpr char kClientAuthentication[] = "local all all trust\n"
@@ -104,8 +106,8 @@ bool PostgresServer::stop(QString* error) {
     return !running_;
 }
 
-QString PostgresServer::destination(const QString& database, const QString& login) const {
-    return QStringLiteral("postgresql://%1@127.0.0.1:%2/%3").arg(login).arg(port_).arg(database);
+QString PostgresServer::destination(const QString& database) const {
+    return QStringLiteral("postgresql://zelvan@127.0.0.1:%1/%2").arg(port_).arg(database);
 }
 
 } // namespace zelvan::test

@@ -3,8 +3,6 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include <chrono>
-
 namespace zelvan::test {
 
 // A throw-away PostgreSQL server for the tests: a cluster in a temporary folder, made on the first
@@ -13,8 +11,6 @@ namespace zelvan::test {
 // who owns the folder.
 class PostgresServer {
 public:
-    static constexpr std::chrono::seconds kStartWait{60};
-
     PostgresServer();
     ~PostgresServer();
     PostgresServer(const PostgresServer&) = delete;
@@ -26,9 +22,8 @@ public:
     bool isRunning() const { return running_; }
     int port() const { return port_; }
 
-    // The record destination "postgresql://LOGIN@127.0.0.1:PORT/DATABASE"; login is USER[:PASSWORD].
-    QString destination(const QString& database = QStringLiteral("postgres"),
-                        const QString& login = QStringLiteral("zelvan")) const;
+    // The record destination "postgresql://zelvan@127.0.0.1:PORT/DATABASE".
+    QString destination(const QString& database = QStringLiteral("postgres")) const;
 
 private:
     bool run(const QString& program, const QStringList& arguments, QString* error);
