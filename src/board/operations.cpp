@@ -138,11 +138,17 @@ CommandResult automation(CommandCall& call) {
     return runAutomationScript(call.board, call.progress, *call.request.automation, *call.request.script);
 }
 
+Verification refusedVerification(const QString& problem) {
+    Verification refused;
+    refused.end(Ending::BadInput, problem);
+    return refused;
+}
+
 CommandResult verify(CommandCall& call) {
     const ProgramRequest& program = call.request.program;
     LinkContext ctx = call.board.context(call.progress);
     if (const QString problem = goldenProblem(call); !problem.isEmpty())
-        return Verification{{Ending::BadInput, problem}};
+        return refusedVerification(problem);
     call.progress.step(QStringLiteral("Verifying Firmware..."));
     if (program.verify.kind == VerifyChoice::Kind::Golden)
         return verifyAgainstGolden(ctx, geometry(call), *program.verify.golden, std::nullopt);
@@ -152,7 +158,7 @@ CommandResult verify(CommandCall& call) {
 
 CommandResult compareGolden(CommandCall& call) {
     if (const QString problem = goldenProblem(call); !problem.isEmpty())
-        return Verification{{Ending::BadInput, problem}};
+        return refusedVerification(problem);
     LinkContext ctx = call.board.context(call.progress);
     call.progress.step(QStringLiteral("Comparing with Golden CRCs..."));
     return verifyAgainstGolden(ctx, geometry(call), *call.request.program.verify.golden, std::nullopt);
