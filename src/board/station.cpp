@@ -1,5 +1,7 @@
 #include "station.h"
 
+#include "part_fit.h"
+
 #include "common/questions.h"
 
 #include <QElapsedTimer>
@@ -26,8 +28,8 @@ std::optional<Result> waitForSocket(Board& board, bool forRemoval) {
 
 } // namespace
 
-Result runStation(Board& board, Progress& progress, StationFace& face, Command command,
-                  const std::optional<QString>& wantedPart) {
+Result runStation(Board& board, Progress& progress, StationFace& face, const StationWork& work) {
+    static const HexFiles kNoFiles;
     NoQuestions questions;
     for (int number = 1;; ++number) {
         face.waiting(false);
@@ -38,13 +40,18 @@ Result runStation(Board& board, Progress& progress, StationFace& face, Command c
         clock.start();
         StationChip chip{number, board.part(), false, QString(), std::nullopt, 0};
         std::optional<CommandResult> result;
-        if (wantedPart && board.part()->name().compare(*wantedPart, Qt::CaseInsensitive) != 0) {
+        PartFit fit; // the request the face makes points into it until the chip has ended
+        if (work.wantedPart && board.part()->name().compare(*work.wantedPart, Qt::CaseInsensitive) != 0) {
             chip.reason = QStringLiteral("an %1, not the %2 this station programs: nothing was written")
-                              .arg(board.part()->name(), *wantedPart);
+                              .arg(board.part()->name(), *work.wantedPart);
+        } else if (fit = fitToPart(*board.part(), work.command, work.files ? *work.files : kNoFiles, work.truncate,
+                                   progress);
+                   !fit.done()) {
+            chip.reason = fit.reason;
         } else {
-            const CommandRequest request = face.requestFor(*board.part());
+            const CommandRequest request = face.requestFor(fit.image ? &*fit.image : nullptr);
             CommandCall call{board, progress, questions, request};
-            result = runCommand(command, call);
+            result = runCommand(work.command, call);
             chip.passed = result->done();
             chip.reason = result->base().reason;
             if (const auto* programmed = result->as<ChipProgramming>())

@@ -2,6 +2,8 @@
 
 #include "command_call.h"
 
+#include "firmware/firmware_loading.h"
+
 #include <QString>
 
 #include <chrono>
@@ -14,20 +16,20 @@ constexpr std::chrono::milliseconds kStationPoll{500};
 
 // One chip a station took in.
 struct StationChip {
-    int number = 0;            // 1 for the first chip on this board
-    std::optional<Part> part;  // what it identified as
+    int number = 0;           // 1 for the first chip on this board
+    std::optional<Part> part; // what it identified as
     bool passed = false;
-    QString reason;            // why it failed
+    QString reason; // why it failed
     std::optional<quint64> serialNumber;
-    qint64 milliseconds = 0;   // from the chip answering to its result
+    qint64 milliseconds = 0; // from the chip answering to its result
 };
 
 // What a station asks of its front end, and tells it, as the chips come and go.
 class StationFace {
 public:
     virtual ~StationFace() = default;
-    // What the command works on for a chip of this part (the files laid out for it, the options).
-    virtual CommandRequest requestFor(const Part& part) = 0;
+    // What the command works on for a chip (the files laid out for its part, the options).
+    virtual CommandRequest requestFor(const FirmwareCache* image) = 0;
     // The socket is empty, or holds the chip just done: the station waits for the next one.
     virtual void waiting(bool forRemoval) = 0;
     virtual void chipStarted(int number) = 0;
@@ -36,13 +38,20 @@ public:
     virtual void chipEnded(const StationChip& chip, const std::optional<CommandResult>& result) = 0;
 };
 
+// What a station does to each chip.
+struct StationWork {
+    Command command = Command::ProgramFirmware;
+    const HexFiles* files = nullptr;
+    bool truncate = false;             // take what fits of files that reach beyond the part's flash
+    std::optional<QString> wantedPart; // a chip of another part fails with nothing written
+};
+
 // Programs every chip put into the board's socket, one after the other: waits (sleeping, looking
 // every kStationPoll) until a target answers the identification with other ids than FF, runs the
 // command on it, then waits until the socket is empty again before it waits for the next chip, so
-// a chip left in after a failure is not programmed again. A chip of another part than wantedPart
-// (when given) fails with nothing written. Ends when the user stops it (Interrupted) or the board
-// stops answering (Unanswered: the board is lost).
-Result runStation(Board& board, Progress& progress, StationFace& face, Command command,
-                  const std::optional<QString>& wantedPart);
+// a chip left in after a failure is not programmed again. A chip of another part than the one
+// wanted, or one the part check refuses (fitToPart), fails with nothing written. Ends when the
+// user stops it (Interrupted) or the board stops answering (Unanswered: the board is lost).
+Result runStation(Board& board, Progress& progress, StationFace& face, const StationWork& work);
 
 } // namespace zelvan

@@ -5,6 +5,7 @@
 
 #include "board/automation.h"
 #include "board/chip_record_of.h"
+#include "board/part_fit.h"
 #include "board/port_messages.h"
 #include "common/hex_text.h"
 #include "link/port_names.h"
@@ -56,71 +57,13 @@ public:
         faultText = run_.result.error;
         return false;
     }
-    void stepEnded(Command command, const CommandResult& result) override {
-        describeStep(command, result, output_);
-    }
+    void stepEnded(Command command, const CommandResult& result) override { describeStep(command, result, output_); }
 
 private:
     BoardJob::Run& run_;
     const RunSetup& setup_;
     std::function<int()> identify_;
     JobOutput& output_;
-};
-
-} // namespace
-
-bool StartGate::arrive(const QString& port) {
-    QMutexLocker lock(&mutex_);
-    if (!port.isEmpty())
-        answering_.append(port);
-    if (++arrived_ == boards_)
-        allArrived_.wakeAll();
-    while (arrived_ < boards_)
-        allArrived_.wait(&mutex_);
-    return answering_.size() >= wanted_;
-}
-
-QStringList StartGate::answering() const {
-    QMutexLocker lock(&mutex_);
-    return answering_;
-}
-
-bool SerialTurns::waitFor(int index, const StopRequest& stop) {
-    QMutexLocker lock(&mutex_);
-    while (!stop.requested() && std::find(finished_.begin(), finished_.begin() + index, false) != finished_.begin() + index)
-        changed_.wait(&mutex_, 100);
-    return !stop.requested();
-}
-
-void SerialTurns::finish(int index) {
-    QMutexLocker lock(&mutex_);
-    finished_[index] = true;
-    changed_.wakeAll();
-}
-
-namespace {
-
-// A source that gives this board its number in its turn.
-class TurnedSource : public SerialSource {
-public:
-    TurnedSource(std::shared_ptr<SerialSource> source, SerialTurns& turns, int index)
-        : source_(std::move(source))
-        , turns_(turns)
-        , index_(index) {}
-    QString check(const SerialPlace& place) override { return source_->check(place); }
-    SerialTake take(const SerialPlace& place, const StopRequest* stop) override {
-        if (stop && !turns_.waitFor(index_, *stop))
-            return SerialTake::failed(SerialTake::Failure::Unavailable, QStringLiteral("stopped"));
-        SerialTake taken = source_->take(place, stop);
-        turns_.finish(index_);
-        return taken;
-    }
-    QString describe() const override { return source_->describe(); }
-
-private:
-    std::shared_ptr<SerialSource> source_;
-    SerialTurns& turns_;
-    int index_;
 };
 
 } // namespace
@@ -186,8 +129,9 @@ JobResult BoardJob::run() {
     if (!run.result.absent) {
         writeRecord(run);
         if (console_.drawsBoardLines())
-            console_.boardLine(prefix_, prefix_ + (run.result.status == kDone ? QStringLiteral("done")
-                                                                               : QStringLiteral("failed: ") + run.result.error));
+            console_.boardLine(prefix_,
+                               prefix_ + (run.result.status == kDone ? QStringLiteral("done")
+                                                                     : QStringLiteral("failed: ") + run.result.error));
     }
     return run.result;
 }
@@ -226,42 +170,15 @@ int BoardJob::identify(Run& run) {
         return kNotDone;
     }
     const Part& part = *identified.part;
-    if (part.ids.allFF()) {
-        run.result.error = QStringLiteral("no target answers behind the board (its ids read FF FF FF): is it "
-                                          "connected and powered?");
-        return kNotDone;
+    if (!part.ids.allFF()) {
+        run.result.part = part.name();
+        run.result.fields[QStringLiteral("part")] = part.name();
+        run.result.fields[QStringLiteral("ids")] = part.ids.text();
     }
-    run.result.part = part.name();
-    run.result.fields[QStringLiteral("part")] = part.name();
-    run.result.fields[QStringLiteral("ids")] = part.ids.text();
-    // A part the catalogue does not know has no known flash layout: nothing is written blind.
-    static const QList<Command> kWrites{Command::EraseChip,      Command::ErasePage,   Command::EraseSector,
-                                        Command::ProgramFirmware, Command::VerifyFirmware, Command::Calibrate,
-                                        Command::AutoProcedure};
-    if (!part.entry && kWrites.contains(setup_.request.command)) {
-        run.result.error = QStringLiteral("the part's ids %1 are not in the catalogue: its flash layout is not known, "
-                                          "so it is not erased, programmed or verified")
-                               .arg(part.ids.text());
-        return kNotDone;
-    }
-    if (!part.entry)
-        console_.note(prefix_ + QStringLiteral("note: device id %1 is not in the catalogue; taking 16 KB of flash, "
-                                               "1 KB sectors and 16-byte pages")
-                                    .arg(part.ids.deviceId2));
-    if (setup_.hex.paths.isEmpty())
-        return kDone;
-    // Files that do not fit the part are refused before anything is written, unless --truncate
-    // takes what fits knowingly; files that give the part nothing are refused all the same.
-    const int flashSize = part.geometry.flashSize();
-    QString problem = nothingForPart(setup_.hex, flashSize, part.name());
-    if (problem.isEmpty() && !setup_.request.options.truncate)
-        problem = fitProblem(setup_.hex, flashSize, part.name());
-    if (!problem.isEmpty()) {
-        run.result.error = problem;
-        return kUsage;
-    }
-    run.image = FirmwareCache::layOut(setup_.hex.image, part.geometry.intFlashLastAddr);
-    return kDone;
+    PartFit fit = fitToPart(part, setup_.request.command, setup_.hex, setup_.request.options.truncate, run.progress);
+    run.image = std::move(fit.image);
+    run.result.error = fit.reason;
+    return statusOf(fit.ending);
 }
 
 int BoardJob::runCommand(Run& run) {
@@ -275,19 +192,20 @@ int BoardJob::runCommand(Run& run) {
     }
     std::optional<SerialNumbering> serial = setup_.serial;
     if (serial && turns_)
-        serial->source = std::make_shared<TurnedSource>(serial->source, *turns_, turn_);
+        serial->source = inTurn(serial->source, *turns_, turn_);
     CommandRequest command = commandRequest(setup_, run.image ? &*run.image : nullptr, serial ? &*serial : nullptr);
-    CliAutomationFace face(run, setup_, [this, &run] { return identify(run); }, output);
+    CliAutomationFace face(
+        run, setup_, [this, &run] { return identify(run); }, output);
     command.automation = &face;
     // A run starts protected, whatever the options: only its own "noprotect" line unprotects it.
     run.board.setProtect(request.command == Command::AutoProcedure || !request.options.noProtect);
 
     // "crc sectors --save" keeps the golden CRCs instead of printing a range.
-    const Command ran = request.command == Command::GetSectorCRC && !command.path.isEmpty() ? Command::SaveGolden
-                                                                                              : request.command;
+    const Command ran =
+        request.command == Command::GetSectorCRC && !command.path.isEmpty() ? Command::SaveGolden : request.command;
     CommandCall call{run.board, run.progress, run.questions, command};
-    const CommandResult result = request.command == Command::GetID ? CommandResult(Identification{})
-                                                                    : zelvan::runCommand(ran, call);
+    const CommandResult result =
+        request.command == Command::GetID ? CommandResult(Identification{}) : zelvan::runCommand(ran, call);
     const int status = describe(ran, request, run.board, result, output);
     run.result.fields = output.fields.isEmpty() ? run.result.fields : [&] {
         QJsonObject fields = run.result.fields;
@@ -339,9 +257,9 @@ CommandRequest commandRequest(const RunSetup& setup, const FirmwareCache* image,
     command.program.erase = request.options.erase;
     command.program.changedOnly = request.options.changedOnly;
     if (request.options.verify || request.options.changedOnly || request.command == Command::VerifyFirmware)
-        command.program.verify = setup.golden ? VerifyChoice{VerifyChoice::Kind::Golden, nullptr, &*setup.golden}
-                                              : VerifyChoice{VerifyChoice::Kind::Image, setup.variant, nullptr,
-                                                             setup.variantKnown};
+        command.program.verify =
+            setup.golden ? VerifyChoice{VerifyChoice::Kind::Golden, nullptr, &*setup.golden}
+                         : VerifyChoice{VerifyChoice::Kind::Image, setup.variant, nullptr, setup.variantKnown};
     command.program.serial = serial;
     command.script = setup.script ? &*setup.script : nullptr;
     return command;

@@ -5,12 +5,12 @@
 #include "run_setup.h"
 
 #include "board/board.h"
+#include "board/board_group.h"
 #include "production/chip_record.h"
 
 #include <QJsonObject>
 #include <QMutex>
 #include <QString>
-#include <QWaitCondition>
 
 #include <atomic>
 #include <optional>
@@ -20,8 +20,8 @@ namespace zelvan::cli {
 // What one command did on one board.
 struct JobResult {
     int status = kNotDone;
-    bool absent = false;  // "-p all": no board on this port, so it takes no part in the run
-    bool held = false;    // answered, but the run did not start: too few boards answered
+    bool absent = false; // "-p all": no board on this port, so it takes no part in the run
+    bool held = false;   // answered, but the run did not start: too few boards answered
     QString port;        // as the user named it, or the COMn the search found
     QString device;      // the device behind it
     QString error;       // why it failed, one line (empty when done)
@@ -31,43 +31,6 @@ struct JobResult {
     QString part;         // the part's name, once identified
     int crcsVerified = 0; // CRCs compared by a verify
     std::optional<quint64> serialNumber;
-};
-
-// The boards of a run start their work together once each has answered the connection or failed
-// it: a station that has lost a board stops before anything is written to any chip.
-class StartGate {
-public:
-    StartGate(int boards, int wanted)
-        : boards_(boards)
-        , wanted_(wanted) {}
-    // A board answered (port) or did not; waits for the others, then tells whether the run goes on.
-    bool arrive(const QString& port);
-    QStringList answering() const;
-
-private:
-    mutable QMutex mutex_;
-    QWaitCondition allArrived_;
-    int boards_;
-    int wanted_;
-    int arrived_ = 0;
-    QStringList answering_;
-};
-
-// Serial numbers in port order when several boards start together: a board takes its number once
-// every board before it has taken one or ended without.
-class SerialTurns {
-public:
-    explicit SerialTurns(int boards)
-        : finished_(boards, false) {}
-    // Waits (sleeping) for the boards before index; false when the stop was asked meanwhile.
-    bool waitFor(int index, const StopRequest& stop);
-    // The board at index has its number, or will take none.
-    void finish(int index);
-
-private:
-    QMutex mutex_;
-    QWaitCondition changed_;
-    QList<bool> finished_;
 };
 
 // Runs one command on one board: opens the port (or searches COM1..COM8), synchronises, reads the
@@ -102,8 +65,8 @@ public:
 
 private:
     bool connect(Run& run);
-    // Identifies the part and lays the files out for it; the exit status of what went wrong, or
-    // kDone.
+    // Identifies the part and checks it and the files for the command; the exit status of what
+    // went wrong, or kDone.
     int identify(Run& run);
     int runCommand(Run& run);
     QString undoneText(const Run& run) const;

@@ -2,9 +2,7 @@
 
 #include "link/port_names.h"
 
-#include <QEventLoop>
 #include <QJsonObject>
-#include <QThread>
 
 #include <algorithm>
 #include <memory>
@@ -53,31 +51,6 @@ void report(const CliRequest& request, const JobResult& result, Console& console
         console.error(QStringLiteral("zelvan-cli: %1 on %2: %3").arg(request.commandText, result.port, result.error));
 }
 
-// Every job on a thread of its own; the results in the order of the jobs.
-QList<JobResult> runJobs(const QList<std::shared_ptr<BoardJob>>& jobs) {
-    QList<JobResult> results(jobs.size());
-    QList<QThread*> threads;
-    QEventLoop loop;
-    int running = static_cast<int>(jobs.size());
-    for (qsizetype i = 0; i < jobs.size(); ++i) {
-        QThread* thread = QThread::create([job = jobs[i], &results, i] { results[i] = job->run(); });
-        QObject::connect(thread, &QThread::finished, &loop, [&running, &loop] {
-            if (--running == 0)
-                loop.quit();
-        });
-        threads.append(thread);
-    }
-    for (QThread* thread : threads)
-        thread->start();
-    if (running > 0)
-        loop.exec();
-    for (QThread* thread : threads) {
-        thread->wait();
-        delete thread;
-    }
-    return results;
-}
-
 } // namespace
 
 int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignals) {
@@ -85,7 +58,8 @@ int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignal
     const bool all = request.options.allPorts();
     if (!all && request.options.ports.size() <= 1) {
         BoardJob job(setup, console, request.options.ports.value(0), QString());
-        QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals, [&job](int status) { job.interrupt(status); });
+        QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals,
+                         [&job](int status) { job.interrupt(status); });
         const JobResult result = job.run();
         report(request, result, console, false);
         return result.status;
@@ -111,7 +85,11 @@ int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignal
         for (const std::shared_ptr<BoardJob>& job : jobs)
             job->interrupt(status);
     });
-    const QList<JobResult> results = runJobs(jobs);
+    QList<JobResult> results(jobs.size());
+    QList<std::function<void()>> tasks;
+    for (qsizetype i = 0; i < jobs.size(); ++i)
+        tasks.append([job = jobs[i], &results, i] { results[i] = job->run(); });
+    runOnThreads(tasks);
     console.endBoardLines();
     if (const QStringList found = gate.answering(); found.size() < request.options.boards) {
         console.error(QStringLiteral("zelvan-cli: %1: %2 board(s) answer (%3) where --boards %4 asks for %4; nothing "
@@ -123,7 +101,8 @@ int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignal
         return kNoBoard;
     }
     if (std::all_of(results.begin(), results.end(), [](const JobResult& result) { return result.absent; })) {
-        console.error(QStringLiteral("zelvan-cli: %1 on COM1..COM8: no programmer board found").arg(request.commandText));
+        console.error(
+            QStringLiteral("zelvan-cli: %1 on COM1..COM8: no programmer board found").arg(request.commandText));
         return kNoBoard;
     }
     for (const JobResult& result : results) {

@@ -4,15 +4,14 @@
 #include "job_report.h"
 #include "progress_report.h"
 
+#include "board/board_group.h"
 #include "board/chip_record_of.h"
 #include "board/station.h"
 #include "link/port_names.h"
 
 #include <QElapsedTimer>
 #include <QJsonObject>
-#include <QEventLoop>
 #include <QMutex>
-#include <QThread>
 
 #include <atomic>
 #include <memory>
@@ -45,12 +44,11 @@ public:
         }
         const Connection connection = board.connect(port_, progress_);
         connected_ = connection.done();
+        const StationWork work{setup_.request.command, &setup_.hex, setup_.request.options.truncate,
+                               setup_.request.options.part.isEmpty() ? std::nullopt
+                                                                     : std::optional(setup_.request.options.part)};
         const Result ended =
-            !connected_ ? static_cast<const Result&>(connection)
-                        : zelvan::runStation(board, progress_, *this, setup_.request.command,
-                                             setup_.request.options.part.isEmpty()
-                                                 ? std::nullopt
-                                                 : std::optional<QString>(setup_.request.options.part));
+            !connected_ ? static_cast<const Result&>(connection) : zelvan::runStation(board, progress_, *this, work);
         lost_ = ended.ending != Ending::Interrupted;
         if (lost_)
             show(QStringLiteral("lost: %1").arg(ended.reason));
@@ -68,9 +66,8 @@ public:
         QMetaObject::invokeMethod(&board_->link(), &IspLink::abort, Qt::QueuedConnection);
     }
 
-    CommandRequest requestFor(const Part& part) override {
-        image_ = FirmwareCache::layOut(setup_.hex.image, part.geometry.intFlashLastAddr);
-        request_ = commandRequest(setup_, &image_, setup_.serial ? &*setup_.serial : nullptr);
+    CommandRequest requestFor(const FirmwareCache* image) override {
+        request_ = commandRequest(setup_, image, setup_.serial ? &*setup_.serial : nullptr);
         return request_;
     }
     void waiting(bool forRemoval) override {
@@ -93,26 +90,31 @@ public:
                     job);
         const QString verdict = chip.passed ? QStringLiteral("PASS") : QStringLiteral("FAIL: ") + chip.reason;
         show(verdict);
-        console_.json(QJsonObject{{QStringLiteral("port"), port_},
-                                  {QStringLiteral("chip"), chip.number},
-                                  {QStringLiteral("part"), chip.part ? chip.part->name() : QString()},
-                                  {QStringLiteral("result"), chip.passed ? QStringLiteral("pass") : QStringLiteral("fail")},
-                                  {QStringLiteral("error"), chip.reason},
-                                  {QStringLiteral("serial_number"),
-                                   chip.serialNumber ? QJsonValue(qint64(*chip.serialNumber)) : QJsonValue()},
-                                  {QStringLiteral("milliseconds"), chip.milliseconds}});
+        console_.json(
+            QJsonObject{{QStringLiteral("port"), port_},
+                        {QStringLiteral("chip"), chip.number},
+                        {QStringLiteral("part"), chip.part ? chip.part->name() : QString()},
+                        {QStringLiteral("result"), chip.passed ? QStringLiteral("pass") : QStringLiteral("fail")},
+                        {QStringLiteral("error"), chip.reason},
+                        {QStringLiteral("serial_number"),
+                         chip.serialNumber ? QJsonValue(qint64(*chip.serialNumber)) : QJsonValue()},
+                        {QStringLiteral("milliseconds"), chip.milliseconds}});
         if (!console_.drawsBoardLines())
-            console_.result(QStringLiteral("%1: chip %2 %3%4, %5 s")
-                                .arg(port_)
-                                .arg(chip.number)
-                                .arg(verdict)
-                                .arg(chip.serialNumber ? QStringLiteral(", serial number %1").arg(*chip.serialNumber)
-                                                       : QString())
-                                .arg(lastSeconds_, 0, 'f', 1));
+            console_.result(
+                QStringLiteral("%1: chip %2 %3%4, %5 s")
+                    .arg(port_)
+                    .arg(chip.number)
+                    .arg(verdict)
+                    .arg(chip.serialNumber ? QStringLiteral(", serial number %1").arg(*chip.serialNumber) : QString())
+                    .arg(lastSeconds_, 0, 'f', 1));
     }
 
     QString totals() const {
-        return QStringLiteral("%1: %2 passed, %3 failed%4").arg(port_).arg(passed_).arg(failed_).arg(lost_ ? ", lost" : "");
+        return QStringLiteral("%1: %2 passed, %3 failed%4")
+            .arg(port_)
+            .arg(passed_)
+            .arg(failed_)
+            .arg(lost_ ? ", lost" : "");
     }
     // The board answered the connection, and so took part in the station.
     bool tookPart() const { return connected_; }
@@ -127,7 +129,8 @@ private:
     }
     void show(const QString& state) {
         if (console_.drawsBoardLines())
-            console_.boardLine(port_ + QStringLiteral(": "), QStringLiteral("%1: %2").arg(port_, state.leftJustified(24)) + counts());
+            console_.boardLine(port_ + QStringLiteral(": "),
+                               QStringLiteral("%1: %2").arg(port_, state.leftJustified(24)) + counts());
     }
 
     const RunSetup& setup_;
@@ -138,7 +141,6 @@ private:
     Board* board_ = nullptr;
     bool stopped_ = false;
     std::atomic<bool> connected_{false};
-    FirmwareCache image_;
     CommandRequest request_;
     int passed_ = 0;
     int failed_ = 0;
@@ -167,23 +169,10 @@ int runStation(const RunSetup& setup, Console& console, SignalWatch& stopSignals
         for (const std::unique_ptr<StationBoard>& board : boards)
             board->stop();
     });
-    QList<QThread*> threads;
-    QEventLoop loop;
-    int running = static_cast<int>(boards.size());
-    for (const std::unique_ptr<StationBoard>& board : boards) {
-        QThread* thread = QThread::create([station = board.get()] { station->run(); });
-        QObject::connect(thread, &QThread::finished, &loop, [&running, &loop] {
-            if (--running == 0)
-                loop.quit();
-        });
-        threads.append(thread);
-        thread->start();
-    }
-    loop.exec();
-    for (QThread* thread : threads) {
-        thread->wait();
-        delete thread;
-    }
+    QList<std::function<void()>> tasks;
+    for (const std::unique_ptr<StationBoard>& board : boards)
+        tasks.append([station = board.get()] { station->run(); });
+    runOnThreads(tasks);
     console.endBoardLines();
     for (const std::unique_ptr<StationBoard>& board : boards) {
         // "-p all" names every COM: a port without a board took no part.
