@@ -2,6 +2,7 @@
 
 #include "exit_status.h"
 
+#include "common/nearest_word.h"
 #include "flash/byte_entry.h"
 #include "device/device_catalogue.h"
 #include "link/port_names.h"
@@ -10,7 +11,6 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <vector>
 
 namespace zelvan::cli {
 
@@ -63,34 +63,6 @@ const QList<OptionSpec>& optionSpecs() {
         {{"version"}, "", "the version"},
     };
     return specs;
-}
-
-// The number of single-letter changes (insert, delete, replace, swap two neighbours) from a to b.
-int editDistance(const QString& a, const QString& b) {
-    std::vector<std::vector<int>> d(a.size() + 1, std::vector<int>(b.size() + 1));
-    for (qsizetype i = 0; i <= a.size(); ++i)
-        d[i][0] = int(i);
-    for (qsizetype j = 0; j <= b.size(); ++j)
-        d[0][j] = int(j);
-    for (qsizetype i = 1; i <= a.size(); ++i) {
-        for (qsizetype j = 1; j <= b.size(); ++j) {
-            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
-            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
-                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
-        }
-    }
-    return d[a.size()][b.size()];
-}
-
-// What to say of a word that names nothing known: the nearest known one when one is near (a typo),
-// otherwise every known one.
-QString suggestion(const QString& word, const QStringList& known) {
-    const auto nearest = std::min_element(known.begin(), known.end(), [&word](const QString& a, const QString& b) {
-        return editDistance(word, a) < editDistance(word, b);
-    });
-    if (nearest != known.end() && editDistance(word, *nearest) <= std::max<qsizetype>(1, word.size() / 3))
-        return QStringLiteral(": did you mean \"%1\"?").arg(*nearest);
-    return QStringLiteral("; the choices are: %1").arg(known.join(QStringLiteral(", ")));
 }
 
 std::optional<UnitBound> parseBound(const QString& text) {
