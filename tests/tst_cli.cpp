@@ -7,10 +7,12 @@
 #include "support/cli_runner.h"
 #include "support/connected_target.h"
 #include "support/postgres_server.h"
+#include "support/session_recorder.h"
 
 #include "flash/crc_model.h"
 
 #include <QJsonDocument>
+#include <QSerialPort>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -24,21 +26,33 @@ namespace {
 
 const QString kBlink = QStringLiteral(ZELVAN_TEST_DATA "/blink.ihx"); // 8 pages in sectors 0 and 1
 
+// The text of an Intel HEX file with 16 bytes (01..10) at each address.
+QString hexText(std::initializer_list<int> addresses) {
+    QByteArray text;
+    for (const int address : addresses)
+        text += hexRecords(address, QByteArray::fromHex("0102030405060708090A0B0C0D0E0F10"));
+    return QString::fromLatin1(text + kHexEnd);
+}
+
 // Boards with the LPC932A1 on COM1, COM2, ..., each with a fault: "" none, "silent", "missing" (no
 // board on the port), "refuse id", "refuse S" (power off), "refuse page" (the 5th), "lose page"
 // (the 7th is acknowledged but not written: a verify fails), "hang up" (the board dies after 4
-// pages), "stall" (nothing answered after the identification).
+// pages), "stall" (nothing answered after the identification), "uncatalogued" (a part with ids 15
+// DD 77), "in use" (the port held open by this test).
 struct Boards {
     BoardRig rig;
     QTemporaryDir dir;
     QString ports;
+    std::vector<std::unique_ptr<QSerialPort>> held;
 
     explicit Boards(const QStringList& faults) {
         using Rule = sim::FaultRule;
         for (int com = 1; com <= faults.size(); ++com) {
             ports += QStringLiteral(",COM%1").arg(com).mid(com == 1 ? 1 : 0);
             const QString& fault = faults[com - 1];
-            sim::BoardModel model = boardFor("LPC932A1");
+            sim::BoardModel model = fault == "uncatalogued"
+                                        ? sim::BoardModel({0x15, 0xDD, 0x77}, boardFor("LPC932A1").geometry())
+                                        : boardFor("LPC932A1");
             sim::BoardFaults& f = model.faults();
             f.silent = fault == "silent";
             f.hangUpAfterUnits = fault == "hang up" ? 3 + 1 + 3 + 2 + 4 : -1; // U, version, ids, erases, pages
@@ -51,6 +65,11 @@ struct Boards {
             }
             if (fault != "missing")
                 rig.place(com, std::move(model));
+            if (fault == "in use") {
+                held.push_back(std::make_unique<QSerialPort>(rig.board(com).devicePath()));
+                if (!held.back()->open(QIODevice::ReadWrite))
+                    qFatal("the port of COM%d does not open", com);
+            }
         }
     }
     // What reached the board on COMn besides connecting and identifying.
@@ -118,6 +137,8 @@ private slots:
         row("run", one, {"run", "pon\n# note\ngcrc\npoff\n"}, 0, "^Automatic Programming: Done$");
         row("program --quick", one, {"program", kBlink, "--quick"}, 0,
             "^programmed 8 page.s. .2 sector.s. erased first.$");
+        row("serial number with -q", one, {"program", kBlink, "--serial", "0x1000:2", "--serial-file", "7\n", "-q"}, 0,
+            "^serial number 7$");
         row("program --verify", one, verify, 0, "^verified 2 CRC.s. against the image .left-low-plain-up-zero.$");
         row("refused record", {"refuse id"}, {"info"}, 1,
             "^zelvan-cli: info on COM1: the target's identification could");
@@ -131,6 +152,29 @@ private slots:
         row("run: noprotect needs --no-protect", one, {"run", "noprotect\nechip\n"}, 2, "give --no-protect to allow");
         row("automation file with a typo", one, {"run", "pon\nprogam\n"}, 2, "line 2: \"progam\" is not");
         row("unknown command", one, {"flash"}, 2, "unknown command \"flash\"");
+        row("image beyond the flash", one, {"program", hexText({0x0000, 0x2000})}, 2,
+            "writes at 2000H, outside the LPC932A1's 8192 bytes of flash .give --truncate");
+        row("--truncate takes what fits", one, {"program", hexText({0x0000, 0x2000}), "--truncate"}, 0,
+            "^programmed 1 page.s. .1 sector.s. erased first.$");
+        row("nothing for the part", one, {"program", hexText({0x2000}), "--truncate"}, 2,
+            "holds nothing for the LPC932A1's 8192 bytes of flash");
+        row("uncatalogued part, program", {"uncatalogued"}, {"program", kBlink}, 1,
+            "the part's ids 15 DD 77 are not in the catalogue: its flash layout is not known");
+        row("uncatalogued part, info", {"uncatalogued"}, {"info"}, 0, "^ids +15 DD 77$");
+        row("verify of the bootloader's sector", one, {"verify", hexText({0x1D00})}, 1,
+            "writes into sector 7 .1C00H., which also holds the bootloader: no CRC computed");
+        row("serial number file of garbage", one, {"program", kBlink, "--serial", "0x1000:2", "--serial-file", "x\n"},
+            2, "serial number file .* does not hold a decimal number");
+        row("serial number over the code", one, {"program", kBlink, "--serial", "0x0010:2", "--serial-file", "5\n"}, 2,
+            "the serial number at 0010H..0011H would overwrite bytes the files write there");
+        row("record to an unknown kind of server", one, {"info", "--record", "mysql://db/chips"}, 2, "--record mysql:");
+        row("records without --record", one, {"records"}, 2, "name the destinations with --record DEST");
+        row("records", one, {"records", "--record", home_.filePath("records.jsonl")}, 0,
+            "no record waits in the spool");
+        row("a port past COM8", one, {"info", "-p", "COM9"}, 2, "the ports are COM1..COM8, or a device path");
+        row("a mistyped command", one, {"inof"}, 2, "unknown command \"inof\": did you mean \"info\"\\?");
+        row("a mistyped option", one, {"info", "--jsno"}, 2, "unknown option \"--jsno\": did you mean \"--json\"\\?");
+        row("port in use", {"in use"}, {"info"}, 4, "in use by another program .tst_cli, process [0-9]+.; try again");
         row("verify failed", {"lose page"}, verify, 3, "^zelvan-cli: program on COM1: verify failed: sector 1 .0400H.");
         row("silent board", {"silent"}, {"info"}, 4, "^zelvan-cli: info on COM1: no programmer board answers");
         row("missing port", {"missing"}, {"info"}, 4, "on COM1: the port cannot be opened: COM1 ./nonexistent");
@@ -228,6 +272,130 @@ private slots:
         QVERIFY2(run.err.contains(shown), qPrintable(run.err));
         QCOMPARE(run.err.contains(QRegularExpression("\r[^\n]")), terminal); // redrawn
         QCOMPARE(runCli(args + QStringList{"-q"}).err, QString());
+    }
+
+    // What users of other programmers' command lines expect: -v shows the wire, -vv its timing too;
+    // "-" reads the image from standard input; the simulated chip is kept from one run to the next
+    // until --simulator-reset; a time limit that is no number is refused before anything is sent.
+    void conventions() {
+        Boards boards({""});
+        const CliRun wire = runCli({"icp", "-v", "-p", "COM1"});
+        QVERIFY2(wire.err.contains(" COM1 -> :00000001FF") && !wire.err.contains(" timing: "), qPrintable(wire.err));
+        QVERIFY(runCli({"icp", "-vv", "-p", "COM1"}).err.contains(" COM1 timing: "));
+        const CliRun piped = runCli({"program", "-", "-p", "COM1"}, [](QProcess& process) {
+            process.write(fixtureBytes("blink.ihx"));
+            process.closeWriteChannel();
+        });
+        QVERIFY2(piped.out.startsWith("programmed 8 page(s)"), qPrintable(piped.out + piped.err));
+
+        const QStringList verify{"verify", kBlink, "--crc-variant", defaultCrcVariant().name, "--simulator"};
+        qputenv("XDG_CACHE_HOME", home_.filePath("cache").toLocal8Bit());
+        QCOMPARE(runCli({"program", kBlink, "--simulator", "--simulator-reset"}).exitCode, 0);
+        QCOMPARE(runCli(verify).exitCode, 0);
+        QCOMPARE(runCli(verify + QStringList{"--simulator-reset"}).exitCode, 3);
+
+        qputenv("ZELVAN_LINK_TIMING_MS", "abc");
+        const CliRun badTiming = runCli({"erase", "pages", "0", "-p", "COM1"});
+        QCOMPARE(badTiming.exitCode, 2);
+        QVERIFY2(badTiming.err.contains("ZELVAN_LINK_TIMING_MS"), qPrintable(badTiming.err));
+        QCOMPARE(boards.work(1).filter(QRegularExpression("^:0[0-9A-F]{6}04")), QStringList()); // no erase
+    }
+
+    // --changed-only sends the sectors whose CRC differs from the image's (one changed in the file,
+    // one corrupted on the chip) and leaves the others; without a formulation it cannot tell, and
+    // sends every sector. Either way the chip ends holding the image.
+    void changedOnly_data() {
+        QTest::addColumn<QStringList>("formulation");
+        QTest::addColumn<QList<int>>("sectorsSent");
+        QTest::newRow("formulation chosen")
+            << QStringList{"--crc-variant", defaultCrcVariant().name} << QList<int>{0, 2};
+        QTest::newRow("no formulation") << QStringList{} << QList<int>{0, 1, 2, 3};
+    }
+    void changedOnly() {
+        QFETCH(QStringList, formulation);
+        QFETCH(QList<int>, sectorsSent);
+        Boards boards({""});
+        QCOMPARE(runCli({"program", image_, "-p", "COM1"}).exitCode, 0);
+        QByteArray changed = imageBytes_;
+        changed[2148] = char(changed[2148] ^ 0x5A);
+        const QString path = writeFile(boards.dir.filePath("changed.hex"), hexRecords(0, changed) + kHexEnd);
+        boards.with(1, [](sim::BoardModel& b) {
+            b.flash()[5] = char(b.flash()[5] ^ 1);
+            b.clearReceived();
+        });
+
+        const CliRun run = runCli(QStringList{"program", path, "--changed-only", "-p", "COM1"} + formulation);
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.out.contains(QStringLiteral("; %1 sector(s) sent, %2 already right")
+                                      .arg(sectorsSent.size())
+                                      .arg(4 - sectorsSent.size())),
+                 qPrintable(run.out + run.err));
+        QList<int> sectors; // of the pages written
+        for (const QString& page : boards.work(1).filter(QRegularExpression("^:40")))
+            if (const int sector = page.mid(3, 4).toInt(nullptr, 16) / 1024; !sectors.contains(sector))
+                sectors.append(sector);
+        QCOMPARE(sectors, sectorsSent);
+        QCOMPARE(flashOf(boards.rig.board(1)).left(4096), changed);
+    }
+
+    // A station on two boards programs each chip put in, gives each its own serial number and record,
+    // leaves a chip that failed alone until it is taken out, goes on when one board is lost, and
+    // ends on Ctrl-C with each board's totals.
+    void station() {
+        Boards boards({"", ""});
+        const QString jsonl = home_.filePath("station.jsonl");
+        const auto recorded = [&jsonl](int com) {
+            const QList<QJsonObject> lines = jsonLines(jsonl);
+            return std::count_if(lines.begin(), lines.end(), [com](const QJsonObject& line) {
+                return line["port"] == QStringLiteral("COM%1").arg(com);
+            });
+        };
+        const auto swapChip = [&boards](int com) { // once the station has seen the socket empty
+            boards.with(com, [](sim::BoardModel& b) {
+                b.removeChip();
+                b.clearReceived();
+            });
+            QTRY_VERIFY(!received(boards.rig.board(com)).filter(QRegularExpression("^:010000031")).isEmpty());
+            boards.with(com, [](sim::BoardModel& b) { b.insertChip(); });
+        };
+        const auto play = [&] {
+            for (int chip = 1; chip <= 3; ++chip) {
+                for (int com = 1; com <= 2; ++com) {
+                    QTRY_COMPARE_WITH_TIMEOUT(recorded(com), chip, 20000);
+                    if (chip < 3 || com == 2)
+                        swapChip(com);
+                }
+            }
+            QTRY_COMPARE(recorded(2), 4);
+            // COM2's fourth chip refuses its pages; left in, it is only looked at, never written again.
+            boards.with(2, [](sim::BoardModel& b) {
+                b.faults().rules.push_back(sim::FaultRule::onType(0x00, sim::FaultRule::Action::Refuse));
+            });
+            swapChip(2);
+            QTRY_COMPARE_WITH_TIMEOUT(recorded(2), 5, 20000);
+            boards.with(2, [](sim::BoardModel& b) { b.clearReceived(); });
+            QTest::qWait(3 * 500);
+            QCOMPARE(boards.work(2), QStringList());
+            boards.with(1, [](sim::BoardModel& b) { b.faults().silent = true; }); // COM1 is lost
+            QTest::qWait(3000);                                                   // its answer time limit runs out
+        };
+        const CliRun run = runCli({"station", "program", image_, "--serial", "0x1000:2", "--serial-file",
+                                   home_.filePath("station-serials.txt"), "--record", jsonl, "-p", boards.ports},
+                                  [&](QProcess& process) {
+                                      play();
+                                      ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+                                  });
+        QCOMPARE(run.exitCode, 130);
+        QVERIFY2(run.out.contains("COM1: 3 passed, 0 failed, lost\n") && run.out.contains("COM2: 4 passed, 1 failed\n"),
+                 qPrintable(run.out + run.err));
+        QList<qint64> numbers;
+        for (const QJsonObject& line : jsonLines(jsonl)) {
+            QCOMPARE(line["serial_void"].toBool(), line["exit_status"].toInt() != 0);
+            numbers.append(line["serial_number"].toInteger());
+        }
+        std::sort(numbers.begin(), numbers.end());
+        QCOMPARE(numbers, (QList<qint64>{1, 2, 3, 4, 5, 6, 7, 8}));
+        QCOMPARE(flashOf(boards.rig.board(1)).left(4096), imageBytes_); // COM1's last chip, a good one
     }
 
     // Calibrating a programmed chip stores its formulation, which verify then uses unless

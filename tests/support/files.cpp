@@ -26,19 +26,26 @@ QString writeFile(const QString& path, const QByteArray& content) {
     return path;
 }
 
-QByteArray writeRandomHexImage(const QString& path, int size, quint32 seed) {
-    QRandomGenerator random(seed);
-    QByteArray bytes;
+QByteArray hexRecords(int address, const QByteArray& bytes) {
     QByteArray text;
-    for (int address = 0; address < size; address += 16) {
-        QByteArray record = QByteArray::fromHex(QByteArray::number(0x10000000 | address << 8, 16)); // 16 data bytes
-        for (int i = 0; i < 16; ++i)
-            record.append(char(random.bounded(1, 256)));
-        bytes += record.mid(4);
+    for (int offset = 0; offset < bytes.size(); offset += 16) {
+        const QByteArray data = bytes.mid(offset, 16);
+        QByteArray record =
+            QByteArray::fromHex(
+                QByteArray::number(0x1000000 * int(data.size()) | (address + offset) << 8, 16).rightJustified(8, '0')) +
+            data;
         const char checksum = char(-std::accumulate(record.begin(), record.end(), 0));
         text += ':' + (record + checksum).toHex().toUpper() + '\n';
     }
-    writeFile(path, text + ":00000001FF\n");
+    return text;
+}
+
+QByteArray writeRandomHexImage(const QString& path, int size, quint32 seed) {
+    QRandomGenerator random(seed);
+    QByteArray bytes;
+    for (int i = 0; i < size; ++i)
+        bytes.append(char(random.bounded(1, 256)));
+    writeFile(path, hexRecords(0, bytes) + kHexEnd);
     return bytes;
 }
 
