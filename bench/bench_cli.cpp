@@ -6,7 +6,7 @@
 // synchronisation, which the protocol imposes.
 
 #include "support/board_rig.h"
-#include "support/hex_image.h"
+#include "support/files.h"
 
 #include "device/device_catalogue.h"
 

@@ -7,9 +7,11 @@
 # dpkg-shlibdeps reads off the binaries (the Debian Qt runtime packages among them).
 
 set(ZELVAN_PROGRAMS zelvan-programmer)
-if(TARGET zelvan-cli)
-    list(APPEND ZELVAN_PROGRAMS zelvan-cli)
-endif()
+foreach(program zelvan-cli zelvan-board-sim)
+    if(TARGET ${program})
+        list(APPEND ZELVAN_PROGRAMS ${program})
+    endif()
+endforeach()
 
 install(TARGETS ${ZELVAN_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES src/app/readme.txt DESTINATION ${ZELVAN_INSTALL_DOCDIR})
@@ -17,12 +19,14 @@ install(FILES packaging/zelvan-programmer.desktop DESTINATION ${CMAKE_INSTALL_DA
 install(FILES packaging/zelvan-programmer.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # ---- Man pages: help2man runs each program with --help and --version after it is built, so the
-# page says what the program says and is never written twice.
+# page says what the program says and is never written twice; packaging/<program>.h2m adds the
+# sections --help has no room for (EXAMPLES, ENVIRONMENT, EXIT STATUS, FILES, ...).
 find_program(HELP2MAN help2man)
 find_program(GZIP gzip)
 if(HELP2MAN AND GZIP AND NOT CMAKE_CROSSCOMPILING)
     set(zelvan_man_description_zelvan-programmer "program LPC9xx flash microcontrollers (window)")
     set(zelvan_man_description_zelvan-cli "program LPC9xx flash microcontrollers (command line)")
+    set(zelvan_man_description_zelvan-board-sim "simulated programmer board with an LPC9xx target")
     set(man_dir ${PROJECT_BINARY_DIR}/man)
     set(man_pages)
     foreach(program IN LISTS ZELVAN_PROGRAMS)
@@ -32,9 +36,9 @@ if(HELP2MAN AND GZIP AND NOT CMAKE_CROSSCOMPILING)
             COMMAND ${CMAKE_COMMAND} -E make_directory ${man_dir}
             COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
                     ${HELP2MAN} --no-info --section=1 --name=${zelvan_man_description_${program}}
-                    --output=${page} $<TARGET_FILE:${program}>
+                    --include=${PROJECT_SOURCE_DIR}/packaging/${program}.h2m --output=${page} $<TARGET_FILE:${program}>
             COMMAND ${GZIP} -9nf ${page}
-            DEPENDS ${program}
+            DEPENDS ${program} ${PROJECT_SOURCE_DIR}/packaging/${program}.h2m
             COMMENT "Man page of ${program} (help2man)"
             VERBATIM)
         list(APPEND man_pages ${page}.gz)

@@ -5,10 +5,11 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${ZELVAN_BUILD_DIR:-$ROOT/build}"
 
-# The Qt SQL drivers and the PostgreSQL server are for the chip records and their tests; help2man
-# makes the man pages from each program's --help as part of the build.
-BUILD_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev libqt6sql6-sqlite libqt6sql6-psql postgresql
-                help2man)
+# What building the programs needs; the window on its simulated board needs nothing more.
+DEMO_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-serialport-dev)
+# The tests need the rest: the Qt SQL drivers (chip records, serial number counters), the
+# PostgreSQL server their tests start, help2man for the man pages the build makes.
+BUILD_PACKAGES=("${DEMO_PACKAGES[@]}" libqt6sql6-sqlite libqt6sql6-psql postgresql help2man)
 # The Debian package: dpkg-shlibdeps (dpkg-dev) finds its dependencies, on the binaries that
 # "file" recognises; desktop-file-validate checks its desktop entry.
 PACKAGE_PACKAGES=(dpkg-dev file desktop-file-utils)

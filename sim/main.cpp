@@ -4,6 +4,7 @@
 
 #include "chip_state.h"
 #include "fault_rules.h"
+#include "common/version.h"
 #include "flash/crc_model.h"
 #include "pty_board_server.h"
 
@@ -33,6 +34,7 @@ std::chrono::microseconds millis(const QCommandLineParser& parser, const QString
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("zelvan-board-sim"));
+    QCoreApplication::setApplicationVersion(kAppVersion);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Simulated programmer board with an LPC9xx target, on a "
@@ -42,6 +44,7 @@ int main(int argc, char* argv[]) {
                                                     "the socket, SIGUSR2 puts a new (erased) one in, e.g.\n"
                                                     "  kill -USR1 <pid>; kill -USR2 <pid>"));
     parser.addHelpOption();
+    parser.addVersionOption();
     const auto option = [&](const QString& name, const QString& help, const QString& valueName = QString(),
                             const QString& defaultValue = QString()) {
         parser.addOption(QCommandLineOption(name, help, valueName, defaultValue));

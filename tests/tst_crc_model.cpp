@@ -182,8 +182,8 @@ private slots:
         QTest::addColumn<bool>("global");
         QTest::newRow("written sectors, not the bootloader's")
             << "LPC932A1" << QList<int>{0, 2, 7} << false << QList<int>{0, 2} << false;
-        QTest::newRow("chip erase decides blank sectors")
-            << "LPC932A1" << QList<int>{0, 2} << true << QList<int>{0, 1, 2, 3, 4, 5, 6} << false;
+        QTest::newRow("chip erase decides every sector, the bootloader's too")
+            << "LPC932A1" << QList<int>{0, 2} << true << QList<int>{0, 1, 2, 3, 4, 5, 6, 7} << true;
         QTest::newRow("no bootloader in the flash, chip erased")
             << "LPC901" << QList<int>{1} << true << QList<int>{0, 1, 2, 3} << true;
         QTest::newRow("no bootloader in the flash, sectors erased")

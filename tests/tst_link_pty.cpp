@@ -89,8 +89,11 @@ private slots:
         QCOMPARE(answer.outcome, how == WaitEnd::Refused ? Outcome::Refused : Outcome::NoAnswer);
         QCOMPARE(lost.size(), how == WaitEnd::Vanished ? 1 : 0);
         if (how == WaitEnd::Vanished || how == WaitEnd::Aborted) {
-            // The device is gone, or the program is closing: nothing opens or goes out any more.
-            QVERIFY(!link.OpenComPort(1));
+            // The device is gone, or the program is closing: nothing goes out any more, and a
+            // closing program opens nothing. (A vanished terminal's number may be taken by another
+            // process at once, so reopening it proves nothing.)
+            if (how == WaitEnd::Aborted)
+                QVERIFY(!link.OpenComPort(1));
             QCOMPARE(link.exchangeRecord(QStringLiteral("0100000310")).outcome, Outcome::NoAnswer);
         }
     }

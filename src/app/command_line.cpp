@@ -56,12 +56,17 @@ WindowOptions parseWindowOptions(const QStringList& arguments) {
                                                     "board on a serial line. Qt's own options (-platform, -style, "
                                                     "...) are accepted too."));
     const QCommandLineOption helpOption = parser.addHelpOption();
-    const QCommandLineOption versionOption = parser.addVersionOption();
-    const QCommandLineOption simulatorOption(
-        QStringLiteral("simulator"), QStringLiteral("Map COM1 to a built-in simulated board with an LPC932A1."));
+    // -V as on the command line, where -v is --verbose; -v stays, as it always was.
+    const QCommandLineOption versionOption({QStringLiteral("V"), QStringLiteral("v"), QStringLiteral("version")},
+                                           QStringLiteral("Displays version information."));
+    const QCommandLineOption simulatorOption(QStringLiteral("simulator"),
+                                             QStringLiteral("Map COM1 to a built-in simulated board with an LPC932A1; "
+                                                            "its chip is kept between runs."));
+    const QCommandLineOption resetOption(QStringLiteral("simulator-reset"),
+                                         QStringLiteral("With --simulator: start with a new, erased chip."));
     const QCommandLineOption listPartsOption(QStringLiteral("list-parts"),
                                              QStringLiteral("List the supported parts and exit."));
-    parser.addOptions({simulatorOption, listPartsOption});
+    parser.addOptions({versionOption, simulatorOption, resetOption, listPartsOption});
 
     WindowOptions options;
     options.helpText =
@@ -80,6 +85,7 @@ WindowOptions parseWindowOptions(const QStringList& arguments) {
         options.action = WindowOptions::Action::ListParts;
     }
     options.simulator = options.action == WindowOptions::Action::OpenWindow && parser.isSet(simulatorOption);
+    options.simulatorReset = parser.isSet(resetOption);
     return options;
 }
 

@@ -10,6 +10,7 @@ struct WindowOptions {
     enum class Action { OpenWindow, Help, Version, ListParts, Refuse };
     Action action = Action::OpenWindow;
     bool simulator = false;
+    bool simulatorReset = false; // with --simulator: a new chip instead of the one kept
     QString error; // for Refuse: what was wrong
     QString helpText;
 };

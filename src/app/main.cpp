@@ -7,6 +7,7 @@
 
 #include "common/version.h"
 #include "device/device_catalogue.h"
+#include "link/link_timing.h"
 #include "session/session.h"
 
 #ifdef ZELVAN_HAVE_SIMULATOR
@@ -57,6 +58,12 @@ int main(int argc, char* argv[]) {
     case zelvan::WindowOptions::Action::OpenWindow:
         break;
     }
+    QString error;
+    const std::optional<zelvan::LinkTiming> timing = zelvan::linkTimingFromEnvironment(&error);
+    if (!timing) {
+        std::fprintf(stderr, "zelvan-programmer: %s\n", qPrintable(error));
+        return 2;
+    }
     if (!displayAvailable(arguments)) {
         std::fputs("zelvan-programmer: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not "
                    "set).\nRun it in a desktop session, or set QT_QPA_PLATFORM=offscreen to run it without one.\n",
@@ -75,8 +82,9 @@ int main(int argc, char* argv[]) {
 #ifdef ZELVAN_HAVE_SIMULATOR
     std::unique_ptr<zelvan::sim::PtyBoardServer> simulator;
     if (options.simulator) {
-        QString error;
-        simulator = zelvan::sim::startDemoBoard(*zelvan::findPartByName(QStringLiteral("LPC932A1")), &error);
+        const zelvan::CatalogueEntry& part = *zelvan::findPartByName(QStringLiteral("LPC932A1"));
+        simulator = zelvan::sim::startDemoBoard(
+            part, zelvan::sim::DemoBoardOptions{zelvan::sim::defaultDemoStatePath(part), options.simulatorReset}, &error);
         if (!simulator) {
             std::fprintf(stderr, "zelvan-programmer: the simulated board could not start: %s\n", qPrintable(error));
             return 1;
@@ -91,6 +99,7 @@ int main(int argc, char* argv[]) {
 
     zelvan::QtDialogs dialogs;
     zelvan::Session session(dialogs);
+    session.link().setTiming(*timing);
     zelvan::MainWindow window(session, dialogs);
     dialogs.setParentWidget(&window);
     window.show();

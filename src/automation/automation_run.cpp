@@ -8,8 +8,12 @@ namespace {
 AutomationResult& conclude(AutomationResult& result) {
     if (result.faultNumber)
         result.end(Ending::NotDone, QStringLiteral("the run stopped at %1").arg(result.faultText));
+    else if (result.interruptedLine)
+        result.end(Ending::Interrupted, QStringLiteral("line %1 was interrupted, and the lines after it were not run")
+                                            .arg(*result.interruptedLine));
     else if (result.stoppedAtLine)
-        result.end(Ending::Interrupted);
+        result.end(Ending::Interrupted, QStringLiteral("stopped before line %1: the lines from there on were not run")
+                                            .arg(*result.stoppedAtLine));
     else if (result.failedSteps > 0)
         result.end(Ending::NotDone, QStringLiteral("%1 step(s) failed").arg(result.failedSteps));
     else

@@ -34,9 +34,11 @@ public:
         CommandCall call{board_, progress_, questions_, request};
         const CommandResult result = zelvan::runCommand(row->command, call);
         face_.stepEnded(row->command, result);
-        return result.done()                             ? StepOutcome::Succeeded
-               : result.ending() == Ending::Interrupted ? StepOutcome::Interrupted
-                                                        : StepOutcome::Failed;
+        // A step cut short by a stop (between its records, or by ending the wait for one) was
+        // interrupted, whatever its last record answered.
+        if (!result.done() && (result.ending() == Ending::Interrupted || board_.stop().requested()))
+            return StepOutcome::Interrupted;
+        return result.done() ? StepOutcome::Succeeded : StepOutcome::Failed;
     }
 
 private:

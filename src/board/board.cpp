@@ -65,12 +65,14 @@ Connection Board::search(ConnectionProgress& progress) {
     progress.step(QStringLiteral("Searching programmer..."));
     Connection connection;
     QList<PortOpenFailure> unopenable;
+    QStringList tried;
     for (int port = 1; port <= kPortCount && !link_.aborted(); ++port) {
         const bool opened = link_.OpenComPort(port);
         link_.processEventsOnce();
         if (!opened) {
             if (isWorthReporting(link_.lastOpenFailure()))
                 unopenable.append(link_.lastOpenFailure());
+            tried.append(portFailureLine(link_.lastOpenFailure()));
             continue;
         }
         if (synchroniseAndReadVersion(progress, connection)) {
@@ -78,9 +80,11 @@ Connection Board::search(ConnectionProgress& progress) {
             connection.unopenable = unopenable;
             return connection;
         }
+        tried.append(QStringLiteral("COM%1 (%2): %3").arg(port).arg(link_.deviceName(), connection.reason));
     }
     connection.unopenable = unopenable;
-    connection.end(Ending::NotDone, QStringLiteral("no programmer board found"));
+    connection.tried = tried;
+    connection.end(Ending::NotDone, QStringLiteral("no programmer board found (%1)").arg(tried.join(QStringLiteral("; "))));
     return connection;
 }
 

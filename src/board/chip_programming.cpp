@@ -1,6 +1,8 @@
 #include "chip_programming.h"
 
 #include "common/hex_text.h"
+#include "flash/configuration.h"
+#include "flash/crc_readback.h"
 
 namespace zelvan {
 
@@ -48,8 +50,26 @@ void erase(Board& board, LinkContext& ctx, Questions& questions, const FirmwareC
     }
 }
 
+// The CRCs of the sectors the bootloader shares, read after their user pages were erased and
+// before they are programmed: what a verify afterwards combines with the image's bytes there.
+std::optional<std::map<int, quint32>> readBaselines(Board& board, LinkContext& ctx, const FirmwareCache& image,
+                                                    const ProgramRequest& request, ChipProgramming& result) {
+    const DeviceGeometry& part = board.part()->geometry;
+    if (request.verify.kind != VerifyChoice::Kind::Image || !board.protect())
+        return std::map<int, quint32>();
+    const QList<int> shared = sharedSectors(image, part);
+    if (shared.isEmpty())
+        return std::map<int, quint32>();
+    const SectorCrcValues read = readSectorCrcValues(ctx, part, shared);
+    if (!read.done()) {
+        static_cast<Result&>(result) = read;
+        return std::nullopt;
+    }
+    return read.crcs;
+}
+
 void verify(Board& board, LinkContext& ctx, const FirmwareCache& image, const ProgramRequest& request,
-            ChipProgramming& result) {
+            const std::map<int, quint32>& baselines, ChipProgramming& result) {
     result.stage = ChipProgramming::Stage::Verifying;
     ctx.progress.step(QStringLiteral("Verifying Firmware..."));
     const DeviceGeometry& part = board.part()->geometry;
@@ -58,9 +78,58 @@ void verify(Board& board, LinkContext& ctx, const FirmwareCache& image, const Pr
         serialSector = static_cast<int>(request.serial->place.address) / part.intSectorSize;
     result.verification = request.verify.kind == VerifyChoice::Kind::Golden
                               ? verifyAgainstGolden(ctx, part, *request.verify.golden, serialSector)
-                              : verifyAgainstImage(ctx, part, image.bytes(), *request.verify.variant,
-                                                   request.erase == EraseMode::Chip);
+                              : verifyAgainstImage(ctx, part, image, *request.verify.variant,
+                                                   request.verify.variantKnown, request.erase == EraseMode::Chip,
+                                                   baselines, !board.protect() && request.erase == EraseMode::Used);
     static_cast<Result&>(result) = *result.verification;
+}
+
+// What a --changed-only programming leaves out: the sectors whose CRC the chip reports as the image's
+// (the serial number's sector always differs), and the configuration values the chip holds. Leaves
+// nothing out, and says why, when it cannot tell: the formulation is neither calibrated nor chosen
+// nor golden, or a CRC cannot be read.
+void leaveOutWhatIsThere(Board& board, LinkContext& ctx, const ProgramRequest& request, FirmwareCache& image,
+                         ChipProgramming& result) {
+    const DeviceGeometry& part = board.part()->geometry;
+    QList<int> written;
+    std::vector<bool> writtenSectors;
+    for (int sector = 0; sector < part.sectorCount(); ++sector) {
+        writtenSectors.push_back(image.writesInto(sector * part.intSectorSize, part.intSectorSize));
+        if (writtenSectors.back())
+            written.append(sector);
+    }
+    result.sectorsSent = static_cast<int>(written.size());
+    result.sectorsUnchanged = 0;
+    const bool golden = request.verify.kind == VerifyChoice::Kind::Golden;
+    if (!golden && !request.verify.variantKnown) {
+        ctx.progress.notice(QStringLiteral("the formulation of the CRC is neither calibrated nor chosen: every sector "
+                                           "the files write is sent"));
+        return;
+    }
+    const SectorCrcValues read = readSectorCrcValues(ctx, part, written);
+    if (!read.done()) {
+        ctx.progress.notice(QStringLiteral("%1: every sector the files write is sent").arg(read.reason));
+        return;
+    }
+    const std::map<int, quint32> expected =
+        golden ? request.verify.golden->sectors
+               : expectedCrcs(image.bytes(), part, *request.verify.variant, false, writtenSectors, {},
+                              !board.protect())
+                     .decided();
+    const int serialSector = request.serial ? int(request.serial->place.address) / part.intSectorSize : -1;
+    for (const int sector : written) {
+        const auto crc = expected.find(sector);
+        if (sector == serialSector || crc == expected.end() || crc->second != read.crcs.at(sector))
+            continue;
+        image.forget(sector * part.intSectorSize, part.intSectorSize);
+        --*result.sectorsSent;
+        ++*result.sectorsUnchanged;
+    }
+    for (int index = 0; index < 4; ++index) {
+        const ConfigRead value = image.hasConfig(index) ? readConfigValue(ctx.link, index) : ConfigRead{};
+        if (value.ok() && value.value.compare(QString::fromLatin1(image.configText(index)), Qt::CaseInsensitive) == 0)
+            image.forgetConfig(index);
+    }
 }
 
 } // namespace
@@ -88,30 +157,41 @@ ChipProgramming programChip(Board& board, Progress& progress, Questions& questio
         // A place the part does not have is refused before a number is taken or anything written.
         if (const QString problem = serialPlaceProblem(place, part); !problem.isEmpty())
             return static_cast<ChipProgramming&>(result.end(Ending::BadInput, QStringLiteral("--serial: ") + problem));
-        QString error;
-        const std::optional<quint64> number =
-            takeSerialNumber(request.serial->file, place.bytes, &error, &board.stop());
-        if (!number)
+        const SerialTake taken = request.serial->source->take(place, &board.stop());
+        if (!taken.number)
             return static_cast<ChipProgramming&>(
-                result.end(Ending::NotDone, QStringLiteral("no serial number was taken: ") + error));
+                result.end(taken.failure == SerialTake::Failure::BadInput ? Ending::BadInput : Ending::NotDone,
+                           QStringLiteral("no serial number was taken: ") + taken.error));
         // From here on the number is this chip's, whatever happens: numbers may skip, never repeat.
-        result.serialNumber = *number;
-        laySerialNumber(image, place, *number);
+        result.serialNumber = *taken.number;
+        laySerialNumber(image, place, *taken.number);
         progress.notice(QStringLiteral("serial number %1 at %2H")
-                            .arg(*number)
+                            .arg(*taken.number)
                             .arg(strDecToHex16(static_cast<int>(place.address))));
     }
 
-    erase(board, ctx, questions, image, request, result);
+    // What is sent: the image, or with changedOnly what of it the chip does not hold already. Every
+    // sector of the whole image is verified afterwards.
+    FirmwareCache sent = image;
+    ProgramRequest checked = request;
+    if (request.changedOnly) {
+        leaveOutWhatIsThere(board, ctx, request, sent, result);
+        if (checked.verify.kind == VerifyChoice::Kind::None)
+            checked.verify.kind = VerifyChoice::Kind::Image;
+    }
+    erase(board, ctx, questions, sent, checked, result);
     if (!result.done())
+        return result;
+    const std::optional<std::map<int, quint32>> baselines = readBaselines(board, ctx, sent, checked, result);
+    if (!baselines)
         return result;
 
     result.stage = ChipProgramming::Stage::Programming;
-    result.programmed = programFirmware(ctx, image, part, request.quick, board.protect());
+    result.programmed = programFirmware(ctx, sent, part, request.quick, board.protect());
     static_cast<Result&>(result) = result.programmed;
-    if (!result.done() || request.verify.kind == VerifyChoice::Kind::None)
+    if (!result.done() || checked.verify.kind == VerifyChoice::Kind::None)
         return result;
-    verify(board, ctx, image, request, result);
+    verify(board, ctx, image, checked, *baselines, result);
     return result;
 }
 

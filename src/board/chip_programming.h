@@ -9,6 +9,9 @@
 #include "flash/erasing.h"
 #include "production/golden_crcs.h"
 #include "production/serial_numbers.h"
+#include "production/serial_place.h"
+
+#include <memory>
 #include "production/verification.h"
 
 #include <QList>
@@ -27,18 +30,22 @@ struct VerifyChoice {
     Kind kind = Kind::None;
     const CrcVariant* variant = nullptr; // Image: the formulation of the signature
     const GoldenCrcs* golden = nullptr;  // Golden: the CRCs of a chip known to be good
+    bool variantKnown = false;           // Image: the formulation was calibrated or chosen
 };
 
 // Where each chip's serial number comes from and where it goes.
 struct SerialNumbering {
     SerialPlace place;
-    QString file;
+    std::shared_ptr<SerialSource> source;
 };
 
 struct ProgramRequest {
     const FirmwareCache* image = nullptr; // laid out for the part
     EraseMode erase = EraseMode::None;
     bool quick = false;
+    // Only the sectors (and configuration bytes) whose CRC (value) differs from the image's are
+    // sent; every sector the image writes is verified afterwards.
+    bool changedOnly = false;
     VerifyChoice verify;
     const SerialNumbering* serial = nullptr;
 };
@@ -59,6 +66,8 @@ struct ChipProgramming : Result {
     std::optional<quint64> serialNumber;
     int sectorsErased = 0;
     int pagesErased = 0;
+    std::optional<int> sectorsSent;      // with changedOnly: the sectors sent
+    std::optional<int> sectorsUnchanged; // with changedOnly: the sectors the chip held already
     ProgramResult programmed;
     std::optional<Verification> verification;
 };

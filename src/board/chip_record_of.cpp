@@ -28,6 +28,8 @@ ChipRecord chipRecordOf(const Board& board, Command command, const CommandReques
     }
     if (const auto* programmed = result.as<ChipProgramming>()) {
         record.serialNumber = programmed->serialNumber;
+        record.sectorsSent = programmed->sectorsSent;
+        record.sectorsUnchanged = programmed->sectorsUnchanged;
         if (programmed->verification)
             noteVerification(record, *programmed->verification);
     }

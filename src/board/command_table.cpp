@@ -19,9 +19,18 @@ using A = Availability;
 namespace op = operations;
 constexpr int kNone = -1;
 
-// In the order of the enum. The tips are the window's (translatable, context "ButtonTips"); the
+// In the order of the enum: the command line's commands in the order its help lists them, then the
+// window's own. The tips are the window's (translatable, context "ButtonTips"); the
 // help lines are the command line's.
 constexpr std::array<CommandRow, kCommandCount> kCommands{{
+    {Command::Ports, nullptr, nullptr, W::None, A::Never, "ports", "", nullptr, false, false, nullptr, kNone, nullptr,
+     nullptr,
+     "COM1..COM8: the device behind each, whether it opens (or why not) and whether a board answers"},
+    {Command::GetID, "cmdGetID", "Get LPC ID", W::Button, A::VersionRead, "info", "", nullptr, false, false, nullptr,
+     kNone, &op::identify,
+     QT_TRANSLATE_NOOP("ButtonTips", "Reads the manufacturer and device ids (records 0100000310..12), names the part "
+                                     "and fills the page and sector lists"),
+     "connect, read the loader version and identify the part"},
     {Command::ICP, "cmdICP", "Enter ICP Mode", W::Button, A::Searching, "icp", "", "pon", false, false,
      "Peripheral ICP Mode", kNone, &op::icpMode,
      QT_TRANSLATE_NOOP("ButtonTips", "Puts the target into in-circuit programming mode (sends the letter P to the "
@@ -31,6 +40,11 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
      "Peripheral Power OFF", kNone, &op::powerOff,
      QT_TRANSLATE_NOOP("ButtonTips", "Switches the target's power off (sends the letter S to the board)"),
      "the board switches the target's power off"},
+    {Command::EraseChip, "cmdEraseChip", "Erase Chip", W::Button, A::Identified, "erase chip", "", "echip", false,
+     false, "Erasing Device", kNone, &op::eraseWholeChip,
+     QT_TRANSLATE_NOOP("ButtonTips", "Erases the whole flash, the bootloader too (record 00000008): refused while "
+                                     "Protect ISP Code is ticked, asked first while it is not"),
+     "erase the whole flash (needs --no-protect: the bootloader goes too)"},
     {Command::ErasePage, "cmdErasePage", "Erase Page(s)", W::Button, A::Identified, "erase pages", "[A-B]", "epage",
      true, true, "Erasing Device Pages", kNone, &op::erasePages,
      QT_TRANSLATE_NOOP("ButtonTips", "Erases the pages from Start to End of the Pages lists, one record a page "
@@ -38,24 +52,28 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
                                      "left alone"),
      "erase pages A..B; A, B are indexes (0, 1, ...) or addresses (0x0400); no range: every page below the "
      "bootloader while it is protected, the whole flash otherwise"},
-    {Command::Version, "cmdVersion", "ICP/ISP Version", W::Button, A::Synchronised, nullptr, nullptr, nullptr, false,
-     false, "Loader Version", kNone, &op::loaderVersion,
-     QT_TRANSLATE_NOOP("ButtonTips", "Reads the board's loader version (record 00000001)"), nullptr},
-    {Command::GetID, "cmdGetID", "Get LPC ID", W::Button, A::VersionRead, "info", "", nullptr, false, false, nullptr,
-     kNone, &op::identify,
-     QT_TRANSLATE_NOOP("ButtonTips", "Reads the manufacturer and device ids (records 0100000310..12), names the part "
-                                     "and fills the page and sector lists"),
-     "connect, read the loader version and identify the part"},
-    {Command::EraseChip, "cmdEraseChip", "Erase Chip", W::Button, A::Identified, "erase chip", "", "echip", false,
-     false, "Erasing Device", kNone, &op::eraseWholeChip,
-     QT_TRANSLATE_NOOP("ButtonTips", "Erases the whole flash, the bootloader too (record 00000008): refused while "
-                                     "Protect ISP Code is ticked, asked first while it is not"),
-     "erase the whole flash (needs --no-protect: the bootloader goes too)"},
-    {Command::StatusByte, "cmdStatusByte", "Status Byte", W::Button, A::Identified, nullptr, nullptr, nullptr, false,
-     false, "Programming Status Byte", configAddress::kStatusByte, &op::editConfiguration,
-     QT_TRANSLATE_NOOP("ButtonTips", "Shows the status byte and writes the value typed (records 0100000303, then "
-                                     "0200000203 vv)"),
-     nullptr},
+    {Command::EraseSector, "cmdEraseSector", "Erase Sector(s)", W::Button, A::Identified, "erase sectors", "[A-B]",
+     "esector", true, true, "Erasing Device Sectors", kNone, &op::eraseSectors,
+     QT_TRANSLATE_NOOP("ButtonTips", "Erases the sectors from Start to End of the Sectors lists, one record a sector "
+                                     "(03000004 01 AAAA); while Protect ISP Code is ticked the bootloader's sector is "
+                                     "left alone"),
+     "the same for sectors"},
+    {Command::GetGlobalCRC, "cmdGetGlobalCRC", "Global CRC", W::Button, A::Identified, "crc global", "", "gcrc", false,
+     false, "Reading Global CRC", kNone, &op::globalCrc,
+     QT_TRANSLATE_NOOP("ButtonTips", "Reads the CRC of the whole flash (record 00000006)"),
+     "print the global CRC the target reports (\"crc\" alone says the same)"},
+    {Command::GetSectorCRC, "cmdGetSectorCRC", "Sector CRC", W::Button, A::Identified, "crc sectors", "[A-B]", "scrc",
+     true, true, "Reading Sectors CRC", kNone, &op::sectorCrcs,
+     QT_TRANSLATE_NOOP("ButtonTips", "Reads the CRC of each sector from Start to End of the Sectors lists (record "
+                                     "01000005 ss, ss the sector's address high byte)"),
+     "print the CRC of each sector; --save FILE keeps them (and the global CRC) as golden CRCs of a known-good "
+     "chip"},
+    {Command::Calibrate, "mnuCalibrateCrc", "Calibrate CRC...", W::VerifyMenu, A::Always, "crc calibrate",
+     "FILE.hex...", nullptr, true, true, "Calibrating CRC", kNone, &op::calibrateCrc,
+     QT_TRANSLATE_NOOP("ButtonTips", "On a chip just programmed with the loaded firmware: finds which formulation of "
+                                     "the signature its CRCs follow, and keeps it for every later verify"),
+     "on a chip just programmed with the files: find which formulation of the signature its CRCs follow, and "
+     "keep it for verify"},
     {Command::ProgramFirmware, "cmdProgramFirmware", "Program Firmware", W::Button, A::FirmwareLoaded, "program",
      "FILE.hex...", "program", true, true, "Programming Firmware", kNone, &op::program,
      QT_TRANSLATE_NOOP("ButtonTips", "Writes the loaded firmware into the flash page by page (records LL AAAA 00 and "
@@ -63,12 +81,40 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
                                      "configuration bytes the file carried (02000002 0n vv)"),
      "load the files in order (later files win), erase, program, and write the configuration bytes the files "
      "carry"},
-    {Command::EraseSector, "cmdEraseSector", "Erase Sector(s)", W::Button, A::Identified, "erase sectors", "[A-B]",
-     "esector", true, true, "Erasing Device Sectors", kNone, &op::eraseSectors,
-     QT_TRANSLATE_NOOP("ButtonTips", "Erases the sectors from Start to End of the Sectors lists, one record a sector "
-                                     "(03000004 01 AAAA); while Protect ISP Code is ticked the bootloader's sector is "
-                                     "left alone"),
-     "the same for sectors"},
+    {Command::VerifyFirmware, "mnuVerifyFirmware", "Verify Firmware", W::VerifyMenu, A::Always, "verify",
+     "FILE.hex...", nullptr, true, true, "Verifying Firmware", kNone, &op::verify,
+     QT_TRANSLATE_NOOP("ButtonTips", "Reads the CRC of every sector the loaded firmware writes into (records "
+                                     "01000005..) and compares it with the firmware's"),
+     "compare the CRCs of the sectors the files decide with the files"},
+    {Command::ConfigGet, nullptr, nullptr, W::None, A::Never, "config get", "NAME", nullptr, false, false, nullptr,
+     kNone, &op::configGet, nullptr, "NAME: ucfg1, ucfg2, bootv, status"},
+    {Command::ConfigSet, nullptr, nullptr, W::None, A::Never, "config set", "NAME VALUE", nullptr, false, false,
+     nullptr, kNone, &op::configSet, nullptr, "VALUE: a byte in hex (5A, 7; 0x not needed)"},
+    {Command::SecurityGet, nullptr, nullptr, W::None, A::Never, "security get", "[SECTOR]", nullptr, true, false,
+     nullptr, kNone, &op::securityGet, nullptr, "the security byte of a sector, or of every sector"},
+    {Command::SecuritySet, nullptr, nullptr, W::None, A::Never, "security set", "SECTOR VALUE", nullptr, true, false,
+     nullptr, kNone, &op::securitySet, nullptr, "write the security byte of a sector"},
+    {Command::CCP, "cmdCCP", "Clear Conf. P.", W::Button, A::Identified, "ccp", "", nullptr, false, false,
+     "Clear Configuration Protection", kNone, &op::clearProtection,
+     QT_TRANSLATE_NOOP("ButtonTips", "Clears the configuration protection (record 020000021000)"),
+     "clear the configuration protection"},
+    {Command::AutoProcedure, "cmdAutoProcedure", "Auto Program", W::Button, A::AutomationFile, "run",
+     "FILE.cfg", nullptr, false, true, "Automatic Programming", kNone, &op::automation,
+     QT_TRANSLATE_NOOP("ButtonTips", "Runs the automation file chosen with File > Load Automation File, line by line, "
+                                     "unattended"),
+     "an automation file; its program keyword writes the --hex FILE.hex files"},
+    {Command::Records, nullptr, nullptr, W::None, A::Never, "records", "", nullptr, false, false, nullptr, kNone,
+     nullptr, nullptr, "for each --record destination: how many chip records wait in its spool, the oldest"},
+    {Command::RecordsFlush, nullptr, nullptr, W::None, A::Never, "records flush", "", nullptr, false, false, nullptr,
+     kNone, nullptr, nullptr, "send what the spools of the --record destinations hold"},
+    {Command::Version, "cmdVersion", "ICP/ISP Version", W::Button, A::Synchronised, nullptr, nullptr, nullptr, false,
+     false, "Loader Version", kNone, &op::loaderVersion,
+     QT_TRANSLATE_NOOP("ButtonTips", "Reads the board's loader version (record 00000001)"), nullptr},
+    {Command::StatusByte, "cmdStatusByte", "Status Byte", W::Button, A::Identified, nullptr, nullptr, nullptr, false,
+     false, "Programming Status Byte", configAddress::kStatusByte, &op::editConfiguration,
+     QT_TRANSLATE_NOOP("ButtonTips", "Shows the status byte and writes the value typed (records 0100000303, then "
+                                     "0200000203 vv)"),
+     nullptr},
     {Command::SetBootVector, "cmdSetBootVector", "Boot Vector", W::Button, A::Identified, nullptr, nullptr, nullptr,
      false, false, "Programming Boot Vector", configAddress::kBootVector, &op::editConfiguration,
      QT_TRANSLATE_NOOP("ButtonTips", "Shows the boot vector and writes the value typed (records 0100000302, then "
@@ -89,20 +135,6 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
      QT_TRANSLATE_NOOP("ButtonTips", "Shows each sector's security byte and writes the value typed (records 01000003 "
                                      "ss, then 02000002 ss vv; ss 08..0F for sectors 0..7, 18..1F for 8..15)"),
      nullptr},
-    {Command::CCP, "cmdCCP", "Clear Conf. P.", W::Button, A::Identified, "ccp", "", nullptr, false, false,
-     "Clear Configuration Protection", kNone, &op::clearProtection,
-     QT_TRANSLATE_NOOP("ButtonTips", "Clears the configuration protection (record 020000021000)"),
-     "clear the configuration protection"},
-    {Command::GetGlobalCRC, "cmdGetGlobalCRC", "Global CRC", W::Button, A::Identified, "crc global", "", "gcrc", false,
-     false, "Reading Global CRC", kNone, &op::globalCrc,
-     QT_TRANSLATE_NOOP("ButtonTips", "Reads the CRC of the whole flash (record 00000006)"),
-     "print the global CRC the target reports (\"crc\" alone says the same)"},
-    {Command::GetSectorCRC, "cmdGetSectorCRC", "Sector CRC", W::Button, A::Identified, "crc sectors", "[A-B]", "scrc",
-     true, true, "Reading Sectors CRC", kNone, &op::sectorCrcs,
-     QT_TRANSLATE_NOOP("ButtonTips", "Reads the CRC of each sector from Start to End of the Sectors lists (record "
-                                     "01000005 ss, ss the sector's address high byte)"),
-     "print the CRC of each sector; --save FILE keeps them (and the global CRC) as golden CRCs of a known-good "
-     "chip"},
     {Command::AutoConnect, "cmdAutoConnect", "Auto Connect", W::Button, A::Always, nullptr, nullptr, nullptr, false,
      false, nullptr, kNone, nullptr,
      QT_TRANSLATE_NOOP("ButtonTips", "Looks for the programmer board on COM1..COM8: three \"U\" to lock onto the baud "
@@ -116,16 +148,6 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
      QT_TRANSLATE_NOOP("ButtonTips", "Reads an Intel HEX file into the firmware cache; several files can be laid over "
                                      "each other (nothing is sent)"),
      nullptr},
-    {Command::AutoProcedure, "cmdAutoProcedure", "Auto Program", W::Button, A::AutomationFile, "run",
-     "FILE.cfg", nullptr, false, true, "Automatic Programming", kNone, &op::automation,
-     QT_TRANSLATE_NOOP("ButtonTips", "Runs the automation file chosen with File > Load Automation File, line by line, "
-                                     "unattended"),
-     "an automation file; its program keyword writes the --hex FILE.hex files"},
-    {Command::VerifyFirmware, "mnuVerifyFirmware", "Verify Firmware", W::VerifyMenu, A::Always, "verify",
-     "FILE.hex...", nullptr, true, true, "Verifying Firmware", kNone, &op::verify,
-     QT_TRANSLATE_NOOP("ButtonTips", "Reads the CRC of every sector the loaded firmware writes into (records "
-                                     "01000005..) and compares it with the firmware's"),
-     "compare the CRCs of the sectors the files decide with the files"},
     {Command::SaveGolden, "mnuSaveGolden", "Save Golden CRCs...", W::VerifyMenu, A::Always, nullptr, nullptr,
      nullptr, true, true, "Saving Golden CRCs", kNone, &op::saveGolden,
      QT_TRANSLATE_NOOP("ButtonTips", "Reads every sector's CRC and the global one and keeps them in a file, as the "
@@ -136,23 +158,6 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
      QT_TRANSLATE_NOOP("ButtonTips", "Compares every sector's CRC and the global one with golden CRCs saved from a "
                                      "known-good chip of this part"),
      nullptr},
-    {Command::Calibrate, "mnuCalibrateCrc", "Calibrate CRC...", W::VerifyMenu, A::Always, "crc calibrate",
-     "FILE.hex...", nullptr, true, true, "Calibrating CRC", kNone, &op::calibrateCrc,
-     QT_TRANSLATE_NOOP("ButtonTips", "On a chip just programmed with the loaded firmware: finds which formulation of "
-                                     "the signature its CRCs follow, and keeps it for every later verify"),
-     "on a chip just programmed with the files: find which formulation of the signature its CRCs follow, and "
-     "keep it for verify"},
-    {Command::ConfigGet, nullptr, nullptr, W::None, A::Never, "config get", "NAME", nullptr, false, false, nullptr,
-     kNone, &op::configGet, nullptr, "NAME: ucfg1, ucfg2, bootv, status"},
-    {Command::ConfigSet, nullptr, nullptr, W::None, A::Never, "config set", "NAME VALUE", nullptr, false, false,
-     nullptr, kNone, &op::configSet, nullptr, "VALUE: a byte in hex (5A, 7; 0x not needed)"},
-    {Command::SecurityGet, nullptr, nullptr, W::None, A::Never, "security get", "[SECTOR]", nullptr, true, false,
-     nullptr, kNone, &op::securityGet, nullptr, "the security byte of a sector, or of every sector"},
-    {Command::SecuritySet, nullptr, nullptr, W::None, A::Never, "security set", "SECTOR VALUE", nullptr, true, false,
-     nullptr, kNone, &op::securitySet, nullptr, "write the security byte of a sector"},
-    {Command::Ports, nullptr, nullptr, W::None, A::Never, "ports", "", nullptr, false, false, nullptr, kNone, nullptr,
-     nullptr,
-     "COM1..COM8: the device behind each, whether it opens (or why not) and whether a board answers"},
 }};
 
 static_assert([] {

@@ -8,41 +8,43 @@
 
 namespace zelvan {
 
-// Every command of the program, whichever front end offers it: the window's buttons (in the order
-// of its controls) and menu entries, the command line's commands, the automation keywords.
+// Every command of the program, whichever front end offers it: the command line's commands (in the
+// order of its help), the window's buttons and menu entries, the automation keywords.
 enum class Command {
+    Ports,
+    GetID,
     ICP,
     OFF,
-    ErasePage,
-    Version,
-    GetID,
     EraseChip,
-    StatusByte,
-    ProgramFirmware,
+    ErasePage,
     EraseSector,
-    SetBootVector,
-    UCFG1,
-    UCFG2,
-    ProgramSecurity,
-    CCP,
     GetGlobalCRC,
     GetSectorCRC,
-    AutoConnect,
-    ClearFirmware,
-    LoadFirmware,
-    AutoProcedure,
-    VerifyFirmware,
-    SaveGolden,
-    CompareGolden,
     Calibrate,
+    ProgramFirmware,
+    VerifyFirmware,
     ConfigGet,
     ConfigSet,
     SecurityGet,
     SecuritySet,
-    Ports,
+    CCP,
+    AutoProcedure,
+    Records,
+    RecordsFlush,
+    Version,
+    StatusByte,
+    SetBootVector,
+    UCFG1,
+    UCFG2,
+    ProgramSecurity,
+    AutoConnect,
+    ClearFirmware,
+    LoadFirmware,
+    SaveGolden,
+    CompareGolden,
 };
 
-inline constexpr int kCommandCount = static_cast<int>(Command::Ports) + 1;
+inline constexpr int kCommandCount = static_cast<int>(Command::CompareGolden) + 1;
 
 // Where the window offers a command.
 enum class WindowPlace { None, Button, VerifyMenu };

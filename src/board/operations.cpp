@@ -138,21 +138,27 @@ CommandResult automation(CommandCall& call) {
     return runAutomationScript(call.board, call.progress, *call.request.automation, *call.request.script);
 }
 
+Verification refusedVerification(const QString& problem) {
+    Verification refused;
+    refused.end(Ending::BadInput, problem);
+    return refused;
+}
+
 CommandResult verify(CommandCall& call) {
     const ProgramRequest& program = call.request.program;
     LinkContext ctx = call.board.context(call.progress);
     if (const QString problem = goldenProblem(call); !problem.isEmpty())
-        return Verification{{Ending::BadInput, problem}};
+        return refusedVerification(problem);
     call.progress.step(QStringLiteral("Verifying Firmware..."));
     if (program.verify.kind == VerifyChoice::Kind::Golden)
         return verifyAgainstGolden(ctx, geometry(call), *program.verify.golden, std::nullopt);
-    return verifyAgainstImage(ctx, geometry(call), program.image->bytes(), *program.verify.variant,
-                              program.erase == EraseMode::Chip);
+    return verifyAgainstImage(ctx, geometry(call), *program.image, *program.verify.variant,
+                              program.verify.variantKnown, program.erase == EraseMode::Chip);
 }
 
 CommandResult compareGolden(CommandCall& call) {
     if (const QString problem = goldenProblem(call); !problem.isEmpty())
-        return Verification{{Ending::BadInput, problem}};
+        return refusedVerification(problem);
     LinkContext ctx = call.board.context(call.progress);
     call.progress.step(QStringLiteral("Comparing with Golden CRCs..."));
     return verifyAgainstGolden(ctx, geometry(call), *call.request.program.verify.golden, std::nullopt);

@@ -1,13 +1,47 @@
 #include "port_messages.h"
 
 #include <QFileInfo>
+#include <QLockFile>
+#include <QStringList>
+
+#include <optional>
 
 namespace zelvan {
 
 namespace {
 
+// The program that holds the lock file a serial port takes while it is open ("/var/lock/LCK..ttyUSB0",
+// in the first of the usual lock folders that has one): its name and process id.
+std::optional<QString> portHolder(const QString& device) {
+    static const QStringList kLockFolders{
+        QStringLiteral("/var/lock"), QStringLiteral("/etc/locks"), QStringLiteral("/var/spool/locks"),
+        QStringLiteral("/var/spool/uucp"), QStringLiteral("/tmp"), QStringLiteral("/var/tmp"),
+        QStringLiteral("/var/lock/lockdev"), QStringLiteral("/run/lock")};
+    QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const QString& folder : kLockFolders) {
+        const QString path = folder + QStringLiteral("/LCK..") + name;
+        qint64 pid = 0;
+        QString host;
+        QString program;
+        if (QFileInfo::exists(path) && QLockFile(path).getLockInfo(&pid, &host, &program))
+            return QStringLiteral("%1, process %2").arg(program).arg(pid);
+    }
+    return std::nullopt;
+}
+
 // The reason a port could not be opened, with the way out for a permission problem.
 QString reasonText(const PortOpenFailure& failure) {
+#ifdef Q_OS_UNIX
+    // Another program has the port open: its lock file says which, or the system says it is busy.
+    const std::optional<QString> holder = failure.error == QSerialPort::PermissionError
+                                              ? portHolder(failure.device)
+                                              : std::nullopt;
+    if (holder || failure.reason.contains(QLatin1String("locking"), Qt::CaseInsensitive) ||
+        failure.reason.contains(QLatin1String("busy"), Qt::CaseInsensitive))
+        return QStringLiteral("in use by another program%1; try again once it has let go of the port")
+            .arg(holder ? QStringLiteral(" (%1)").arg(*holder) : QString());
+#endif
 #ifdef Q_OS_LINUX
     if (failure.error == QSerialPort::PermissionError) {
         QString group = QFileInfo(failure.device).group();

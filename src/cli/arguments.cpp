@@ -2,9 +2,13 @@
 
 #include "exit_status.h"
 
+#include "common/nearest_word.h"
 #include "flash/byte_entry.h"
+#include "device/device_catalogue.h"
+#include "link/port_names.h"
 
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -25,13 +29,20 @@ const QList<OptionSpec>& optionSpecs() {
          "COM1..COM8 (ZELVAN_COMn names the device of COMn) or a device path; default: search COM1..COM8 and use the "
          "first board that answers. Several (-p COM1,COM2 or -p again) or all (every COM whose board answers): the "
          "command runs on every board at once"},
+        {{"boards"}, "N", "several boards: start only when N boards answer (else exit 4, nothing written)"},
         {{"b", "baud"}, "57600|9600", "line speed (default 57600)"},
-        {{"simulator"}, "PART", "a built-in simulated board on COM1 (--simulator alone: an LPC932A1)"},
+        {{"simulator"}, "PART",
+         "a built-in simulated board on COM1 (--simulator alone: an LPC932A1); its chip is kept between runs in the "
+         "user's cache folder"},
+        {{"simulator-reset"}, "", "with --simulator: start with a new, erased chip"},
         {{"quick"}, "", "quick mode for program (raw bytes instead of hex text)"},
         {{"erase"}, "chip|used|none",
          "what program erases first; default used: every sector the files write into (below the bootloader while it "
          "is protected); chip needs --no-protect"},
         {{"no-protect"}, "", "allow the bootloader area to be erased and programmed"},
+        {{"truncate"}, "", "program, verify: take what fits of files that reach beyond the part's flash"},
+        {{"changed-only"}, "",
+         "program: send only the sectors whose CRC differs from the image's (then verify every sector)"},
         {{"verify"}, "", "program: then compare the CRCs with the image"},
         {{"golden"}, "FILE", "program, verify: compare with golden CRCs instead (implies --verify)"},
         {{"crc-variant"}, "NAME", "the signature formulation verify uses (default: the calibrated one)"},
@@ -42,6 +53,7 @@ const QList<OptionSpec>& optionSpecs() {
         {{"record"}, "DEST",
          "append a record of every chip: FILE.jsonl, sqlite:FILE or postgresql://user@host/db (repeatable)"},
         {{"hex"}, "FILE", "run: the firmware the automation file's program keyword writes (repeatable)"},
+        {{"part"}, "NAME", "station: the part it programs; a chip of another part fails with nothing written"},
         {{"save"}, "FILE", "crc sectors: keep every sector's CRC and the global one as golden CRCs"},
         {{"v", "verbose"}, "", "the wire log on stderr: every write and answer, time-stamped"},
         {{"wire-log"}, "FILE", "the same log into FILE"},
@@ -84,8 +96,16 @@ QString readCommandWords(QStringList& words, CliRequest& request) {
         }
         seconds.append(rowWords[1]);
     }
-    if (seconds.isEmpty())
-        return QStringLiteral("unknown command \"%1\"").arg(words[0]);
+    if (seconds.isEmpty()) {
+        QStringList first;
+        for (const QString& command : cliCommandWords()) {
+            if (!first.contains(command.section(' ', 0, 0)))
+                first.append(command.section(' ', 0, 0));
+        }
+        return QStringLiteral("unknown command \"%1\"").arg(words[0]) + suggestion(words[0], first);
+    }
+    if (!words.value(1).isEmpty())
+        return QStringLiteral("%1: unknown \"%2\"").arg(words[0], words[1]) + suggestion(words[1], seconds);
     const QString last = seconds.takeLast();
     return QStringLiteral("%1: say %2").arg(words[0], seconds.isEmpty() ? last : seconds.join(", ") + " or " + last);
 }
@@ -134,11 +154,22 @@ QString readArguments(QStringList args, CliRequest& request) {
 
 // Takes the options' values into the request; returns an error text, empty when fine.
 QString readOptions(const QCommandLineParser& parser, CliOptions& options) {
+    static const QRegularExpression comName(QStringLiteral("^COM[0-9]+$"), QRegularExpression::CaseInsensitiveOption);
     for (const QString& value : parser.values(QStringLiteral("port"))) {
-        for (const QString& port : value.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        for (const QString& port : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+            if (comName.match(port.trimmed()).hasMatch() && comNumberOf(port.trimmed()) == 0)
+                return QStringLiteral("--port %1: the ports are COM1..COM8, or a device path such as /dev/ttyUSB0")
+                    .arg(port.trimmed());
             options.ports.append(port.trimmed());
+        }
         if (value.trimmed().isEmpty())
             return QStringLiteral("--port needs a port");
+    }
+    if (parser.isSet(QStringLiteral("boards"))) {
+        bool ok = false;
+        options.boards = parser.value(QStringLiteral("boards")).toInt(&ok);
+        if (!ok || options.boards < 1 || options.boards > kPortCount)
+            return QStringLiteral("--boards takes a number of boards, 1..%1").arg(kPortCount);
     }
     if (parser.isSet(QStringLiteral("baud"))) {
         const QString baud = parser.value(QStringLiteral("baud"));
@@ -159,8 +190,11 @@ QString readOptions(const QCommandLineParser& parser, CliOptions& options) {
     }
     if (parser.isSet(QStringLiteral("simulator")))
         options.simulatorPart = parser.value(QStringLiteral("simulator"));
+    options.simulatorReset = parser.isSet(QStringLiteral("simulator-reset"));
     options.quick = parser.isSet(QStringLiteral("quick"));
     options.noProtect = parser.isSet(QStringLiteral("no-protect"));
+    options.truncate = parser.isSet(QStringLiteral("truncate"));
+    options.changedOnly = parser.isSet(QStringLiteral("changed-only"));
     const QStringList given = parser.optionNames();
     options.verbosity = static_cast<int>(given.count(QStringLiteral("v")) + given.count(QStringLiteral("verbose")));
     options.wireLog = parser.value(QStringLiteral("wire-log"));
@@ -174,6 +208,7 @@ QString readOptions(const QCommandLineParser& parser, CliOptions& options) {
     options.serialPlace = parser.value(QStringLiteral("serial"));
     options.serialFile = parser.value(QStringLiteral("serial-file"));
     options.records = parser.values(QStringLiteral("record"));
+    options.part = parser.value(QStringLiteral("part"));
     return QString();
 }
 
@@ -197,6 +232,16 @@ QString misplacedOption(const CliRequest& request) {
         return QStringLiteral("--serial and --serial-file belong to program");
     if (options.serialPlace.isEmpty() != options.serialFile.isEmpty())
         return QStringLiteral("--serial and --serial-file go together");
+    if (options.changedOnly && !belongs({Command::ProgramFirmware}))
+        return QStringLiteral("--changed-only belongs to program");
+    if (options.changedOnly && options.erase != EraseMode::Used)
+        return QStringLiteral("--changed-only erases the sectors it sends: it goes with --erase used only");
+    if (request.station && !belongs({Command::ProgramFirmware}))
+        return QStringLiteral("a station runs program: zelvan-cli station program FILE.hex...");
+    if (!options.part.isEmpty() && !request.station)
+        return QStringLiteral("--part belongs to station");
+    if (!options.part.isEmpty() && !findPartByName(options.part))
+        return QStringLiteral("--part: \"%1\" is not a part of the catalogue").arg(options.part);
     if (options.allPorts() && belongs({Command::Ports}))
         return QStringLiteral("ports lists every port already");
     return QString();
@@ -241,7 +286,16 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                                                                                : argument);
     }
     if (!parser.parse(words)) {
-        parsed.error = usageError(parser.errorText().replace(QLatin1Char('\''), QLatin1Char('"')));
+        QString error = parser.errorText().replace(QLatin1Char('\''), QLatin1Char('"'));
+        if (!parser.unknownOptionNames().isEmpty()) {
+            QStringList known;
+            for (const OptionSpec& spec : optionSpecs())
+                known.append(QStringLiteral("--") + spec.names.constLast());
+            const QString name = parser.unknownOptionNames().constFirst();
+            const QString unknown = (name.size() > 1 ? QStringLiteral("--") : QStringLiteral("-")) + name;
+            error = QStringLiteral("unknown option \"%1\"").arg(unknown) + suggestion(unknown, known);
+        }
+        parsed.error = usageError(error);
         return parsed;
     }
     CliRequest request;
@@ -258,7 +312,12 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return parsed;
     }
     QStringList positional = parser.positionalArguments();
+    request.station = positional.value(0) == QLatin1String("station");
+    if (request.station)
+        positional.removeFirst();
     QString error = readCommandWords(positional, request);
+    if (request.station && error.isEmpty())
+        request.commandText.prepend(QStringLiteral("station "));
     if (error.isEmpty())
         error = readArguments(positional, request);
     if (error.isEmpty())
@@ -281,6 +340,10 @@ QString helpText() {
         const QString synopsis = QStringLiteral("%1 %2").arg(QLatin1String(row.cliWords), QLatin1String(row.cliSynopsis));
         text += QStringLiteral("  %1  %2\n").arg(synopsis.trimmed().leftJustified(30), QLatin1String(row.cliHelp));
     }
+    text += QStringLiteral("  %1  %2\n")
+                .arg(QStringLiteral("station program FILE.hex...").leftJustified(30),
+                     QStringLiteral("on each board, program every chip put in, one after the other, until "
+                                    "Ctrl-C"));
     QCommandLineParser parser;
     addOptions(parser);
     const QString options = parser.helpText();

@@ -13,10 +13,14 @@ namespace zelvan::cli {
 
 struct CliOptions {
     QStringList ports;                    // -p: COMn or device paths; empty: search COM1..COM8
+    int boards = 0;                       // --boards N: the run starts only when N boards answer
     bool baud9600 = false;                // -b 9600
     std::optional<QString> simulatorPart; // --simulator[=PART]
+    bool simulatorReset = false;          // --simulator-reset: a new chip instead of the one kept
     bool quick = false;
     EraseMode erase = EraseMode::Used;
+    bool truncate = false;    // program what fits of files that reach beyond the part's flash
+    bool changedOnly = false; // program: only the sectors whose CRC differs from the image's
     bool noProtect = false;
     int verbosity = 0; // -v: the wire log; -vv: with the timing of each exchange
     QString wireLog;
@@ -30,6 +34,7 @@ struct CliOptions {
     QString serialPlace;  // --serial ADDR[:BYTES]
     QString serialFile;   // --serial-file FILE
     QStringList records;  // --record DESTINATION (repeatable)
+    QString part;         // station --part NAME: the part the station expects
 
     // "-p all": every COM whose board answers.
     bool allPorts() const { return ports.size() == 1 && ports[0] == QLatin1String("all"); }
@@ -41,6 +46,7 @@ struct CliRequest {
     Action action = Action::RunCommand;
     Command command = Command::GetID;
     QString commandText; // the command as typed ("erase pages"), for messages
+    bool station = false; // "station program ...": a loop that programs every chip put in
     UnitChoice range; // "A", "A-B" or nothing (the whole part, up to the bootloader while it is protected)
     QStringList files;                      // program, verify, calibrate: HEX files; run: the automation file
     const ConfigByte* configByte = nullptr; // config get/set

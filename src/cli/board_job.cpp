@@ -5,6 +5,7 @@
 
 #include "board/automation.h"
 #include "board/chip_record_of.h"
+#include "board/part_fit.h"
 #include "board/port_messages.h"
 #include "common/hex_text.h"
 #include "link/port_names.h"
@@ -35,7 +36,7 @@ namespace {
 // it (so that a file may switch the target on first).
 class CliAutomationFace : public AutomationFace {
 public:
-    CliAutomationFace(BoardJob::Run& run, const RunSetup& setup, std::function<bool()> identify, JobOutput& output)
+    CliAutomationFace(BoardJob::Run& run, const RunSetup& setup, std::function<int()> identify, JobOutput& output)
         : run_(run)
         , setup_(setup)
         , identify_(std::move(identify))
@@ -51,19 +52,17 @@ public:
     bool ensurePart(QString& faultText) override {
         if (run_.board.part())
             return true;
-        if (identify_())
+        if (identify_() == kDone)
             return true;
         faultText = run_.result.error;
         return false;
     }
-    void stepEnded(Command command, const CommandResult& result) override {
-        describeStep(command, result, output_);
-    }
+    void stepEnded(Command command, const CommandResult& result) override { describeStep(command, result, output_); }
 
 private:
     BoardJob::Run& run_;
     const RunSetup& setup_;
-    std::function<bool()> identify_;
+    std::function<int()> identify_;
     JobOutput& output_;
 };
 
@@ -101,12 +100,25 @@ JobResult BoardJob::run() {
     if (interruptedWith_.load() != 0)
         run.board.link().abort();
 
-    run.result.status = connect(run) ? runCommand(run) : kNoBoard;
+    const bool connected = connect(run);
+    if (!connected && turns_)
+        turns_->finish(turn_);
+    if (gate_ && !gate_->arrive(connected ? run.result.port : QString())) {
+        run.result.held = connected;
+        run.result.absent = !connected;
+        run.result.status = kNoBoard;
+        if (turns_)
+            turns_->finish(turn_);
+        return run.result;
+    }
+    run.result.status = connected ? runCommand(run) : kNoBoard;
 
     {
         QMutexLocker lock(&boardMutex_);
         board_ = nullptr;
     }
+    if (turns_)
+        turns_->finish(turn_);
     // A signal that came after the work was done does not undo it.
     if (const int interrupted = interruptedWith_.load(); interrupted != 0 && run.result.status != kDone) {
         run.result.status = interrupted;
@@ -114,8 +126,13 @@ JobResult BoardJob::run() {
         run.result.error.clear();
     }
     run.result.milliseconds = clock.elapsed();
-    if (!run.result.absent)
+    if (!run.result.absent) {
         writeRecord(run);
+        if (console_.drawsBoardLines())
+            console_.boardLine(prefix_,
+                               prefix_ + (run.result.status == kDone ? QStringLiteral("done")
+                                                                     : QStringLiteral("failed: ") + run.result.error));
+    }
     return run.result;
 }
 
@@ -135,12 +152,6 @@ bool BoardJob::connect(Run& run) {
         return true;
     }
     result.error = connection.reason;
-    if (portName_.isEmpty() && !connection.unopenable.isEmpty()) {
-        QStringList lines;
-        for (const PortOpenFailure& failure : connection.unopenable)
-            lines.append(portFailureLine(failure));
-        result.error += QStringLiteral("; these ports could not be opened: ") + lines.join(QStringLiteral("; "));
-    }
     if (optional_) {
         // "-p all" leaves a port without a board out, but a board may be behind a port that could
         // not be opened: say why it was not tried.
@@ -152,28 +163,22 @@ bool BoardJob::connect(Run& run) {
     return false;
 }
 
-bool BoardJob::identify(Run& run) {
+int BoardJob::identify(Run& run) {
     const Identification identified = run.board.identify(run.progress);
     if (!identified.part) {
         run.result.error = identified.reason;
-        return false;
+        return kNotDone;
     }
     const Part& part = *identified.part;
-    if (part.ids.allFF()) {
-        run.result.error = QStringLiteral("no target answers behind the board (its ids read FF FF FF): is it "
-                                          "connected and powered?");
-        return false;
+    if (!part.ids.allFF()) {
+        run.result.part = part.name();
+        run.result.fields[QStringLiteral("part")] = part.name();
+        run.result.fields[QStringLiteral("ids")] = part.ids.text();
     }
-    run.result.part = part.name();
-    run.result.fields[QStringLiteral("part")] = part.name();
-    run.result.fields[QStringLiteral("ids")] = part.ids.text();
-    if (!part.entry)
-        console_.note(prefix_ + QStringLiteral("note: device id %1 is not in the catalogue; taking 16 KB of flash, "
-                                               "1 KB sectors and 16-byte pages")
-                                    .arg(part.ids.deviceId2));
-    if (!setup_.hex.paths.isEmpty())
-        run.image = FirmwareCache::layOut(setup_.hex.image, part.geometry.intFlashLastAddr);
-    return true;
+    PartFit fit = fitToPart(part, setup_.request.command, setup_.hex, setup_.request.options.truncate, run.progress);
+    run.image = std::move(fit.image);
+    run.result.error = fit.reason;
+    return statusOf(fit.ending);
 }
 
 int BoardJob::runCommand(Run& run) {
@@ -181,35 +186,26 @@ int BoardJob::runCommand(Run& run) {
     const CommandRow& row = commandRow(request.command);
     JobOutput output(console_, prefix_);
     output.variantName = setup_.variant ? setup_.variant->name : QString();
-    if (row.needsPart || request.command == Command::GetID) {
-        if (!identify(run))
-            return kNotDone;
+    if (row.needsPart || request.command == Command::GetID || request.command == Command::EraseChip) {
+        if (const int status = identify(run); status != kDone)
+            return status;
     }
-    CommandRequest command;
-    command.units = request.range;
-    command.configByte = request.configByte;
-    command.sector = request.sector;
-    command.value = request.value;
-    command.path = request.options.saveGolden;
-    command.program.image = run.image ? &*run.image : nullptr;
-    command.program.quick = request.options.quick;
-    command.program.erase = request.options.erase;
-    if (request.options.verify || request.command == Command::VerifyFirmware)
-        command.program.verify = setup_.golden ? VerifyChoice{VerifyChoice::Kind::Golden, nullptr, &*setup_.golden}
-                                               : VerifyChoice{VerifyChoice::Kind::Image, setup_.variant, nullptr};
-    command.program.serial = setup_.serial ? &*setup_.serial : nullptr;
-    CliAutomationFace face(run, setup_, [this, &run] { return identify(run); }, output);
-    command.script = setup_.script ? &*setup_.script : nullptr;
+    std::optional<SerialNumbering> serial = setup_.serial;
+    if (serial && turns_)
+        serial->source = inTurn(serial->source, *turns_, turn_);
+    CommandRequest command = commandRequest(setup_, run.image ? &*run.image : nullptr, serial ? &*serial : nullptr);
+    CliAutomationFace face(
+        run, setup_, [this, &run] { return identify(run); }, output);
     command.automation = &face;
     // A run starts protected, whatever the options: only its own "noprotect" line unprotects it.
     run.board.setProtect(request.command == Command::AutoProcedure || !request.options.noProtect);
 
     // "crc sectors --save" keeps the golden CRCs instead of printing a range.
-    const Command ran = request.command == Command::GetSectorCRC && !command.path.isEmpty() ? Command::SaveGolden
-                                                                                              : request.command;
+    const Command ran =
+        request.command == Command::GetSectorCRC && !command.path.isEmpty() ? Command::SaveGolden : request.command;
     CommandCall call{run.board, run.progress, run.questions, command};
-    const CommandResult result = request.command == Command::GetID ? CommandResult(Identification{})
-                                                                    : zelvan::runCommand(ran, call);
+    const CommandResult result =
+        request.command == Command::GetID ? CommandResult(Identification{}) : zelvan::runCommand(ran, call);
     const int status = describe(ran, request, run.board, result, output);
     run.result.fields = output.fields.isEmpty() ? run.result.fields : [&] {
         QJsonObject fields = run.result.fields;
@@ -227,6 +223,9 @@ int BoardJob::runCommand(Run& run) {
 }
 
 QString BoardJob::undoneText(const Run& run) const {
+    // An automation run says which line it stopped in.
+    if (setup_.request.command == Command::AutoProcedure && !run.result.error.isEmpty())
+        return run.result.error;
     const ProgressReport& progress = run.progress;
     if (progress.total() > 0 && progress.done() < progress.total()) {
         QString text = QStringLiteral("%1 stopped after %2 of %3 %4")
@@ -242,25 +241,49 @@ QString BoardJob::undoneText(const Run& run) const {
 }
 
 void BoardJob::writeRecord(Run& run) {
-    if (setup_.records.empty())
+    storeRecord(setup_, console_, run.record, run.result);
+}
+
+CommandRequest commandRequest(const RunSetup& setup, const FirmwareCache* image, const SerialNumbering* serial) {
+    const CliRequest& request = setup.request;
+    CommandRequest command;
+    command.units = request.range;
+    command.configByte = request.configByte;
+    command.sector = request.sector;
+    command.value = request.value;
+    command.path = request.options.saveGolden;
+    command.program.image = image;
+    command.program.quick = request.options.quick;
+    command.program.erase = request.options.erase;
+    command.program.changedOnly = request.options.changedOnly;
+    if (request.options.verify || request.options.changedOnly || request.command == Command::VerifyFirmware)
+        command.program.verify =
+            setup.golden ? VerifyChoice{VerifyChoice::Kind::Golden, nullptr, &*setup.golden}
+                         : VerifyChoice{VerifyChoice::Kind::Image, setup.variant, nullptr, setup.variantKnown};
+    command.program.serial = serial;
+    command.script = setup.script ? &*setup.script : nullptr;
+    return command;
+}
+
+void storeRecord(const RunSetup& setup, Console& console, ChipRecord record, const JobResult& result) {
+    if (setup.records.empty())
         return;
-    ChipRecord& record = run.record;
     record.host = QSysInfo::machineHostName();
-    record.port = run.result.port;
-    record.device = run.result.device;
-    record.command = setup_.request.commandText;
-    for (const QString& file : setup_.hex.paths)
+    record.port = result.port;
+    record.device = result.device;
+    record.command = setup.request.commandText;
+    for (const QString& file : setup.hex.paths)
         record.files.append(recordedFile(file));
-    record.exitStatus = run.result.status;
-    record.error = run.result.undone.isEmpty() ? run.result.error : QStringLiteral("interrupted: ") + run.result.undone;
-    record.durationMs = run.result.milliseconds;
-    record.serialVoid = record.serialNumber.has_value() && run.result.status != kDone;
-    for (const std::unique_ptr<RecordSink>& sink : setup_.records) {
+    record.exitStatus = result.status;
+    record.error = result.undone.isEmpty() ? result.error : QStringLiteral("interrupted: ") + result.undone;
+    record.durationMs = result.milliseconds;
+    record.serialVoid = record.serialNumber.has_value() && result.status != kDone;
+    for (const std::unique_ptr<RecordSink>& sink : setup.records) {
         QString error;
         if (!sink->write(record, &error))
-            console_.error(QStringLiteral("zelvan-cli: %1: the record of this chip could not be stored where it "
-                                          "belongs (%2); it is kept and sent with the next one")
-                               .arg(run.result.port, error));
+            console.error(QStringLiteral("zelvan-cli: %1: the record of this chip could not be stored where it "
+                                         "belongs (%2); it is kept and sent with the next one")
+                              .arg(result.port, error));
     }
 }
 

@@ -5,6 +5,8 @@
 #include "run_setup.h"
 
 #include "board/board.h"
+#include "board/board_group.h"
+#include "production/chip_record.h"
 
 #include <QJsonObject>
 #include <QMutex>
@@ -19,6 +21,7 @@ namespace zelvan::cli {
 struct JobResult {
     int status = kNotDone;
     bool absent = false; // "-p all": no board on this port, so it takes no part in the run
+    bool held = false;   // answered, but the run did not start: too few boards answered
     QString port;        // as the user named it, or the COMn the search found
     QString device;      // the device behind it
     QString error;       // why it failed, one line (empty when done)
@@ -49,13 +52,22 @@ public:
     // "-p all": a port with no board (nothing there, or no "U" back) is left out of the run
     // instead of failing it; a board that answers the synchronisation takes part, failures and all.
     void setOptional(bool optional) { optional_ = optional; }
+    // The gate the boards of the run start through (--boards).
+    void setStartGate(StartGate* gate) { gate_ = gate; }
+    // This board's place among the boards that take serial numbers in port order.
+    void setSerialTurn(SerialTurns* turns, int index) {
+        turns_ = turns;
+        turn_ = index;
+    }
 
     // The work of one run, with the board it owns (board_job.cpp).
     struct Run;
 
 private:
     bool connect(Run& run);
-    bool identify(Run& run);
+    // Identifies the part and checks it and the files for the command; the exit status of what
+    // went wrong, or kDone.
+    int identify(Run& run);
     int runCommand(Run& run);
     QString undoneText(const Run& run) const;
     // The record of this board and command, when --record asks for one.
@@ -67,8 +79,18 @@ private:
     QString prefix_;
     std::atomic<int> interruptedWith_{0};
     bool optional_ = false;
+    StartGate* gate_ = nullptr;
+    SerialTurns* turns_ = nullptr;
+    int turn_ = 0;
     QMutex boardMutex_;
     Board* board_ = nullptr;
 };
+
+// The request of the run's command for a board: the arguments and options, the files laid out for
+// its part, and where its serial number comes from.
+CommandRequest commandRequest(const RunSetup& setup, const FirmwareCache* image, const SerialNumbering* serial);
+
+// Writes the chip's record where --record asks, with what only the command line knows of it.
+void storeRecord(const RunSetup& setup, Console& console, ChipRecord record, const JobResult& result);
 
 } // namespace zelvan::cli

@@ -3,6 +3,7 @@
 #include <QJsonObject>
 #include <QMutex>
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 
@@ -31,12 +32,23 @@ public:
     void error(const QString& line);
     // One JSON object on stdout, compact, on one line (only with --json).
     void json(const QJsonObject& object);
+    // A result that is printed with -q too (not with --json): the serial numbers given.
+    void essential(const QString& line);
     // Redraws the progress line on the terminal (no line end), or ends it with one.
     void progressLine(const QString& line);
     void endProgressLine();
+    // Several boards on a terminal: the line of each board (by its port), all of them redrawn in
+    // place, in the order the boards first showed one.
+    bool drawsBoardLines() const { return stderrIsTerminal_ && !quiet_ && !json_ && severalBoards_; }
+    void boardLine(const QString& port, const QString& line);
+    // The boards are done: their lines stay where they are, and what follows goes below them.
+    void endBoardLines();
 
 private:
     void write(std::FILE* stream, const QString& text);
+    // The board lines are taken off the terminal before other text is written, and put back after.
+    void eraseBoardLines();
+    void drawBoardLines();
 
     QMutex mutex_;
     bool quiet_;
@@ -44,6 +56,9 @@ private:
     bool stderrIsTerminal_;
     bool progressShown_ = false;
     bool severalBoards_ = false;
+    QStringList boardPorts_;
+    QStringList boardLines_;
+    int boardLinesShown_ = 0;
 };
 
 } // namespace zelvan::cli

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/ending.h"
+
 namespace zelvan::cli {
 
 // The exit status of zelvan-cli: the contract scripts and production lines act on. The same for
@@ -13,5 +15,19 @@ enum ExitStatus : int {
     kInterrupted = 130, // SIGINT (Ctrl-C)
     kTerminated = 143,  // SIGTERM
 };
+
+// The exit status a command's ending earns on one board.
+inline int statusOf(Ending ending) {
+    switch (ending) {
+    case Ending::Done:
+        return kDone;
+    case Ending::BadInput:
+        return kUsage;
+    case Ending::Mismatch:
+        return kVerifyFailed;
+    default:
+        return kNotDone;
+    }
+}
 
 } // namespace zelvan::cli

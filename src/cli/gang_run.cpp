@@ -2,9 +2,7 @@
 
 #include "link/port_names.h"
 
-#include <QEventLoop>
 #include <QJsonObject>
-#include <QThread>
 
 #include <algorithm>
 #include <memory>
@@ -28,7 +26,7 @@ QString resultWord(int status) {
 }
 
 // The closing report of one board: the JSON object, or the error line on stderr.
-void report(const CliRequest& request, const JobResult& result, Console& console) {
+void report(const CliRequest& request, const JobResult& result, Console& console, bool severalBoards) {
     QJsonObject object = result.fields;
     object[QStringLiteral("command")] = request.commandText;
     object[QStringLiteral("port")] = result.port;
@@ -41,36 +39,16 @@ void report(const CliRequest& request, const JobResult& result, Console& console
     if (!result.undone.isEmpty())
         object[QStringLiteral("undone")] = result.undone;
     console.json(object);
+    // The numbers given are results, printed with -q too.
+    if (result.serialNumber)
+        console.essential(QStringLiteral("%1serial number %2")
+                              .arg(severalBoards ? result.port + QStringLiteral(": ") : QString())
+                              .arg(*result.serialNumber));
     if (!result.undone.isEmpty())
         console.error(QStringLiteral("zelvan-cli: %1 on %2 interrupted: %3")
                           .arg(request.commandText, result.port, result.undone));
     else if (result.status != kDone)
         console.error(QStringLiteral("zelvan-cli: %1 on %2: %3").arg(request.commandText, result.port, result.error));
-}
-
-// Every job on a thread of its own; the results in the order of the jobs.
-QList<JobResult> runJobs(const QList<std::shared_ptr<BoardJob>>& jobs) {
-    QList<JobResult> results(jobs.size());
-    QList<QThread*> threads;
-    QEventLoop loop;
-    int running = static_cast<int>(jobs.size());
-    for (qsizetype i = 0; i < jobs.size(); ++i) {
-        QThread* thread = QThread::create([job = jobs[i], &results, i] { results[i] = job->run(); });
-        QObject::connect(thread, &QThread::finished, &loop, [&running, &loop] {
-            if (--running == 0)
-                loop.quit();
-        });
-        threads.append(thread);
-    }
-    for (QThread* thread : threads)
-        thread->start();
-    if (running > 0)
-        loop.exec();
-    for (QThread* thread : threads) {
-        thread->wait();
-        delete thread;
-    }
-    return results;
 }
 
 } // namespace
@@ -80,9 +58,10 @@ int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignal
     const bool all = request.options.allPorts();
     if (!all && request.options.ports.size() <= 1) {
         BoardJob job(setup, console, request.options.ports.value(0), QString());
-        QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals, [&job](int status) { job.interrupt(status); });
+        QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals,
+                         [&job](int status) { job.interrupt(status); });
         const JobResult result = job.run();
-        report(request, result, console);
+        report(request, result, console, false);
         return result.status;
     }
 
@@ -93,23 +72,42 @@ int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignal
             ports.append(QStringLiteral("COM%1").arg(port));
     }
     console.setSeveralBoards();
+    StartGate gate(static_cast<int>(ports.size()), request.options.boards);
+    SerialTurns turns(static_cast<int>(ports.size()));
     QList<std::shared_ptr<BoardJob>> jobs;
     for (const QString& port : ports) {
         jobs.append(std::make_shared<BoardJob>(setup, console, port, port + QStringLiteral(": ")));
         jobs.last()->setOptional(all);
+        jobs.last()->setStartGate(&gate);
+        jobs.last()->setSerialTurn(&turns, static_cast<int>(jobs.size() - 1));
     }
     QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals, [&jobs](int status) {
         for (const std::shared_ptr<BoardJob>& job : jobs)
             job->interrupt(status);
     });
-    const QList<JobResult> results = runJobs(jobs);
+    QList<JobResult> results(jobs.size());
+    QList<std::function<void()>> tasks;
+    for (qsizetype i = 0; i < jobs.size(); ++i)
+        tasks.append([job = jobs[i], &results, i] { results[i] = job->run(); });
+    runOnThreads(tasks);
+    console.endBoardLines();
+    if (const QStringList found = gate.answering(); found.size() < request.options.boards) {
+        console.error(QStringLiteral("zelvan-cli: %1: %2 board(s) answer (%3) where --boards %4 asks for %4; nothing "
+                                     "was written")
+                          .arg(request.commandText)
+                          .arg(found.size())
+                          .arg(found.isEmpty() ? QStringLiteral("none") : found.join(QStringLiteral(", ")))
+                          .arg(request.options.boards));
+        return kNoBoard;
+    }
     if (std::all_of(results.begin(), results.end(), [](const JobResult& result) { return result.absent; })) {
-        console.error(QStringLiteral("zelvan-cli: %1 on COM1..COM8: no programmer board found").arg(request.commandText));
+        console.error(
+            QStringLiteral("zelvan-cli: %1 on COM1..COM8: no programmer board found").arg(request.commandText));
         return kNoBoard;
     }
     for (const JobResult& result : results) {
         if (!result.absent)
-            report(request, result, console);
+            report(request, result, console, true);
     }
     for (const QString& line : gangTable(results))
         console.result(line);
@@ -117,7 +115,7 @@ int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignal
 }
 
 QStringList gangTable(const QList<JobResult>& results) {
-    QStringList lines{QStringLiteral("port       part         result            time    CRCs verified")};
+    QStringList lines{QStringLiteral("port       part         result            time    CRCs verified  serial")};
     for (const JobResult& result : results) {
         if (result.absent)
             continue;
@@ -125,12 +123,13 @@ QStringList gangTable(const QList<JobResult>& results) {
                                 : result.status == kVerifyFailed ? QStringLiteral("verify failed")
                                 : !result.undone.isEmpty()       ? QStringLiteral("interrupted")
                                                                  : QStringLiteral("failed (%1)").arg(result.status);
-        lines.append(QStringLiteral("%1 %2 %3 %4 s  %5")
+        lines.append(QStringLiteral("%1 %2 %3 %4 s  %5  %6")
                          .arg(result.port.leftJustified(10))
                          .arg((result.part.isEmpty() ? QStringLiteral("-") : result.part).leftJustified(12))
                          .arg(outcome.leftJustified(17))
                          .arg(result.milliseconds / 1000.0, 6, 'f', 1)
-                         .arg(result.crcsVerified));
+                         .arg(QString::number(result.crcsVerified).leftJustified(13))
+                         .arg(result.serialNumber ? QString::number(*result.serialNumber) : QStringLiteral("-")));
     }
     return lines;
 }

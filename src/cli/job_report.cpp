@@ -14,20 +14,6 @@ QString hexAddress(int address) {
     return strDecToHex16(address) + QLatin1Char('H');
 }
 
-// The exit status an ending earns.
-int statusOf(Ending ending) {
-    switch (ending) {
-    case Ending::Done:
-        return kDone;
-    case Ending::BadInput:
-        return kUsage;
-    case Ending::Mismatch:
-        return kVerifyFailed;
-    default:
-        return kNotDone;
-    }
-}
-
 int fail(JobOutput& output, Ending ending, const QString& reason) {
     output.error = reason;
     return statusOf(ending);
@@ -64,11 +50,13 @@ int sectorCrcs(const SectorCrcReading& reading, JobOutput& output) {
     for (const SectorCrc& crc : reading.values) {
         const int sector = crc.address / reading.sectorSize;
         if (!crcNumber(crc.value))
-            return fail(output, Ending::NotDone,
-                        QStringLiteral("the board's answer for sector %1 holds no CRC (\"%2\")").arg(sector).arg(crc.value));
-        output.line(QStringLiteral("sector %1 %2-%3 CRC %4")
-                        .arg(sector, 2)
-                        .arg(strDecToHex16(crc.address), strDecToHex16(crc.address + reading.sectorSize - 1), crc.value));
+            return fail(
+                output, Ending::NotDone,
+                QStringLiteral("the board's answer for sector %1 holds no CRC (\"%2\")").arg(sector).arg(crc.value));
+        output.line(
+            QStringLiteral("sector %1 %2-%3 CRC %4")
+                .arg(sector, 2)
+                .arg(strDecToHex16(crc.address), strDecToHex16(crc.address + reading.sectorSize - 1), crc.value));
         sectors.append(QJsonObject{{QStringLiteral("sector"), sector},
                                    {QStringLiteral("address"), crc.address},
                                    {QStringLiteral("crc"), crc.value}});
@@ -102,15 +90,22 @@ int programming(const ChipProgramming& result, const Board& board, const CliRequ
     output.fields[QStringLiteral("pages_skipped")] = programmed.pagesSkipped;
     if (result.stage != ChipProgramming::Stage::Verifying && !result.done())
         return fail(output, result.ending, result.reason);
-    const QString besideBootloader = result.pagesErased > 0
-                                         ? QStringLiteral(" and %1 page(s) beside the bootloader").arg(result.pagesErased)
-                                         : QString();
+    const QString besideBootloader =
+        result.pagesErased > 0 ? QStringLiteral(" and %1 page(s) beside the bootloader").arg(result.pagesErased)
+                               : QString();
     QString line = QStringLiteral("programmed %1 page(s) (%2 sector(s)%3 erased first)")
                        .arg(programmed.pagesWritten)
                        .arg(result.sectorsErased)
                        .arg(besideBootloader);
     if (programmed.pagesSkipped > 0)
         line += QStringLiteral("; %1 page(s) in the bootloader area not written").arg(programmed.pagesSkipped);
+    if (result.sectorsSent) {
+        line += QStringLiteral("; %1 sector(s) sent, %2 already right")
+                    .arg(*result.sectorsSent)
+                    .arg(*result.sectorsUnchanged);
+        output.fields[QStringLiteral("sectors_sent")] = *result.sectorsSent;
+        output.fields[QStringLiteral("sectors_unchanged")] = *result.sectorsUnchanged;
+    }
     output.line(line);
     return result.verification ? verification(*result.verification, board, request, output) : kDone;
 }
@@ -167,7 +162,7 @@ int describe(Command command, const CliRequest& request, const Board& board, con
         const AutomationResult& ran = *result.as<AutomationResult>();
         output.fields[QStringLiteral("verdict")] =
             closingStatus(QStringLiteral("Automatic Programming"), ran.done() ? Ending::Done : Ending::NotDone);
-        if (!ran.done() && !ran.faultNumber)
+        if (!ran.done() && !ran.faultNumber && ran.ending != Ending::Interrupted)
             return fail(output, ran.ending, QStringLiteral("Automatic Programming: Error (%1)").arg(ran.reason));
         break;
     }
@@ -198,7 +193,8 @@ int describe(Command command, const CliRequest& request, const Board& board, con
         output.fields[QStringLiteral("erased")] = erased->erased;
     } else if (const auto* crc = result.as<ValueReading>(); crc && command == Command::GetGlobalCRC) {
         if (!crcNumber(crc->value))
-            return fail(output, Ending::NotDone, QStringLiteral("the board's answer holds no CRC (\"%1\")").arg(crc->value));
+            return fail(output, Ending::NotDone,
+                        QStringLiteral("the board's answer holds no CRC (\"%1\")").arg(crc->value));
         output.fields[QStringLiteral("global_crc")] = crc->value;
         output.line(QStringLiteral("global CRC %1").arg(crc->value));
     } else if (const auto* reading = result.as<SecurityReading>()) {
@@ -216,8 +212,8 @@ int describe(Command command, const CliRequest& request, const Board& board, con
     } else if (const QString line = doneLine(command, request, result); !line.isEmpty()) {
         output.line(line);
         if (request.configByte)
-            output.fields[request.configByte->key] = result.as<ValueReading>() ? result.as<ValueReading>()->value
-                                                                                : request.value;
+            output.fields[request.configByte->key] =
+                result.as<ValueReading>() ? result.as<ValueReading>()->value : request.value;
     }
     return kDone;
 }

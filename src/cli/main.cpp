@@ -6,8 +6,10 @@
 #include "exit_status.h"
 #include "gang_run.h"
 #include "port_listing.h"
+#include "records_command.h"
 #include "run_setup.h"
 #include "signal_watch.h"
+#include "station_run.h"
 
 #include "common/version.h"
 #include "device/device_catalogue.h"
@@ -67,13 +69,15 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<RunSetup> setup = prepareRun(request, &error);
     if (!setup)
         return refuse(request.commandText + QStringLiteral(": ") + error);
-    if (!routeWireLog(request.options.verbosity > 0, request.options.wireLog, &error))
+    if (!routeWireLog(request.options.verbosity > 0, request.options.wireLog, request.options.verbosity > 1, &error))
         return refuse(error);
 
 #ifdef ZELVAN_HAVE_SIMULATOR
     std::unique_ptr<sim::PtyBoardServer> simulator;
     if (request.options.simulatorPart) {
-        simulator = sim::startDemoBoard(*findPartByName(*request.options.simulatorPart), &error);
+        const CatalogueEntry& part = *findPartByName(*request.options.simulatorPart);
+        simulator = sim::startDemoBoard(
+            part, sim::DemoBoardOptions{sim::defaultDemoStatePath(part), request.options.simulatorReset}, &error);
         if (!simulator) {
             std::fprintf(stderr, "zelvan-cli: the simulated board could not start: %s\n", qPrintable(error));
             return kNoBoard;
@@ -87,6 +91,10 @@ int main(int argc, char* argv[]) {
     Console console(request.options.quiet, request.options.json, stderrIsTerminal());
     if (request.command == Command::Ports)
         return listPorts(*setup, console);
+    if (request.command == Command::Records || request.command == Command::RecordsFlush)
+        return runRecordsCommand(*setup, console);
     SignalWatch stopSignals;
+    if (request.station)
+        return runStation(*setup, console, stopSignals);
     return runOnBoards(*setup, console, stopSignals);
 }

@@ -67,6 +67,19 @@ void ProgressReport::units(int done, int total) {
         }
         return;
     }
+    if (console_.drawsBoardLines()) {
+        if (lastDrawMs_ < 0 || now - lastDrawMs_ >= kRedrawMs || done == total) {
+            console_.boardLine(prefix_, QStringLiteral("%1%2 %3/%4 %5 %6%")
+                                                .arg(prefix_, task_)
+                                                .arg(done)
+                                                .arg(total)
+                                                .arg(unit_)
+                                                .arg(100 * done / total, 3) +
+                                            (tail_ ? tail_() : QString()));
+            lastDrawMs_ = now;
+        }
+        return;
+    }
     const int tenth = 10 * done / total;
     if (tenth != lastTenth_ && (done > 0 || lastTenth_ < 0)) {
         lastTenth_ = tenth;

@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QString>
 
+#include <functional>
+
 namespace zelvan::cli {
 
 // The progress line of a terminal: a bar, units done of units, percent, elapsed and remaining
@@ -23,6 +25,8 @@ public:
     void stage(const QString& task, const QString& unit) override;
     void units(int done, int total) override;
     void notice(const QString& text) override;
+    // What follows the progress on a board's line (a station's counts).
+    void setBoardLineTail(std::function<QString()> tail) { tail_ = std::move(tail); }
     // Units done of the last command, and how many it had (0 when none ran).
     int done() const { return done_; }
     int total() const { return total_; }
@@ -39,6 +43,7 @@ private:
     int done_ = 0;
     int total_ = 0;
     int lastTenth_ = -1;
+    std::function<QString()> tail_;
 };
 
 } // namespace zelvan::cli

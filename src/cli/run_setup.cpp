@@ -3,6 +3,7 @@
 #include "board/automation.h"
 #include "device/device_catalogue.h"
 #include "production/crc_variant_setting.h"
+#include "production/serial_source.h"
 
 #include <QStringList>
 
@@ -44,6 +45,7 @@ QString readInputs(RunSetup& setup) {
 
 QString readProductionOptions(RunSetup& setup) {
     const CliOptions& options = setup.request.options;
+    setup.variantKnown = !options.crcVariant.isEmpty() || crcVariantCalibrated();
     if (options.crcVariant.isEmpty()) {
         setup.variant = &calibratedCrcVariant();
     } else {
@@ -65,7 +67,16 @@ QString readProductionOptions(RunSetup& setup) {
         const std::optional<SerialPlace> place = parseSerialPlace(options.serialPlace, &error);
         if (!place)
             return QStringLiteral("--serial %1: %2").arg(options.serialPlace, error);
-        setup.serial = SerialNumbering{*place, options.serialFile};
+        std::shared_ptr<SerialSource> source = openSerialSource(options.serialFile, &error);
+        if (!source)
+            return QStringLiteral("--serial-file %1: %2").arg(options.serialFile, error);
+        // A number file that holds no number, or one past the place's range, is refused before any
+        // board is touched; so is a place where the number would land on the image's code.
+        if (const QString problem = source->check(*place); !problem.isEmpty())
+            return problem;
+        if (const QString problem = serialOverlapProblem(*place, setup.hex.image); !problem.isEmpty())
+            return QStringLiteral("--serial: ") + problem;
+        setup.serial = SerialNumbering{*place, std::move(source)};
     }
     for (const QString& destination : options.records) {
         std::unique_ptr<RecordSink> sink = openRecordSink(destination, &error);

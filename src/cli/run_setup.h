@@ -25,6 +25,7 @@ struct RunSetup {
     HexFiles hex;
     std::optional<AutomationScript> script;
     const CrcVariant* variant = nullptr;
+    bool variantKnown = false; // calibrated or chosen with --crc-variant
     std::optional<GoldenCrcs> golden;
     std::optional<SerialNumbering> serial;
     std::vector<std::unique_ptr<RecordSink>> records;

@@ -15,9 +15,12 @@ struct FileContent {
     bool ok() const { return fault == Fault::None; }
 };
 
+// The name that stands for the program's standard input ("objcopy ... | zelvan-cli program -").
+inline const QString kStandardInput = QStringLiteral("-");
+
 // Reads a whole file of at most maxBytes. Only a regular file is opened: a FIFO would block until
 // someone writes to it, and a device such as /dev/zero never ends, so both are refused before
-// anything is opened.
+// anything is opened. kStandardInput reads the standard input, to its end.
 FileContent readRegularFile(const QString& path, qint64 maxBytes);
 
 } // namespace zelvan

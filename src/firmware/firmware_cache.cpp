@@ -44,6 +44,14 @@ bool FirmwareCache::writesInto(int address, int length) const {
     return std::find(begin, end, true) != end;
 }
 
+void FirmwareCache::forget(int address, int length) {
+    for (int i = std::max(address, 0); i < std::min(address + length, size()); ++i) {
+        strFirmwareImage_[2 * i] = '0';
+        strFirmwareImage_[2 * i + 1] = '0';
+        written_[static_cast<size_t>(i)] = false;
+    }
+}
+
 void FirmwareCache::setConfigText(int index, QByteArrayView text) {
     strFirmwareConfig_[index] = {text[0], text[1]};
     captured_.set(static_cast<size_t>(index));

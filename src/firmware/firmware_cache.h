@@ -43,6 +43,11 @@ public:
     // The captured value's two characters, "FF" when none was captured.
     QByteArrayView configText(int index) const { return QByteArrayView(strFirmwareConfig_[index].data(), 2); }
     void setConfigText(int index, QByteArrayView text);
+    // Takes the bytes address..address+length-1 off the image ("00", not written): a programming
+    // leaves them as the flash holds them.
+    void forget(int address, int length);
+    // Takes a captured value off the image: a programming does not write it.
+    void forgetConfig(int index) { captured_.reset(static_cast<size_t>(index)); }
     bool hasConfig(int index) const { return captured_.test(static_cast<size_t>(index)); }
 
     bool operator==(const FirmwareCache&) const = default;

@@ -42,8 +42,32 @@ HexFiles loadHexFiles(const QStringList& paths) {
             return files;
         }
         files.image.layOver(file.image);
+        files.files.append(std::move(file));
     }
     return files;
+}
+
+QString fitProblem(const HexFiles& files, int flashSize, const QString& partName) {
+    for (const HexFile& file : files.files) {
+        if (const std::optional<quint64> outside = file.image.firstAddressOutside(flashSize))
+            return QStringLiteral("%1 writes at %2H, outside the %3's %4 bytes of flash (give --truncate to program "
+                                  "only what fits)")
+                .arg(file.path, QString::number(*outside, 16).toUpper().rightJustified(4, QLatin1Char('0')), partName)
+                .arg(flashSize);
+    }
+    return QString();
+}
+
+QString nothingForPart(const HexFiles& files, int flashSize, const QString& partName) {
+    const bool inside = files.image.lowest() < flashSize;
+    for (int index = 0; index < HexImage::kConfigCount; ++index) {
+        if (files.image.hasConfig(index))
+            return QString();
+    }
+    return inside ? QString()
+                  : QStringLiteral("%1 hold%2 nothing for the %3's %4 bytes of flash and no configuration byte")
+                        .arg(files.paths.join(QStringLiteral(", ")), files.paths.size() > 1 ? QString() : "s", partName)
+                        .arg(flashSize);
 }
 
 } // namespace zelvan

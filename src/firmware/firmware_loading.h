@@ -34,10 +34,19 @@ QString hexFaultLine(const QString& path, const HexReadResult& result);
 // file is read once; the image is then laid out for each board's part.
 struct HexFiles {
     QStringList paths;
-    HexImage image;
+    QList<HexFile> files; // each file as read
+    HexImage image;       // all of them laid over each other
     std::optional<HexFile> refused; // the first file that could not be used
     bool ok() const { return !refused; }
 };
 HexFiles loadHexFiles(const QStringList& paths);
+
+// Why the files do not fit a part of flashSize bytes (named partName): the first file that writes
+// outside its flash (other than the configuration bytes that are captured), with the first address
+// outside; empty when all fit.
+QString fitProblem(const HexFiles& files, int flashSize, const QString& partName);
+// Why the files give nothing for the part: no byte inside its flash and no configuration value;
+// empty when they give something.
+QString nothingForPart(const HexFiles& files, int flashSize, const QString& partName);
 
 } // namespace zelvan

@@ -225,18 +225,33 @@ quint32 signatureAfterChange(const CrcVariant& variant, quint32 crcOfB, QByteArr
 }
 
 ExpectedCrcs expectedCrcs(QByteArrayView image, const DeviceGeometry& geometry, const CrcVariant& variant,
-                          bool untouchedErased) {
+                          bool untouchedErased, const std::vector<bool>& writtenSectors,
+                          const std::map<int, quint32>& baselines, bool bootloaderErased) {
     ExpectedCrcs expected;
     const QByteArray flash = flashImage(image, geometry);
     bool everySector = geometry.sectorCount() > 0;
     for (int index = 0; index < geometry.sectorCount(); ++index) {
         const int start = index * geometry.intSectorSize;
         const QByteArrayView bytes = QByteArrayView(flash).sliced(start, geometry.intSectorSize);
-        const bool decided = !reachesBootloader(geometry, start) && (untouchedErased || holdsData(bytes));
-        expected.sectors.push_back(decided ? std::optional<quint32>(signature(variant, bytes)) : std::nullopt);
-        if (!decided && holdsData(bytes))
+        const bool written = writtenSectors.empty() ? holdsData(bytes) : writtenSectors[static_cast<size_t>(index)];
+        std::optional<quint32> crc;
+        const bool wholeKnown = !reachesBootloader(geometry, start) || untouchedErased || (bootloaderErased && written);
+        if (wholeKnown && (untouchedErased || written)) {
+            crc = signature(variant, bytes);
+        } else if (const auto baseline = baselines.find(index); baseline != baselines.end()) {
+            // The programming changed the user part of the sector, from erased to the image's bytes;
+            // the bootloader's part stayed as it was.
+            QByteArray change = bytes.toByteArray();
+            const int bootloaderOffset = std::clamp(geometry.intBootloaderAddr - start, 0, int(change.size()));
+            change.replace(bootloaderOffset, change.size() - bootloaderOffset,
+                           QByteArray(change.size() - bootloaderOffset, '\0'));
+            crc = signatureAfterChange(variant, baseline->second, change);
+        } else if (written) {
             expected.undecidable.push_back(index);
-        everySector = everySector && decided;
+        }
+        expected.sectors.push_back(crc);
+        // The global CRC covers the bootloader's bytes too, which only a baseline's sector knows.
+        everySector = everySector && crc.has_value() && !baselines.contains(index);
     }
     if (everySector)
         expected.global = signature(variant, flash);

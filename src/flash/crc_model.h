@@ -92,12 +92,17 @@ struct ExpectedCrcs {
 };
 
 // image holds one byte per flash address (missing tail addresses count as 0x00, the erased
-// state). A sector is decided by the image when the image writes into it (any non-zero byte: a
-// run erases and programs it), or, when untouchedErased (the run erased the whole chip), also
-// when it holds nothing. A sector that reaches into the bootloader area is never decided: its
-// content is the board's own.
+// state). A sector is decided by the image when the image writes into it (writtenSectors[sector];
+// without that list, when it holds a non-zero byte): a run erases and programs it; or, when
+// untouchedErased (the run erased the whole chip), also when it holds nothing. A sector that
+// reaches into the bootloader area holds the board's own bytes too, unless the run erased it
+// whole (untouchedErased, or bootloaderErased: it erased the sectors it wrote without protection):
+// it is then decided only from a baseline, the CRC read from it after its user pages were erased
+// and before they were programmed (baselines: sector -> CRC), as that CRC combined with the
+// image's bytes below the bootloader; without one it is undecidable.
 ExpectedCrcs expectedCrcs(QByteArrayView image, const DeviceGeometry& geometry, const CrcVariant& variant,
-                          bool untouchedErased);
+                          bool untouchedErased, const std::vector<bool>& writtenSectors = {},
+                          const std::map<int, quint32>& baselines = {}, bool bootloaderErased = false);
 
 // The variants under which every sector the image writes into reports the CRC read from a chip
 // after programming it (readSectorCrcs: sector index -> value; sectors the image does not write

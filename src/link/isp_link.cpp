@@ -5,6 +5,7 @@
 #include "wire_log.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 
 namespace zelvan {
@@ -114,6 +115,11 @@ bool IspLink::synchronise(const std::function<void(Led)>& indicate) {
     processEventsOnce();
     show(Led::DarkYellow);
     processEventsFor(timing_.syncWindow);
+    if (lcWireTiming().isDebugEnabled())
+        logTiming(label_, QStringLiteral("synchronisation window of %1 ms: %2")
+                              .arg(timing_.syncWindow.count())
+                              .arg(parser_.state().fgBaudSync ? QStringLiteral("a \"U\" came back")
+                                                              : QStringLiteral("no \"U\" came back")));
     return parser_.state().fgBaudSync;
 }
 
@@ -127,6 +133,8 @@ RecordType typeOfBody(const QString& body) {
 } // namespace
 
 IspAnswer IspLink::exchange(const QByteArray& bytes, const QString& echo, std::chrono::milliseconds answerLimit) {
+    QElapsedTimer clock;
+    clock.start();
     parser_.expectEcho(echo);
     send(bytes);
     WaitResponse(answerLimit);
@@ -149,6 +157,14 @@ IspAnswer IspLink::exchange(const QByteArray& bytes, const QString& echo, std::c
         state.fgResponseErr = false;
     else if (answer.outcome == Outcome::Acknowledged)
         state.fgResponseOK = false;
+    if (lcWireTiming().isDebugEnabled())
+        logTiming(label_, QStringLiteral("%1 bytes out, %2 after %3 ms (limit %4 ms)")
+                              .arg(bytes.size())
+                              .arg(answer.outcome == Outcome::Acknowledged ? QStringLiteral("answered")
+                                   : answer.outcome == Outcome::Refused    ? QStringLiteral("refused")
+                                                                           : QStringLiteral("no answer"))
+                              .arg(clock.nsecsElapsed() / 1e6, 0, 'f', 1)
+                              .arg(answerLimit.count()));
     return answer;
 }
 

@@ -11,6 +11,7 @@
 namespace zelvan {
 
 Q_LOGGING_CATEGORY(lcWire, "zelvan.wire", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcWireTiming, "zelvan.wire.timing", QtWarningMsg)
 
 QString printableBytes(QByteArrayView bytes) {
     QString text;
@@ -36,6 +37,13 @@ void logWire(const QString& port, bool toBoard, QByteArrayView bytes) {
                               << (toBoard ? "->" : "<-") << printableBytes(bytes);
 }
 
+void logTiming(const QString& port, const QString& text) {
+    if (!lcWireTiming().isDebugEnabled())
+        return;
+    qCDebug(lcWireTiming).noquote() << QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")) << port
+                                    << "timing:" << text;
+}
+
 void logNote(const QString& port, const QString& text) {
     if (!lcWire().isDebugEnabled())
         return;
@@ -52,7 +60,8 @@ QFile* gFile = nullptr;
 QtMessageHandler gPrevious = nullptr;
 
 void routeLine(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (!context.category || qstrcmp(context.category, lcWire().categoryName()) != 0) {
+    if (!context.category || (qstrcmp(context.category, lcWire().categoryName()) != 0 &&
+                              qstrcmp(context.category, lcWireTiming().categoryName()) != 0)) {
         if (gPrevious)
             gPrevious(type, context, message);
         return;
@@ -71,7 +80,7 @@ void routeLine(QtMsgType type, const QMessageLogContext& context, const QString&
 
 } // namespace
 
-bool routeWireLog(bool toStderr, const QString& file, QString* error) {
+bool routeWireLog(bool toStderr, const QString& file, bool timing, QString* error) {
     if (!toStderr && file.isEmpty())
         return true;
     if (!file.isEmpty()) {
@@ -86,7 +95,8 @@ bool routeWireLog(bool toStderr, const QString& file, QString* error) {
     }
     gToStderr = toStderr;
     gPrevious = qInstallMessageHandler(routeLine);
-    QLoggingCategory::setFilterRules(QStringLiteral("zelvan.wire.debug=true"));
+    QLoggingCategory::setFilterRules(timing ? QStringLiteral("zelvan.wire.debug=true\nzelvan.wire.timing.debug=true")
+                                            : QStringLiteral("zelvan.wire.debug=true"));
     return true;
 }
 

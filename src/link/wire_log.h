@@ -11,6 +11,9 @@ namespace zelvan {
 // environment switches it on (QT_LOGGING_RULES="zelvan.wire.debug=true"), so that a user of a
 // real board can send a trace. Nothing is formatted while it is off.
 Q_DECLARE_LOGGING_CATEGORY(lcWire)
+// The timing of each exchange and wait ("zelvan.wire.timing", debug level), beside the wire log:
+// how long a record took to leave and the answer to come, and how long the synchronisation waited.
+Q_DECLARE_LOGGING_CATEGORY(lcWireTiming)
 
 // The bytes as text: printable ASCII as it is, CR and LF as <CR> and <LF>, anything else as <xx>.
 QString printableBytes(QByteArrayView bytes);
@@ -22,9 +25,13 @@ void logWire(const QString& port, bool toBoard, QByteArrayView bytes);
 // "12:00:01.234 COM1 note: 2 page(s) of the firmware lie in the bootloader area ...".
 void logNote(const QString& port, const QString& text);
 
+// Logs the timing of one exchange or wait on a port: "12:00:01.234 COM1 timing: ...".
+void logTiming(const QString& port, const QString& text);
+
 // Switches the wire log on and sends its lines to stderr, to a file, or both (a front end without a
 // window of its own); other log messages go where they went before. False (with the reason) when
 // the file cannot be opened.
-bool routeWireLog(bool toStderr, const QString& file, QString* error);
+// With timing, the timing of each exchange and wait goes with it.
+bool routeWireLog(bool toStderr, const QString& file, bool timing, QString* error);
 
 } // namespace zelvan

@@ -19,6 +19,10 @@ const CrcVariant& calibratedCrcVariant() {
     return stored ? *stored : defaultCrcVariant();
 }
 
+bool crcVariantCalibrated() {
+    return findCrcVariant(settings().value(kKey).toString()) != nullptr;
+}
+
 void storeCalibratedCrcVariant(const CrcVariant& variant) {
     QSettings store = settings();
     store.setValue(kKey, variant.name);

@@ -11,6 +11,8 @@ namespace zelvan {
 
 // The calibrated variant; the default one until a calibration stored another.
 const CrcVariant& calibratedCrcVariant();
+// Whether a calibration stored a variant (otherwise the default one stands in, unproven).
+bool crcVariantCalibrated();
 // Keeps the variant as the calibrated one.
 void storeCalibratedCrcVariant(const CrcVariant& variant);
 

@@ -1,6 +1,7 @@
 #include "serial_place.h"
 
 #include <QRegularExpression>
+#include <QStringList>
 
 #include <algorithm>
 #include <array>
@@ -180,6 +181,23 @@ std::optional<quint64> serialNumberFromBytes(const QByteArray& bytes, const Seri
         }
     }
     return number;
+}
+
+QString serialOverlapProblem(const SerialPlace& place, const HexImage& image) {
+    QStringList written;
+    for (quint64 address = place.address; address < quint64(place.address) + place.bytes; ++address) {
+        if (address < quint64(HexImage::kSize) && image.isWritten(int(address)))
+            written.append(image.byteText(int(address)).toByteArray().toUpper());
+    }
+    const bool placeholder = written.count(QStringLiteral("00")) == written.size() ||
+                             written.count(QStringLiteral("FF")) == written.size();
+    if (placeholder)
+        return QString();
+    return QStringLiteral("the serial number at %1H..%2H would overwrite bytes the files write there (%3); leave a "
+                          "placeholder of 00 or FF bytes there, or choose another place")
+        .arg(QString::number(place.address, 16).toUpper().rightJustified(4, QLatin1Char('0')),
+             QString::number(place.address + place.bytes - 1, 16).toUpper().rightJustified(4, QLatin1Char('0')),
+             written.join(QLatin1Char(' ')));
 }
 
 bool laySerialNumber(FirmwareCache& cache, const SerialPlace& place, quint64 number) {

@@ -2,6 +2,7 @@
 
 #include "device/device_catalogue.h"
 #include "firmware/firmware_cache.h"
+#include "firmware/hex_image.h"
 
 #include <QByteArray>
 #include <QString>
@@ -46,6 +47,10 @@ QString serialNumberMisfit(quint64 number, const SerialPlace& place);
 // Why the serial number cannot go to that place on this part: outside the flash, or reaching
 // into the bootloader area (when the bootloader lies inside the flash). Empty when it fits.
 QString serialPlaceProblem(const SerialPlace& place, const DeviceGeometry& geometry);
+
+// Why the serial number would land on the image's code: the image writes bytes where the number
+// goes, and they are not a placeholder (all 00 or all FF). Empty when it does not.
+QString serialOverlapProblem(const SerialPlace& place, const HexImage& image);
 
 // The number's bytes in the place's format; empty when the number does not fit the place.
 QByteArray serialBytes(quint64 number, const SerialPlace& place);

@@ -43,13 +43,41 @@ Verification& judge(Verification& verification, const DeviceGeometry& part) {
 
 } // namespace
 
-Verification verifyAgainstImage(LinkContext& ctx, const DeviceGeometry& part, QByteArrayView image,
-                                const CrcVariant& variant, bool untouchedErased) {
+namespace {
+
+std::vector<bool> writtenSectors(const FirmwareCache& image, const DeviceGeometry& part) {
+    std::vector<bool> written;
+    for (int sector = 0; sector < part.sectorCount(); ++sector)
+        written.push_back(image.writesInto(sector * part.intSectorSize, part.intSectorSize));
+    return written;
+}
+
+} // namespace
+
+QList<int> sharedSectors(const FirmwareCache& image, const DeviceGeometry& part) {
+    const ExpectedCrcs expected =
+        expectedCrcs(image.bytes(), part, defaultCrcVariant(), false, writtenSectors(image, part));
+    return QList<int>(expected.undecidable.begin(), expected.undecidable.end());
+}
+
+Verification verifyAgainstImage(LinkContext& ctx, const DeviceGeometry& part, const FirmwareCache& image,
+                                const CrcVariant& variant, bool variantKnown, bool untouchedErased,
+                                const std::map<int, quint32>& baselines, bool bootloaderErased) {
     ctx.progress.stage(QStringLiteral("verifying"), QStringLiteral("sectors"));
-    const ExpectedCrcs expected = expectedCrcs(image, part, variant, untouchedErased);
+    const ExpectedCrcs expected = expectedCrcs(image.bytes(), part, variant, untouchedErased,
+                                               writtenSectors(image, part), baselines, bootloaderErased);
     Verification verification = readAndCompare(ctx, part, expected.decided());
     verification.undecidable = QList<int>(expected.undecidable.begin(), expected.undecidable.end());
-    return judge(verification, part);
+    judge(verification, part);
+    if (verification.ending == Ending::Mismatch && !variantKnown)
+        verification.reason += QStringLiteral("; the CRCs were computed with the default formulation (%1), which may "
+                                              "not be this chip's: calibrate it on a chip just programmed with these "
+                                              "files (zelvan-cli crc calibrate FILE.hex), or compare with golden CRCs "
+                                              "(--golden)")
+                                   .arg(variant.name);
+    else if (verification.ending == Ending::Mismatch)
+        verification.reason += QStringLiteral(" (formulation %1)").arg(variant.name);
+    return verification;
 }
 
 Verification verifyAgainstGolden(LinkContext& ctx, const DeviceGeometry& part, const GoldenCrcs& golden,

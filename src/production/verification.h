@@ -4,6 +4,7 @@
 
 #include "common/ending.h"
 #include "device/device_catalogue.h"
+#include "firmware/firmware_cache.h"
 #include "flash/crc_model.h"
 #include "link/link_context.h"
 
@@ -37,10 +38,19 @@ struct Verification : Result {
     bool passed() const { return read && mismatched.isEmpty() && undecidable.isEmpty() && compared > 0; }
 };
 
-// Reads the CRC of every sector the image decides and compares it with what the model gives for
-// the image (see expectedCrcs). The user may stop it between sectors.
-Verification verifyAgainstImage(LinkContext& ctx, const DeviceGeometry& part, QByteArrayView image,
-                                const CrcVariant& variant, bool untouchedErased);
+// Reads the CRC of every sector the image writes into and compares it with what the model gives
+// for the image (see expectedCrcs; baselines: the CRCs of the sectors the bootloader shares, read
+// after their user pages were erased and before they were programmed). When the formulation was
+// neither calibrated nor chosen (variantKnown false), a mismatch says that the default formulation
+// may not be this chip's. The user may stop it between sectors.
+// bootloaderErased: the run erased the sectors it wrote without protection, the bootloader's too.
+Verification verifyAgainstImage(LinkContext& ctx, const DeviceGeometry& part, const FirmwareCache& image,
+                                const CrcVariant& variant, bool variantKnown, bool untouchedErased,
+                                const std::map<int, quint32>& baselines = {}, bool bootloaderErased = false);
+
+// The sectors the image writes into that the bootloader shares: their CRCs can only be checked
+// from a baseline.
+QList<int> sharedSectors(const FirmwareCache& image, const DeviceGeometry& part);
 
 // Reads the global CRC and every sector's, and compares them with the golden ones, leaving out
 // skipSector (the sector that holds a serial number differs from chip to chip; the global CRC is

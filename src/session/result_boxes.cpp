@@ -7,6 +7,12 @@ namespace zelvan {
 
 namespace {
 
+Presentation statusOnly(const QString& status) {
+    Presentation shown;
+    shown.status = status;
+    return shown;
+}
+
 using Box = Presentation::Box;
 
 QString phraseOf(Command command) {
@@ -60,7 +66,7 @@ Presentation sectorCrcs(Command command, const SectorCrcReading& reading) {
 Presentation programming(Command command, const ChipProgramming& result) {
     const ProgramResult& programmed = result.programmed;
     if (result.nothingLoaded)
-        return {closingStatus(phraseOf(command), Ending::NotDone) + QStringLiteral(" (no firmware is loaded)")};
+        return statusOnly(closingStatus(phraseOf(command), Ending::NotDone) + QStringLiteral(" (no firmware is loaded)"));
     const Result& ended = result.stage == ChipProgramming::Stage::Verifying ? static_cast<const Result&>(programmed)
                                                                             : static_cast<const Result&>(result);
     const QString text = ended.done()                            ? QStringLiteral("Programming: Done")
@@ -73,7 +79,7 @@ Presentation configuration(Command command, const ConfigEdit& edit) {
     const QString title = QStringLiteral("Program ") + configByteAt(commandRow(command).configAddress)->name;
     if (!edit.current)
         return {closingStatus(phraseOf(command), edit.ending), Box::Message, failureText(edit.ending), title};
-    return {closingStatus(phraseOf(command), edit.ending)};
+    return statusOnly(closingStatus(phraseOf(command), edit.ending));
 }
 
 } // namespace
@@ -81,8 +87,8 @@ Presentation configuration(Command command, const ConfigEdit& edit) {
 Presentation presentation(Command command, const CommandResult& result) {
     if (const auto* reading = result.as<ValueReading>()) {
         if (command == Command::Version)
-            return {reading->done() ? QStringLiteral("Loader Version: ") + reading->value
-                                    : closingStatus(phraseOf(command), reading->ending)};
+            return statusOnly(reading->done() ? QStringLiteral("Loader Version: ") + reading->value
+                                              : closingStatus(phraseOf(command), reading->ending));
         // The global CRC: its box during an automation run too.
         return {closingStatus(phraseOf(command), reading->ending), Box::Message,
                 reading->done() ? systemText::kGlobalCrcPrefix + reading->value + QStringLiteral("\r\n")
@@ -108,12 +114,22 @@ Presentation presentation(Command command, const CommandResult& result) {
     if (const auto* walk = result.as<SecurityWalk>()) {
         if (walk->readFailed)
             return {QString(), Box::Message, failureText(walk->ending), QStringLiteral("Security Bytes")};
+        // A walk that went on past a refused write does not end in the last sector's "Done".
+        if (!walk->notWritten.isEmpty() && walk->ending != Ending::Interrupted) {
+            QStringList sectors;
+            for (const int sector : walk->notWritten)
+                sectors.append(QString::number(sector));
+            return statusOnly(closingStatus(securityPhrase(walk->lastSector), Ending::NotDone) +
+                              QStringLiteral(" (sector%1 %2 not written)")
+                                  .arg(sectors.size() > 1 ? QStringLiteral("s") : QString(),
+                                       sectors.join(QStringLiteral(", "))));
+        }
         return {};
     }
     const Result& ended = result.base();
     if (command == Command::ICP || command == Command::OFF)
         return resultBox(phraseOf(command), phraseOf(command), ended);
-    return {closingStatus(phraseOf(command), ended.ending)};
+    return statusOnly(closingStatus(phraseOf(command), ended.ending));
 }
 
 QString verifyText(const Verification& verification, const DeviceGeometry& part, const QString& against) {

@@ -151,7 +151,7 @@ bool Session::runTableCommand(Command command, bool unattended) {
     CommandRequest request = requestFor(command);
     // Program Firmware verifies what it wrote when the menu says so; an automation run does not.
     if (command == Command::ProgramFirmware && verifyAfterProgram_ && !unattended)
-        request.program.verify = {VerifyChoice::Kind::Image, &calibratedCrcVariant(), nullptr};
+        request.program.verify = {VerifyChoice::Kind::Image, &calibratedCrcVariant(), nullptr, crcVariantCalibrated()};
     noticeTitle_ = command == Command::ProgramFirmware ? QStringLiteral("Peripheral Programming") : captionOf(command);
     BusyPointer busy(dialogs_);
     CommandCall call{board_, *this, *this, request};

@@ -99,10 +99,11 @@ void Session::cmdAutoProcedure_Click() {
     setStatus(closingStatus(phrase, result.done() ? Ending::Done : Ending::NotDone));
     if (result.faultNumber)
         dialogs_.messageBox(faultBoxText(*result.faultNumber, result.faultText), kAppTitle);
-    else if (result.stoppedAtLine)
-        dialogs_.messageBox(
-            QStringLiteral("Stopped before line %1: the lines from there on were not run.").arg(*result.stoppedAtLine),
-            phrase);
+    else if (result.stoppedAtLine) {
+        QString text = result.reason + QLatin1Char('.');
+        text[0] = text[0].toUpper();
+        dialogs_.messageBox(text, phrase);
+    }
 }
 
 } // namespace zelvan

@@ -48,7 +48,7 @@ void Session::loadFirmware(const QString& givenPath) {
     const QString path = !givenPath.isEmpty()
                              ? givenPath
                              : dialogs_.openFileName({QStringLiteral("Select Peripheral FIRMWARE File (Load Firmware)"),
-                                                      QStringLiteral("HEX Files (*.hex);;All Files (*)"),
+                                                      QStringLiteral("HEX Files (*.hex *.ihx);;All Files (*)"),
                                                       QStringLiteral("hex")});
     if (path.isEmpty())
         return;

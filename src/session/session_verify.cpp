@@ -54,7 +54,7 @@ bool Session::runVerifyMenu(Command command) {
         if (request.path.isEmpty())
             return false;
     }
-    request.program.verify = {VerifyChoice::Kind::Image, &calibratedCrcVariant(), nullptr};
+    request.program.verify = {VerifyChoice::Kind::Image, &calibratedCrcVariant(), nullptr, crcVariantCalibrated()};
     if (command == Command::CompareGolden) {
         QString error;
         golden = loadGoldenCrcs(request.path, &error);

@@ -1,7 +1,8 @@
 #include "cli_runner.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 
+#include <chrono>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -9,31 +10,27 @@ namespace zelvan::test {
 
 namespace {
 
-constexpr int kRunLimitMs = 60000;
+constexpr std::chrono::minutes kRunLimit{1};
 
-CliRun finish(QProcess& process, QElapsedTimer& clock) {
-    if (process.state() != QProcess::NotRunning && !process.waitForFinished(kRunLimitMs))
+CliRun finish(QProcess& process) {
+    if (process.state() != QProcess::NotRunning &&
+        !process.waitForFinished(int(std::chrono::milliseconds(kRunLimit).count())))
         qFatal("zelvan-cli did not end: %s", qPrintable(process.arguments().join(' ')));
-    CliRun run;
-    run.milliseconds = clock.elapsed();
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    run.err += QString::fromLocal8Bit(process.readAllStandardError());
-    return run;
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardOutput()),
+            QString::fromLocal8Bit(process.readAllStandardError())};
 }
 
 } // namespace
 
 CliRun runCli(const QStringList& arguments, const std::function<void(QProcess&)>& whileRunning) {
     QProcess process;
-    QElapsedTimer clock;
-    clock.start();
     process.start(QStringLiteral(ZELVAN_CLI), arguments);
     if (!process.waitForStarted())
         qFatal("zelvan-cli did not start");
     if (whileRunning)
         whileRunning(process);
-    return finish(process, clock);
+    return finish(process);
 }
 
 CliRun runCliOnTerminal(const QStringList& arguments) {
@@ -42,29 +39,21 @@ CliRun runCliOnTerminal(const QStringList& arguments) {
         qFatal("no pseudo-terminal");
     const QByteArray slavePath = ::ptsname(master);
     QProcess process;
-    process.setChildProcessModifier([slavePath] {
-        const int slave = ::open(slavePath.constData(), O_RDWR | O_NOCTTY);
-        ::dup2(slave, STDERR_FILENO);
-    });
-    QElapsedTimer clock;
-    clock.start();
+    process.setChildProcessModifier([slavePath] { ::dup2(::open(slavePath.constData(), O_RDWR | O_NOCTTY), 2); });
     process.start(QStringLiteral(ZELVAN_CLI), arguments);
-    CliRun run;
     // Read the terminal while the child runs, so that it never blocks on a full terminal.
-    QByteArray terminal;
     ::fcntl(master, F_SETFL, O_NONBLOCK);
-    while (!process.waitForFinished(20)) {
+    QByteArray terminal;
+    const auto drain = [&] {
         char buffer[4096];
         for (ssize_t got; (got = ::read(master, buffer, sizeof buffer)) > 0;)
             terminal.append(buffer, got);
-        if (clock.elapsed() > kRunLimitMs)
-            qFatal("zelvan-cli did not end");
-    }
-    char buffer[4096];
-    for (ssize_t got; (got = ::read(master, buffer, sizeof buffer)) > 0;)
-        terminal.append(buffer, got);
+    };
+    for (const QDeadlineTimer deadline(kRunLimit); !process.waitForFinished(20) && !deadline.hasExpired();)
+        drain();
+    CliRun run = finish(process);
+    drain();
     ::close(master);
-    run = finish(process, clock);
     run.err = QString::fromLocal8Bit(terminal);
     return run;
 }

@@ -3,86 +3,29 @@
 #include <QCollator>
 #include <QDir>
 #include <QProcess>
+#include <QTcpServer>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <pwd.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace zelvan::test {
 
 namespace {
 
 constexpr char kServerUser[] = "nobody"; // who runs the server when the tests run as root
-constexpr char kDatabaseUser[] = "zelvan";
+constexpr std::chrono::seconds kStartWait{60};
 
 // Who may connect: the test's own user without a password, every other role with its password.
 constexpr char kClientAuthentication[] = "local all all trust\n"
                                          "host all zelvan 127.0.0.1/32 trust\n"
                                          "host all all 127.0.0.1/32 scram-sha-256\n";
 
-// Rewritten in place, the file keeps the server user as its owner.
-bool writeClientAuthentication(const QString& data, QString* error) {
-    QFile file(data + QStringLiteral("/pg_hba.conf"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(kClientAuthentication) < 0 ||
-        !file.flush()) {
-        *error = QStringLiteral("cannot write %1").arg(file.fileName());
-        return false;
-    }
-    return true;
-}
-
-// A socket bound to a free port on 127.0.0.1, and the port (0 when none could be had).
-int boundSocket(int* port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    *port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-        *port = ntohs(address.sin_port);
-    return fd;
-}
-
-} // namespace
-
-int freeLocalPort() {
-    int port = 0;
-    ::close(boundSocket(&port));
-    return port;
-}
-
-SilentPort::SilentPort() {
-    fd_ = boundSocket(&port_);
-    if (::listen(fd_, SOMAXCONN) != 0)
-        port_ = 0;
-}
-
-SilentPort::~SilentPort() {
-    ::close(fd_);
-}
-
-PostgresServer::PostgresServer()
-    : port_(freeLocalPort()) {
-    if (::geteuid() != 0)
-        return;
-    const passwd* user = ::getpwnam(kServerUser);
-    if (!user || ::chown(QFile::encodeName(folder_.path()).constData(), user->pw_uid, user->pw_gid) != 0)
-        qWarning("cannot hand %s to the user %s", qPrintable(folder_.path()), kServerUser);
-}
-
-PostgresServer::~PostgresServer() {
-    QString error;
-    if (running_)
-        stop(&error);
-}
-
-QString PostgresServer::binaryFolder() {
+// The folder holding initdb and pg_ctl (Debian: /usr/lib/postgresql/<version>/bin, the newest
+// that has them: a newer client alone has a folder too), or empty.
+QString binaryFolder() {
     QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     QCollator numeric;
     numeric.setNumericMode(true);
@@ -95,6 +38,22 @@ QString PostgresServer::binaryFolder() {
     return QString();
 }
 
+} // namespace
+
+PostgresServer::PostgresServer() {
+    QTcpServer probe; // a port that nothing listens on just now
+    port_ = probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
+    const passwd* user = ::geteuid() == 0 ? ::getpwnam(kServerUser) : nullptr;
+    if (user && ::chown(QFile::encodeName(folder_.path()).constData(), user->pw_uid, user->pw_gid) != 0)
+        qWarning("cannot hand %s to the user %s", qPrintable(folder_.path()), kServerUser);
+}
+
+PostgresServer::~PostgresServer() {
+    QString error;
+    if (running_)
+        stop(&error);
+}
+
 bool PostgresServer::run(const QString& program, const QStringList& arguments, QString* error) {
     QProcess process;
     process.setWorkingDirectory(folder_.path());
@@ -104,30 +63,30 @@ bool PostgresServer::run(const QString& program, const QStringList& arguments, Q
         process.start(QStringLiteral("runuser"), QStringList{"-u", kServerUser, "--", path} + arguments);
     else
         process.start(path, arguments);
-    const int waitMs = int(std::chrono::milliseconds(kStartWait).count());
-    if (!process.waitForFinished(waitMs) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        *error = QStringLiteral("%1 failed: %2 %3")
-                     .arg(program, process.errorString(), QString::fromLocal8Bit(process.readAll()));
+    if (!process.waitForFinished(int(std::chrono::milliseconds(kStartWait).count())) ||
+        process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        *error = QStringLiteral("%1 failed: %2 %3").arg(program, process.errorString(), process.readAll());
         return false;
     }
     return true;
 }
 
 bool PostgresServer::start(QString* error) {
-    if (binaryFolder().isEmpty()) {
-        *error = QStringLiteral("no PostgreSQL server under /usr/lib/postgresql/*/bin");
-        return false;
-    }
-    if (!folder_.isValid() || port_ == 0) {
-        *error = QStringLiteral("no temporary folder or free port for the PostgreSQL server");
+    if (binaryFolder().isEmpty() || !folder_.isValid() || port_ == 0) {
+        *error = QStringLiteral("no PostgreSQL server under /usr/lib/postgresql/*/bin, or no folder or port for it");
         return false;
     }
     const QString data = folder_.filePath(QStringLiteral("data"));
     if (!created_) {
-        created_ =
-            run(QStringLiteral("initdb"),
-                {"-D", data, "-U", kDatabaseUser, "-A", "trust", "-E", "UTF8", "--locale=C", "--no-sync"}, error);
-        created_ = created_ && writeClientAuthentication(data, error);
+        created_ = run(QStringLiteral("initdb"),
+                       {"-D", data, "-U", "zelvan", "-A", "trust", "-E", "UTF8", "--locale=C", "--no-sync"}, error);
+        // Rewritten in place, the file keeps the server user as its owner.
+        QFile rules(data + QStringLiteral("/pg_hba.conf"));
+        if (created_ &&
+            !(rules.open(QIODevice::WriteOnly | QIODevice::Truncate) && rules.write(kClientAuthentication) > 0)) {
+            *error = QStringLiteral("cannot write %1").arg(rules.fileName());
+            created_ = false;
+        }
         if (!created_)
             return false;
     }
@@ -147,8 +106,8 @@ bool PostgresServer::stop(QString* error) {
     return !running_;
 }
 
-QString PostgresServer::destination(const QString& database, const QString& login) const {
-    return QStringLiteral("postgresql://%1@127.0.0.1:%2/%3").arg(login).arg(port_).arg(database);
+QString PostgresServer::destination(const QString& database) const {
+    return QStringLiteral("postgresql://zelvan@127.0.0.1:%1/%2").arg(port_).arg(database);
 }
 
 } // namespace zelvan::test

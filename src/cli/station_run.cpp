@@ -1,0 +1,185 @@
+#include "station_run.h"
+
+#include "board_job.h"
+#include "job_report.h"
+#include "progress_report.h"
+
+#include "board/board_group.h"
+#include "board/chip_record_of.h"
+#include "board/station.h"
+#include "link/port_names.h"
+
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <QMutex>
+
+#include <atomic>
+#include <memory>
+
+namespace zelvan::cli {
+
+namespace {
+
+// One board of the station: its loop on a thread of its own, and its counts.
+class StationBoard : public StationFace {
+public:
+    StationBoard(const RunSetup& setup, Console& console, QString port)
+        : setup_(setup)
+        , console_(console)
+        , port_(std::move(port))
+        , progress_(console, port_ + QStringLiteral(": ")) {
+        progress_.setBoardLineTail([this] { return counts(); });
+    }
+
+    // On the board's own thread: its link lives there.
+    void run() {
+        Board board;
+        board.link().setBaud9600(setup_.request.options.baud9600);
+        board.link().setTiming(setup_.timing);
+        {
+            QMutexLocker lock(&boardMutex_);
+            board_ = &board;
+            if (stopped_)
+                board.link().abort();
+        }
+        const Connection connection = board.connect(port_, progress_);
+        connected_ = connection.done();
+        const StationWork work{setup_.request.command, &setup_.hex, setup_.request.options.truncate,
+                               setup_.request.options.part.isEmpty() ? std::nullopt
+                                                                     : std::optional(setup_.request.options.part)};
+        const Result ended =
+            !connected_ ? static_cast<const Result&>(connection) : zelvan::runStation(board, progress_, *this, work);
+        lost_ = ended.ending != Ending::Interrupted;
+        if (lost_)
+            show(QStringLiteral("lost: %1").arg(ended.reason));
+        QMutexLocker lock(&boardMutex_);
+        board_ = nullptr;
+    }
+
+    // From the main thread: ends the wait in progress at once.
+    void stop() {
+        QMutexLocker lock(&boardMutex_);
+        stopped_ = true;
+        if (!board_)
+            return;
+        board_->requestStop();
+        QMetaObject::invokeMethod(&board_->link(), &IspLink::abort, Qt::QueuedConnection);
+    }
+
+    CommandRequest requestFor(const FirmwareCache* image) override {
+        request_ = commandRequest(setup_, image, setup_.serial ? &*setup_.serial : nullptr);
+        return request_;
+    }
+    void waiting(bool forRemoval) override {
+        show(forRemoval ? QStringLiteral("take the chip out") : QStringLiteral("waiting for a chip"));
+    }
+    void chipStarted(int) override { show(QStringLiteral("programming")); }
+    void chipEnded(const StationChip& chip, const std::optional<CommandResult>& result) override {
+        (chip.passed ? passed_ : failed_) += 1;
+        lastSerial_ = chip.serialNumber;
+        lastSeconds_ = chip.milliseconds / 1000.0;
+        JobResult job;
+        job.port = port_;
+        job.device = board_->link().deviceName();
+        job.status = chip.passed ? kDone : kNotDone;
+        job.error = chip.reason;
+        job.milliseconds = chip.milliseconds;
+        storeRecord(setup_, console_,
+                    chipRecordOf(*board_, setup_.request.command, request_,
+                                 result ? *result : CommandResult(Result{Ending::NotDone, chip.reason})),
+                    job);
+        const QString verdict = chip.passed ? QStringLiteral("PASS") : QStringLiteral("FAIL: ") + chip.reason;
+        show(verdict);
+        console_.json(
+            QJsonObject{{QStringLiteral("port"), port_},
+                        {QStringLiteral("chip"), chip.number},
+                        {QStringLiteral("part"), chip.part ? chip.part->name() : QString()},
+                        {QStringLiteral("result"), chip.passed ? QStringLiteral("pass") : QStringLiteral("fail")},
+                        {QStringLiteral("error"), chip.reason},
+                        {QStringLiteral("serial_number"),
+                         chip.serialNumber ? QJsonValue(qint64(*chip.serialNumber)) : QJsonValue()},
+                        {QStringLiteral("milliseconds"), chip.milliseconds}});
+        if (!console_.drawsBoardLines())
+            console_.result(
+                QStringLiteral("%1: chip %2 %3%4, %5 s")
+                    .arg(port_)
+                    .arg(chip.number)
+                    .arg(verdict)
+                    .arg(chip.serialNumber ? QStringLiteral(", serial number %1").arg(*chip.serialNumber) : QString())
+                    .arg(lastSeconds_, 0, 'f', 1));
+    }
+
+    QString totals() const {
+        return QStringLiteral("%1: %2 passed, %3 failed%4")
+            .arg(port_)
+            .arg(passed_)
+            .arg(failed_)
+            .arg(lost_ ? ", lost" : "");
+    }
+    // The board answered the connection, and so took part in the station.
+    bool tookPart() const { return connected_; }
+
+private:
+    QString counts() const {
+        return QStringLiteral("  passed %1  failed %2  last serial %3  last %4 s")
+            .arg(passed_)
+            .arg(failed_)
+            .arg(lastSerial_ ? QString::number(*lastSerial_) : QStringLiteral("-"))
+            .arg(lastSeconds_, 0, 'f', 1);
+    }
+    void show(const QString& state) {
+        if (console_.drawsBoardLines())
+            console_.boardLine(port_ + QStringLiteral(": "),
+                               QStringLiteral("%1: %2").arg(port_, state.leftJustified(24)) + counts());
+    }
+
+    const RunSetup& setup_;
+    Console& console_;
+    QString port_;
+    ProgressReport progress_;
+    QMutex boardMutex_;
+    Board* board_ = nullptr;
+    bool stopped_ = false;
+    std::atomic<bool> connected_{false};
+    CommandRequest request_;
+    int passed_ = 0;
+    int failed_ = 0;
+    std::optional<quint64> lastSerial_;
+    double lastSeconds_ = 0;
+    bool lost_ = false;
+};
+
+} // namespace
+
+int runStation(const RunSetup& setup, Console& console, SignalWatch& stopSignals) {
+    const CliOptions& options = setup.request.options;
+    QStringList ports = options.ports;
+    if (ports.isEmpty() || options.allPorts()) {
+        ports.clear();
+        for (int port = 1; port <= kPortCount; ++port)
+            ports.append(QStringLiteral("COM%1").arg(port));
+    }
+    console.setSeveralBoards();
+    std::vector<std::unique_ptr<StationBoard>> boards;
+    for (const QString& port : ports)
+        boards.push_back(std::make_unique<StationBoard>(setup, console, port));
+    int signalStatus = 0;
+    QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals, [&](int status) {
+        signalStatus = status;
+        for (const std::unique_ptr<StationBoard>& board : boards)
+            board->stop();
+    });
+    QList<std::function<void()>> tasks;
+    for (const std::unique_ptr<StationBoard>& board : boards)
+        tasks.append([station = board.get()] { station->run(); });
+    runOnThreads(tasks);
+    console.endBoardLines();
+    for (const std::unique_ptr<StationBoard>& board : boards) {
+        // "-p all" names every COM: a port without a board took no part.
+        if (board->tookPart() || !options.allPorts())
+            console.essential(board->totals());
+    }
+    return signalStatus != 0 ? signalStatus : kNotDone;
+}
+
+} // namespace zelvan::cli
