@@ -456,24 +456,32 @@ private slots:
         QVERIFY(!t.dialogs.busy);
     }
 
-    // The box of a port that cannot be opened: the system's reason, and the way out of a
-    // permission problem.
+    // The box of a port that cannot be opened: the system's reason in words, and the way out of a
+    // permission problem or a port another program holds.
     void portErrorTexts_data() {
         QTest::addColumn<QString>("device");
         QTest::addColumn<QSerialPort::SerialPortError>("error");
+        QTest::addColumn<QString>("reason");
         QTest::addColumn<QString>("secondLine");
         const QString permission = "/dev/ttyUSB0: permission denied. Add your user to the group that owns the device "
                                    "(dialout), for example with \"sudo usermod -aG dialout $USER\", then log in again.";
-        QTest::newRow("no such port") << "" << QSerialPort::DeviceNotFoundError
+        const QString inUse = "/dev/ttyUSB0: in use by another program; try again once it has let go of the port";
+        QTest::newRow("no such port") << "" << QSerialPort::DeviceNotFoundError << "No such file or directory"
                                       << "The system reports no serial port for COM2.";
-        QTest::newRow("busy") << "/dev/ttyUSB0" << QSerialPort::OpenError << "/dev/ttyUSB0: Device busy";
-        QTest::newRow("permission") << "/dev/ttyUSB0" << QSerialPort::PermissionError << permission;
+        QTest::newRow("busy") << "/dev/ttyUSB0" << QSerialPort::OpenError << "Device or resource busy" << inUse;
+        QTest::newRow("locked") << "/dev/ttyUSB0" << QSerialPort::PermissionError << "Permission error while locking the device"
+                                << inUse;
+        QTest::newRow("permission") << "/dev/ttyUSB0" << QSerialPort::PermissionError << "Permission denied"
+                                    << permission;
+        QTest::newRow("other reason") << "/dev/ttyUSB0" << QSerialPort::OpenError << "Input/output error"
+                                      << "/dev/ttyUSB0: Input/output error";
     }
     void portErrorTexts() {
         QFETCH(QString, device);
         QFETCH(QSerialPort::SerialPortError, error);
+        QFETCH(QString, reason);
         QFETCH(QString, secondLine);
-        const PortOpenFailure failure{2, device, error, QStringLiteral("Device busy")};
+        const PortOpenFailure failure{2, device, error, reason};
         QCOMPARE(portOpenErrorText(failure), QStringLiteral("Error opening COM 2\n") + secondLine);
     }
 
