@@ -36,6 +36,7 @@ struct RunOutcome {
     QStringList sent;
     QByteArray flash;
     bool noticed = false;
+    QString said; // the boxes the window showed; what the command line wrote to stderr
 };
 
 sim::BoardModel board(const Row& row) {
@@ -78,8 +79,11 @@ RunOutcome inWindow(const Row& row, QTemporaryDir& dir) {
         stopAtFirstErase(*target.board, [&target] { target.session.requestStop(); });
     target.session.click(Command::AutoProcedure);
     const QString notice = QStringLiteral("page(s) of the firmware lie in the bootloader area");
-    return {target.session.statusText() == QLatin1String("Automatic Programming: Done"), target.sent(),
-            target.flash(), !target.record.statuses.filter(notice).isEmpty()};
+    QString boxes;
+    for (const FakeDialogs::Box& box : target.dialogs.boxes)
+        boxes += box.text + '\n';
+    return {target.session.statusText() == QLatin1String("Automatic Programming: Done"), target.sent(), target.flash(),
+            !target.record.statuses.filter(notice).isEmpty(), boxes};
 }
 
 RunOutcome onCommandLine(const Row& row, QTemporaryDir& dir) {
@@ -97,7 +101,7 @@ RunOutcome onCommandLine(const Row& row, QTemporaryDir& dir) {
         }
     });
     return {run.exitCode == 0, runRecords(received(server)), flashOf(server),
-            run.err.contains("page(s) of the firmware lie in the bootloader area")};
+            run.err.contains("page(s) of the firmware lie in the bootloader area"), run.err};
 }
 
 } // namespace
@@ -135,6 +139,12 @@ private slots:
         QVERIFY(commandLine.flash == window.flash);
         QCOMPARE(window.noticed, !row.hex.isEmpty());
         QCOMPARE(commandLine.noticed, !row.hex.isEmpty());
+        // A run stopped in the middle of a line names that line, not the one after it.
+        if (row.stop == Stop::AtFirstErase) {
+            QVERIFY2(window.said.contains("ine 3 was interrupted, and the lines after it were not run"),
+                     qPrintable(window.said));
+            QVERIFY2(commandLine.said.contains("line 3 was interrupted"), qPrintable(commandLine.said));
+        }
     }
 };
 

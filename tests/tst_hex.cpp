@@ -57,6 +57,9 @@ private slots:
             << QByteArray(":0100000011EE\n:0100000022DD\n:00000001FF\n") << 0 << QByteArray("22");
         QTest::newRow("blanks around records, blank lines")
             << QByteArray("  :0100000011EE \t\n\n:00000001FF\n") << 0 << QByteArray("11");
+        // After a segment address, data running past the segment's end goes on at its start.
+        QTest::newRow("segment data wraps round")
+            << QByteArray(":020000020000FC\n:02FFFF00ABCD88\n:00000001FF\n") << 0 << QByteArray("CD");
         // Editors on Windows put a UTF-8 byte-order mark in front of the first line.
         QTest::newRow("byte-order mark skipped")
             << QByteArray("\xEF\xBB\xBF:0100000011EE\r\n:00000001FF\r\n") << 0 << QByteArray("11");

@@ -25,37 +25,41 @@ namespace {
 // CRC reads find a pattern below the bootloader, the other operations an erased flash.
 struct Op {
     const char* part = "LPC932A1";
-    QStringList ports;            // placed first, as BoardRig::placeAll takes them (a new target on COM1)
-    bool protect = true;          // an automation run starts unprotected all the same
-    UnitRange units{};            // the pages or sectors chosen
-    QByteArray hex;               // the firmware: a test data file's name, or the HEX text itself
-    bool quick = false;           // programmed in quick form
-    bool verify = false;          // programming verifies against the image
-    const char* golden = nullptr; // compared with golden CRCs saved from a chip of this part
-    QByteArray script;            // an automation run of these lines
-    QList<sim::FaultRule> rules;
+    QStringList ports{};               // placed first, as BoardRig::placeAll takes them (a new target on COM1)
+    bool protect = true;               // an automation run starts unprotected all the same
+    UnitRange units{};                 // the pages or sectors chosen
+    QByteArray hex{};                  // the firmware: a test data file's name, or the HEX text itself
+    bool old = false;                  // the flash holds a pattern below the bootloader before
+    bool quick = false;                // programmed in quick form
+    EraseMode erase = EraseMode::None; // what programming erases first
+    bool verify = false;               // programming verifies against the image
+    const char* formulation = nullptr; // the chip's CRC formulation, when not the default one
+    const char* golden = nullptr;      // compared with golden CRCs saved from a chip of this part
+    QByteArray script{};               // an automation run of these lines
+    QList<sim::FaultRule> rules{};
     bool lateBefore = false; // a global CRC read before is answered after its time limit
     bool pulled = false;     // the adapter is pulled out while the board keeps silent
-    QMap<int, int> preset;   // configuration bytes before
-    QStringList values;      // the byte values given, in order (kCurrent: the one offered)
+    QMap<int, int> preset{}; // configuration bytes before
+    QStringList values{};    // the byte values given, in order (kCurrent: the one offered)
     bool confirm = true;
     // What it leaves behind
     Ending ending = Ending::Done;
-    QString filter, last;                    // patterns: the records sent that count, and the last one sent
-    QStringList sent;                        // the records sent that count, in order
-    int count = -1;                          // or how many there are; -1: no matter
-    std::pair<int, int> erased{0, 0};        // [from, to): the flash holds 00 there now
-    QList<std::pair<int, QByteArray>> holds; // and these bytes there
-    QMap<int, int> config;                   // configuration bytes afterwards
-    QList<Led> leds;                         // the indicator's last colours
-    int found = 0, keptAt = -1;              // the COM a search found; where protection stopped a range
-    QString value;                           // the value read; the part's name after an identification
-    QStringList question;                    // the first question asked: its title and prompt
-    int asked = -1;                          // how many were asked; -1: as many as values, with a question
-    QStringList steps;                       // reported, the last one last
-    QString notice;                          // the start of the one notice
-    QList<int> mismatched;                   // sectors a verify found different
-    qint64 bytes = -1;                       // bytes written to the port
+    QString filter{}, last{};                  // patterns: the records sent that count, and the last one sent
+    QStringList sent{};                        // the records sent that count, in order
+    int count = -1;                            // or how many there are; -1: no matter
+    std::pair<int, int> erased{0, 0};          // [from, to): the flash holds 00 there now
+    QList<std::pair<int, QByteArray>> holds{}; // and these bytes there
+    QMap<int, int> config{};                   // configuration bytes afterwards
+    QList<Led> leds{};                         // the indicator's last colours
+    int found = 0, keptAt = -1;                // the COM a search found; where protection stopped a range
+    QString value{};                           // the value read; the part's name after an identification
+    QStringList question{};                    // the first question asked: its title and prompt
+    int asked = -1;                            // how many were asked; -1: as many as values, with a question
+    QStringList steps{};                       // reported, the last one last
+    QString notice{};                          // the start of the one notice
+    QList<int> mismatched{};                   // sectors a verify found different
+    QString reason{};                          // the result's reason contains this
+    qint64 bytes = -1;                         // bytes written to the port
 };
 
 QString record(const QString& body) {
@@ -84,6 +88,7 @@ QList<std::tuple<QByteArray, Command, Op>> operations() {
     using enum sim::FaultRule::Action;
     const QByteArray blink = fixtureBytes("blink.bin");
     const QByteArray page(64, '\x5A');
+    const QByteArray end = ":00000001FF\n";
     const QByteArray reaching =
         dataRecord(0x1DC0, page) + dataRecord(0x1E00, page) + dataRecord(0x1FC0, page) + ":00000001FF\n";
     const auto answer = [](sim::FaultRule rule, const QByteArray& text) {
@@ -166,6 +171,22 @@ QList<std::tuple<QByteArray, Command, Op>> operations() {
             .holds = {{0x1DC0, page}, {0x1E00, page}, {0x1FC0, page}}}},
         // A page acknowledged but not written makes its sector differ; golden CRCs of another part are refused.
         {"program and verify", ProgramFirmware, {.hex = "blink.ihx", .verify = true, .holds = {{0, blink}}}},
+        // A page of 00 is written like any other: its sector is erased first, the old code goes.
+        {"program a page of 00 over old code", ProgramFirmware, {.hex = dataRecord(0x40, QByteArray(16, '\0')) + end,
+            .old = true, .erase = EraseMode::Used, .filter = "^:.{6}00", .count = 1, .erased = {0, 0x400}}},
+        // The sector the bootloader shares is verified from its CRC read between its pages' erase and programming.
+        {"program and verify the bootloader's sector", ProgramFirmware, {.hex = dataRecord(0x1D00, page) + end,
+            .old = true, .erase = EraseMode::Used, .verify = true, .erased = {0x1D00, 0x1D40},
+            .holds = {{0x1D00, page}}}},
+        // Nothing calibrated or chosen: a mismatch says the default formulation may be the cause.
+        {"program and verify, the chip's formulation not the default", ProgramFirmware, {.hex = "blink.ihx",
+            .verify = true, .formulation = "right-low-plain-up-zero", .ending = Mismatch, .holds = {{0, blink}},
+            .mismatched = {0, 1}, .reason = "computed with the default formulation (left-low-plain-up-zero), which may "
+            "not be this chip's: calibrate"}},
+        // Where protection keeps back every page, nothing is written and the programming is not done.
+        {"program, every page in the bootloader area", ProgramFirmware, {.hex = dataRecord(0x1E00, page) + end,
+            .ending = NotDone, .filter = "^:.{6}00", .count = 0, .notice = "1 page(s) of the firmware lie in the "
+            "bootloader area"}},
         {"program and verify, a page lost", ProgramFirmware, {.hex = "blink.ihx", .verify = true,
             .rules = {sim::FaultRule::onType(0x00, Ignore, 7)}, .ending = Mismatch,
             .holds = {{0, blink.left(0x400)}, {0x440, blink.mid(0x440)}}, .mismatched = {1}}},
@@ -307,14 +328,16 @@ private slots:
             t.board = &t.rig.board(1);
             QVERIFY(t.core.openPort(1).done());
         }
-        const bool pattern =
-            QList<Command>{Command::EraseChip, Command::ErasePage, Command::EraseSector, Command::GetSectorCRC}
-                .contains(command);
+        const bool pattern = op.old || QList<Command>{Command::EraseChip, Command::ErasePage, Command::EraseSector,
+                                                      Command::GetSectorCRC}
+                                           .contains(command);
         t.withBoard([&](sim::BoardModel& b) {
             const int boot = b.geometry().intBootloaderAddr;
             if (pattern)
                 b.flash().replace(0, boot, QByteArray(boot, '\xAA'));
             b.faults().silent = op.pulled;
+            if (op.formulation)
+                b.setCrcVariant(*findCrcVariant(QString::fromLatin1(op.formulation)));
             for (auto it = op.preset.cbegin(); it != op.preset.cend(); ++it)
                 b.setConfigByte(it.key(), quint8(it.value()));
         });
@@ -338,7 +361,9 @@ private slots:
         Face face(image ? &*image : nullptr);
         const std::optional<GoldenCrcs> golden = op.golden ? loadGoldenCrcs(request.path, nullptr) : std::nullopt;
         request.range = op.units;
-        request.program = {image ? &*image : nullptr, EraseMode::None, op.quick};
+        request.program.image = image ? &*image : nullptr;
+        request.program.erase = op.erase;
+        request.program.quick = op.quick;
         if (op.verify || op.golden)
             request.program.verify = {op.golden ? VerifyChoice::Kind::Golden : VerifyChoice::Kind::Image,
                                       &defaultCrcVariant(), golden ? &*golden : nullptr};
@@ -353,6 +378,7 @@ private slots:
         const CommandResult result = t.run(command, request);
 
         QCOMPARE(result.ending(), op.ending);
+        QVERIFY2(result.base().reason.contains(op.reason), qPrintable(result.base().reason));
         QCOMPARE(lost.size(), op.pulled ? 1 : 0);
         QCOMPARE(t.core.link().lateAnswersDropped(), op.lateBefore ? 1 : 0);
         QStringList sent = t.sent();

@@ -86,6 +86,7 @@ private slots:
             << QStringList{"-platform", "offscreen", "--simulator", "-style=fusion", "-reverse"} << int(A::OpenWindow)
             << true;
         QTest::newRow("parts") << QStringList{"--list-parts"} << int(A::ListParts) << false;
+        QTest::newRow("-V, as zelvan-cli has it") << QStringList{"-V"} << int(A::Version) << false;
         QTest::newRow("unknown option") << QStringList{"--simulater"} << int(A::Refuse) << false;
         QTest::newRow("stray argument") << QStringList{"firmware.hex"} << int(A::Refuse) << false;
     }
