@@ -469,8 +469,8 @@ private slots:
         QTest::newRow("no such port") << "" << QSerialPort::DeviceNotFoundError << "No such file or directory"
                                       << "The system reports no serial port for COM2.";
         QTest::newRow("busy") << "/dev/ttyUSB0" << QSerialPort::OpenError << "Device or resource busy" << inUse;
-        QTest::newRow("locked") << "/dev/ttyUSB0" << QSerialPort::PermissionError << "Permission error while locking the device"
-                                << inUse;
+        QTest::newRow("locked") << "/dev/ttyUSB0" << QSerialPort::PermissionError
+                                << "Permission error while locking the device" << inUse;
         QTest::newRow("permission") << "/dev/ttyUSB0" << QSerialPort::PermissionError << "Permission denied"
                                     << permission;
         QTest::newRow("other reason") << "/dev/ttyUSB0" << QSerialPort::OpenError << "Input/output error"
