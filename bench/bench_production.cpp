@@ -47,8 +47,8 @@ void writeHex(const QString& path, const QByteArray& bytes) {
             record += QByteArray::number(value, 16).rightJustified(2, '0');
             sum += value;
         }
-        text += ':' + record.toUpper() + QByteArray::number((256 - sum % 256) % 256, 16).rightJustified(2, '0').toUpper() +
-                '\n';
+        text += ':' + record.toUpper() +
+                QByteArray::number((256 - sum % 256) % 256, 16).rightJustified(2, '0').toUpper() + '\n';
     }
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text + ":00000001FF\n") < 0)

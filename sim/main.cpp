@@ -3,8 +3,8 @@
 // SIGUSR1 takes the chip out of the socket and SIGUSR2 puts a new one in.
 
 #include "chip_state.h"
-#include "fault_rules.h"
 #include "common/version.h"
+#include "fault_rules.h"
 #include "flash/crc_model.h"
 #include "pty_board_server.h"
 

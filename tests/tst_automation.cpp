@@ -47,9 +47,12 @@ private slots:
     void commandKeywords_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("keyword"); // empty: none
-        QTest::newRow("noprotect is not protect") << "noprotect" << "noprotect";
-        QTest::newRow("protect") << "Protect" << "protect";
-        QTest::newRow("inside a longer line") << "echip now" << "";
+        QTest::newRow("noprotect is not protect") << "noprotect"
+                                                  << "noprotect";
+        QTest::newRow("protect") << "Protect"
+                                 << "protect";
+        QTest::newRow("inside a longer line") << "echip now"
+                                              << "";
     }
     void commandKeywords() {
         QFETCH(QString, line);

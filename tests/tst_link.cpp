@@ -118,8 +118,8 @@ private slots:
                                                            << "0100000312EA" << false << false << false << "earlier";
         QTest::newRow("late refusal dropped") << ":0100000310ECX"
                                               << "0100000312EA" << false << false << false << "earlier";
-        QTest::newRow("U in the data after the echo")
-            << ":00000001FFLPC9 USB." << "00000001FF" << true << false << true << "SB";
+        QTest::newRow("U in the data after the echo") << ":00000001FFLPC9 USB."
+                                                      << "00000001FF" << true << false << true << "SB";
         QTest::newRow("own refusal counts") << ":0100000312EAX"
                                             << "0100000312EA" << false << true << false << "earlier";
     }

@@ -27,17 +27,17 @@ namespace {
 // A scene of the window: how it is set up before a command is clicked, and what the window shows.
 struct Scene {
     Start start = Start::Identified;
-    QStringList ports;              // placed first, as BoardRig::placeAll takes them; a new target on COM1 is opened
+    QStringList ports{};            // placed first, as BoardRig::placeAll takes them; a new target on COM1 is opened
     const char* firmware = nullptr; // loaded first, from the test data
     bool closed = false;            // COM1 is closed first: COM5, which cannot be opened, was chosen
     bool protect = true;
     int first = 0; // the first page (sector, for sector commands) chosen; -1: no range
-    QList<sim::FaultRule> rules;
+    QList<sim::FaultRule> rules{};
     bool confirm = true;
-    QStringList entries;   // typed into the input boxes
-    QByteArray automation; // the automation file chosen: its lines, or as scenePath takes it
-    QString file;          // the file Load Firmware is given (as scenePath takes it), or the HEX text of a second
-                           // file loaded first
+    QStringList entries{};   // typed into the input boxes
+    QByteArray automation{}; // the automation file chosen: its lines, or as scenePath takes it
+    QString file{};          // the file Load Firmware is given (as scenePath takes it), or the HEX text of a second
+                             // file loaded first
     bool rewrite = false, cleared = false; // that file changes on disk; Clear Firmware, before the command
     const char* golden = nullptr;          // golden CRCs saved from a chip of this part first, then chosen
     bool verify = false;                   // Program Firmware verifies what it wrote
@@ -46,15 +46,15 @@ struct Scene {
     bool pulled = false;                   // the adapter is pulled out while the board keeps silent
     int com = 0;                           // instead of the command, COMn is chosen from the port menu
     // What the window shows
-    QStringList boxes;           // the title, then the start of the text, of each box
-    QString status, firstStatus; // the last status line (empty: none), and the first when given
-    QSet<Command> enabled;       // the commands available afterwards, when given
-    Labels labels;               // the connection label's changes
-    QString cpu;                 // in the found part's text
-    int checked = -1;            // the port marked, when given,
-    bool autoMark = false;       // and whether Auto Selection is marked
-    QStringList letters;         // the board letters an automation run sent
-    QString lastSent, label;     // the last record sent (when given); the end of the firmware label
+    QStringList boxes{};             // the title, then the start of the text, of each box
+    QString status{}, firstStatus{}; // the last status line (empty: none), and the first when given
+    QSet<Command> enabled{};         // the commands available afterwards, when given
+    Labels labels{};                 // the connection label's changes
+    QString cpu{};                   // in the found part's text
+    int checked = -1;                // the port marked, when given,
+    bool autoMark = false;           // and whether Auto Selection is marked
+    QStringList letters{};           // the board letters an automation run sent
+    QString lastSent{}, label{};     // the last record sent (when given); the end of the firmware label
 };
 
 // The path of a file as a scene names it: test data, "end.hex" (an end record alone), "fifo", "too
@@ -83,8 +83,8 @@ Scenes closingReports() {
         Command command;
         sim::FaultRule rule;
         QString phrase;
-        QString boxTitle; // empty: no box
-        QString doneBox;  // the box when done (a prefix when it carries a value); empty: none then
+        QString boxTitle{}; // empty: no box
+        QString doneBox{};  // the box when done (a prefix when it carries a value); empty: none then
         QString firstStatus = phrase + "...";
         QString doneStatus = phrase + ": Done";
         QString failedStatus = phrase + ": Error";

@@ -11,7 +11,7 @@ struct WindowOptions {
     Action action = Action::OpenWindow;
     bool simulator = false;
     bool simulatorReset = false; // with --simulator: a new chip instead of the one kept
-    QString error; // for Refuse: what was wrong
+    QString error;               // for Refuse: what was wrong
     QString helpText;
 };
 

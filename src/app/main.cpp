@@ -84,7 +84,8 @@ int main(int argc, char* argv[]) {
     if (options.simulator) {
         const zelvan::CatalogueEntry& part = *zelvan::findPartByName(QStringLiteral("LPC932A1"));
         simulator = zelvan::sim::startDemoBoard(
-            part, zelvan::sim::DemoBoardOptions{zelvan::sim::defaultDemoStatePath(part), options.simulatorReset}, &error);
+            part, zelvan::sim::DemoBoardOptions{zelvan::sim::defaultDemoStatePath(part), options.simulatorReset},
+            &error);
         if (!simulator) {
             std::fprintf(stderr, "zelvan-programmer: the simulated board could not start: %s\n", qPrintable(error));
             return 1;

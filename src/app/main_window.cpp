@@ -7,9 +7,9 @@
 #include "recent_firmware_menu.h"
 #include "window_settings.h"
 
-#include "session/dialogs.h"
 #include "common/version.h"
 #include "link/port_names.h"
+#include "session/dialogs.h"
 #include "session/session.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "link/port_names.h"
 #include "board/command_table.h"
+#include "link/port_names.h"
 
 #include <QMainWindow>
 #include <QUrl>

@@ -26,8 +26,8 @@ struct ValueWrite {
 };
 
 struct AutomationLine {
-    int number = 0; // 1-based
-    QString text;   // the line as it stands in the file, without the blanks around it
+    int number = 0;           // 1-based
+    QString text;             // the line as it stands in the file, without the blanks around it
     QString command;          // the keyword of a command, of "protect" or "noprotect"; empty when none
     QList<ValueWrite> writes; // in the order ucfcg1, ucfcg2, bootv, boots, security
 

@@ -12,8 +12,9 @@ AutomationResult& conclude(AutomationResult& result) {
         result.end(Ending::Interrupted, QStringLiteral("line %1 was interrupted, and the lines after it were not run")
                                             .arg(*result.interruptedLine));
     else if (result.stoppedAtLine)
-        result.end(Ending::Interrupted, QStringLiteral("stopped before line %1: the lines from there on were not run")
-                                            .arg(*result.stoppedAtLine));
+        result.end(
+            Ending::Interrupted,
+            QStringLiteral("stopped before line %1: the lines from there on were not run").arg(*result.stoppedAtLine));
     else if (result.failedSteps > 0)
         result.end(Ending::NotDone, QStringLiteral("%1 step(s) failed").arg(result.failedSteps));
     else

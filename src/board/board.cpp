@@ -84,7 +84,8 @@ Connection Board::search(ConnectionProgress& progress) {
     }
     connection.unopenable = unopenable;
     connection.tried = tried;
-    connection.end(Ending::NotDone, QStringLiteral("no programmer board found (%1)").arg(tried.join(QStringLiteral("; "))));
+    connection.end(Ending::NotDone,
+                   QStringLiteral("no programmer board found (%1)").arg(tried.join(QStringLiteral("; "))));
     return connection;
 }
 

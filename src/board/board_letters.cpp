@@ -18,9 +18,10 @@ Result sendBoardLetter(LinkContext& ctx, const BoardLetter& command) {
     ctx.progress.indicate(Led::Yellow);
     const IspAnswer answer = ctx.link.exchangeLetter(command.letter);
     ctx.progress.indicate(answer.acknowledged() ? Led::Green : Led::Red);
-    return Result{endingOf(answer.outcome), answer.acknowledged() ? QString() : QStringLiteral("%1 failed (%2)")
-                                                                                   .arg(command.phrase,
-                                                                                        failureText(answer.outcome))};
+    return Result{endingOf(answer.outcome),
+                  answer.acknowledged()
+                      ? QString()
+                      : QStringLiteral("%1 failed (%2)").arg(command.phrase, failureText(answer.outcome))};
 }
 
 } // namespace zelvan

@@ -113,8 +113,7 @@ void leaveOutWhatIsThere(Board& board, LinkContext& ctx, const ProgramRequest& r
     }
     const std::map<int, quint32> expected =
         golden ? request.verify.golden->sectors
-               : expectedCrcs(image.bytes(), part, *request.verify.variant, false, writtenSectors, {},
-                              !board.protect())
+               : expectedCrcs(image.bytes(), part, *request.verify.variant, false, writtenSectors, {}, !board.protect())
                      .decided();
     const int serialSector = request.serial ? int(request.serial->place.address) / part.intSectorSize : -1;
     for (const int sector : written) {

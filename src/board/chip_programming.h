@@ -11,8 +11,8 @@
 #include "production/serial_numbers.h"
 #include "production/serial_place.h"
 
-#include <memory>
 #include "production/verification.h"
+#include <memory>
 
 #include <QList>
 

@@ -7,7 +7,7 @@ namespace {
 void noteVerification(ChipRecord& record, const Verification& verification) {
     record.sectorCrcs = verification.sectors;
     record.globalCrc = verification.global;
-    record.verify = verification.done()                      ? VerifyResult::Passed
+    record.verify = verification.done()                       ? VerifyResult::Passed
                     : verification.ending == Ending::Mismatch ? VerifyResult::Failed
                                                               : VerifyResult::NotVerified;
 }

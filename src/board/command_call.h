@@ -41,9 +41,9 @@ std::optional<UnitRange> resolveUnits(const UnitChoice& choice, int unitSize, in
 // What a command works on, as its front end gathered it: the window from its lists, cache and
 // boxes, the command line from its arguments, an automation run from its face.
 struct CommandRequest {
-    UnitRange range;                  // the pages or sectors chosen; empty: none chosen
-    std::optional<UnitChoice> units;  // or the pages or sectors named by their bounds
-    ProgramRequest program; // program, verify, calibrate: the image, and how to program and verify it
+    UnitRange range;                        // the pages or sectors chosen; empty: none chosen
+    std::optional<UnitChoice> units;        // or the pages or sectors named by their bounds
+    ProgramRequest program;                 // program, verify, calibrate: the image, and how to program and verify it
     const ConfigByte* configByte = nullptr; // the configuration byte a command reads or writes
     std::optional<int> sector;              // security get/set: one sector (get: every sector without)
     QString value;                          // config set, security set: the value, two hex digits
@@ -60,8 +60,8 @@ struct SecurityReading : Result {
 // How a command ended and what it did: the result of the operation it ran.
 struct CommandResult {
     using Value = std::variant<Result, ValueReading, ChipEraseResult, RangeEraseResult, SectorCrcReading, ConfigEdit,
-                               SecurityWalk, SecurityReading, Identification, Connection, ChipProgramming,
-                               Verification, GoldenReading, Calibration, AutomationResult>;
+                               SecurityWalk, SecurityReading, Identification, Connection, ChipProgramming, Verification,
+                               GoldenReading, Calibration, AutomationResult>;
     Value value;
 
     template <typename T>

@@ -24,8 +24,7 @@ constexpr int kNone = -1;
 // help lines are the command line's.
 constexpr std::array<CommandRow, kCommandCount> kCommands{{
     {Command::Ports, nullptr, nullptr, W::None, A::Never, "ports", "", nullptr, false, false, nullptr, kNone, nullptr,
-     nullptr,
-     "COM1..COM8: the device behind each, whether it opens (or why not) and whether a board answers"},
+     nullptr, "COM1..COM8: the device behind each, whether it opens (or why not) and whether a board answers"},
     {Command::GetID, "cmdGetID", "Get LPC ID", W::Button, A::VersionRead, "info", "", nullptr, false, false, nullptr,
      kNone, &op::identify,
      QT_TRANSLATE_NOOP("ButtonTips", "Reads the manufacturer and device ids (records 0100000310..12), names the part "
@@ -81,8 +80,8 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
                                      "configuration bytes the file carried (02000002 0n vv)"),
      "load the files in order (later files win), erase, program, and write the configuration bytes the files "
      "carry"},
-    {Command::VerifyFirmware, "mnuVerifyFirmware", "Verify Firmware", W::VerifyMenu, A::Always, "verify",
-     "FILE.hex...", nullptr, true, true, "Verifying Firmware", kNone, &op::verify,
+    {Command::VerifyFirmware, "mnuVerifyFirmware", "Verify Firmware", W::VerifyMenu, A::Always, "verify", "FILE.hex...",
+     nullptr, true, true, "Verifying Firmware", kNone, &op::verify,
      QT_TRANSLATE_NOOP("ButtonTips", "Reads the CRC of every sector the loaded firmware writes into (records "
                                      "01000005..) and compares it with the firmware's"),
      "compare the CRCs of the sectors the files decide with the files"},
@@ -98,8 +97,8 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
      "Clear Configuration Protection", kNone, &op::clearProtection,
      QT_TRANSLATE_NOOP("ButtonTips", "Clears the configuration protection (record 020000021000)"),
      "clear the configuration protection"},
-    {Command::AutoProcedure, "cmdAutoProcedure", "Auto Program", W::Button, A::AutomationFile, "run",
-     "FILE.cfg", nullptr, false, true, "Automatic Programming", kNone, &op::automation,
+    {Command::AutoProcedure, "cmdAutoProcedure", "Auto Program", W::Button, A::AutomationFile, "run", "FILE.cfg",
+     nullptr, false, true, "Automatic Programming", kNone, &op::automation,
      QT_TRANSLATE_NOOP("ButtonTips", "Runs the automation file chosen with File > Load Automation File, line by line, "
                                      "unattended"),
      "an automation file; its program keyword writes the --hex FILE.hex files"},
@@ -148,25 +147,27 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
      QT_TRANSLATE_NOOP("ButtonTips", "Reads an Intel HEX file into the firmware cache; several files can be laid over "
                                      "each other (nothing is sent)"),
      nullptr},
-    {Command::SaveGolden, "mnuSaveGolden", "Save Golden CRCs...", W::VerifyMenu, A::Always, nullptr, nullptr,
-     nullptr, true, true, "Saving Golden CRCs", kNone, &op::saveGolden,
+    {Command::SaveGolden, "mnuSaveGolden", "Save Golden CRCs...", W::VerifyMenu, A::Always, nullptr, nullptr, nullptr,
+     true, true, "Saving Golden CRCs", kNone, &op::saveGolden,
      QT_TRANSLATE_NOOP("ButtonTips", "Reads every sector's CRC and the global one and keeps them in a file, as the "
                                      "golden CRCs of a known-good chip"),
      nullptr},
-    {Command::CompareGolden, "mnuCompareGolden", "Compare with Golden...", W::VerifyMenu, A::Always, nullptr,
-     nullptr, nullptr, true, true, "Comparing with Golden CRCs", kNone, &op::compareGolden,
+    {Command::CompareGolden, "mnuCompareGolden", "Compare with Golden...", W::VerifyMenu, A::Always, nullptr, nullptr,
+     nullptr, true, true, "Comparing with Golden CRCs", kNone, &op::compareGolden,
      QT_TRANSLATE_NOOP("ButtonTips", "Compares every sector's CRC and the global one with golden CRCs saved from a "
                                      "known-good chip of this part"),
      nullptr},
 }};
 
-static_assert([] {
-    for (int i = 0; i < kCommandCount; ++i) {
-        if (static_cast<int>(kCommands[static_cast<size_t>(i)].command) != i)
-            return false;
-    }
-    return true;
-}(), "the command table is in the order of the enum");
+static_assert(
+    [] {
+        for (int i = 0; i < kCommandCount; ++i) {
+            if (static_cast<int>(kCommands[static_cast<size_t>(i)].command) != i)
+                return false;
+        }
+        return true;
+    }(),
+    "the command table is in the order of the enum");
 
 } // namespace
 

@@ -152,8 +152,8 @@ CommandResult verify(CommandCall& call) {
     call.progress.step(QStringLiteral("Verifying Firmware..."));
     if (program.verify.kind == VerifyChoice::Kind::Golden)
         return verifyAgainstGolden(ctx, geometry(call), *program.verify.golden, std::nullopt);
-    return verifyAgainstImage(ctx, geometry(call), *program.image, *program.verify.variant,
-                              program.verify.variantKnown, program.erase == EraseMode::Chip);
+    return verifyAgainstImage(ctx, geometry(call), *program.image, *program.verify.variant, program.verify.variantKnown,
+                              program.erase == EraseMode::Chip);
 }
 
 CommandResult compareGolden(CommandCall& call) {
@@ -194,9 +194,10 @@ CommandResult configGet(CommandCall& call) {
     ValueReading reading;
     if (read.ok() && isHexText(read.value, 2))
         reading.value = read.value;
-    reading.end(read.ok() && reading.value.isEmpty() ? Ending::NotDone : endingOf(read.outcome),
-                QStringLiteral("%1 could not be read (%2)")
-                    .arg(byte.name, read.ok() ? QStringLiteral("the answer holds no byte") : failureText(read.outcome)));
+    reading.end(
+        read.ok() && reading.value.isEmpty() ? Ending::NotDone : endingOf(read.outcome),
+        QStringLiteral("%1 could not be read (%2)")
+            .arg(byte.name, read.ok() ? QStringLiteral("the answer holds no byte") : failureText(read.outcome)));
     if (reading.done())
         reading.reason.clear();
     return reading;

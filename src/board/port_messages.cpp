@@ -14,8 +14,8 @@ namespace {
 // in the first of the usual lock folders that has one): its name and process id.
 std::optional<QString> portHolder(const QString& device) {
     static const QStringList kLockFolders{
-        QStringLiteral("/var/lock"), QStringLiteral("/etc/locks"), QStringLiteral("/var/spool/locks"),
-        QStringLiteral("/var/spool/uucp"), QStringLiteral("/tmp"), QStringLiteral("/var/tmp"),
+        QStringLiteral("/var/lock"),         QStringLiteral("/etc/locks"), QStringLiteral("/var/spool/locks"),
+        QStringLiteral("/var/spool/uucp"),   QStringLiteral("/tmp"),       QStringLiteral("/var/tmp"),
         QStringLiteral("/var/lock/lockdev"), QStringLiteral("/run/lock")};
     QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
@@ -34,9 +34,8 @@ std::optional<QString> portHolder(const QString& device) {
 QString reasonText(const PortOpenFailure& failure) {
 #ifdef Q_OS_UNIX
     // Another program has the port open: its lock file says which, or the system says it is busy.
-    const std::optional<QString> holder = failure.error == QSerialPort::PermissionError
-                                              ? portHolder(failure.device)
-                                              : std::nullopt;
+    const std::optional<QString> holder =
+        failure.error == QSerialPort::PermissionError ? portHolder(failure.device) : std::nullopt;
     if (holder || failure.reason.contains(QLatin1String("locking"), Qt::CaseInsensitive) ||
         failure.reason.contains(QLatin1String("busy"), Qt::CaseInsensitive))
         return QStringLiteral("in use by another program%1; try again once it has let go of the port")

@@ -3,8 +3,8 @@
 #include "exit_status.h"
 
 #include "common/nearest_word.h"
-#include "flash/byte_entry.h"
 #include "device/device_catalogue.h"
+#include "flash/byte_entry.h"
 #include "link/port_names.h"
 
 #include <QCommandLineParser>
@@ -25,32 +25,38 @@ struct OptionSpec {
 
 const QList<OptionSpec>& optionSpecs() {
     static const QList<OptionSpec> specs{
-        {{"p", "port"}, "PORT",
+        {{"p", "port"},
+         "PORT",
          "COM1..COM8 (ZELVAN_COMn names the device of COMn) or a device path; default: search COM1..COM8 and use the "
          "first board that answers. Several (-p COM1,COM2 or -p again) or all (every COM whose board answers): the "
          "command runs on every board at once"},
         {{"boards"}, "N", "several boards: start only when N boards answer (else exit 4, nothing written)"},
         {{"b", "baud"}, "57600|9600", "line speed (default 57600)"},
-        {{"simulator"}, "PART",
+        {{"simulator"},
+         "PART",
          "a built-in simulated board on COM1 (--simulator alone: an LPC932A1); its chip is kept between runs in the "
          "user's cache folder"},
         {{"simulator-reset"}, "", "with --simulator: start with a new, erased chip"},
         {{"quick"}, "", "quick mode for program (raw bytes instead of hex text)"},
-        {{"erase"}, "chip|used|none",
+        {{"erase"},
+         "chip|used|none",
          "what program erases first; default used: every sector the files write into (below the bootloader while it "
          "is protected); chip needs --no-protect"},
         {{"no-protect"}, "", "allow the bootloader area to be erased and programmed"},
         {{"truncate"}, "", "program, verify: take what fits of files that reach beyond the part's flash"},
-        {{"changed-only"}, "",
+        {{"changed-only"},
+         "",
          "program: send only the sectors whose CRC differs from the image's (then verify every sector)"},
         {{"verify"}, "", "program: then compare the CRCs with the image"},
         {{"golden"}, "FILE", "program, verify: compare with golden CRCs instead (implies --verify)"},
         {{"crc-variant"}, "NAME", "the signature formulation verify uses (default: the calibrated one)"},
-        {{"serial"}, "ADDR[:BYTES]",
+        {{"serial"},
+         "ADDR[:BYTES]",
          "program: give each chip the next number of --serial-file, big-endian in BYTES (1..4, default 4) bytes at "
          "ADDR"},
         {{"serial-file"}, "FILE", "where the serial numbers come from"},
-        {{"record"}, "DEST",
+        {{"record"},
+         "DEST",
          "append a record of every chip: FILE.jsonl, sqlite:FILE or postgresql://user@host/db (repeatable)"},
         {{"hex"}, "FILE", "run: the firmware the automation file's program keyword writes (repeatable)"},
         {{"part"}, "NAME", "station: the part it programs; a chip of another part fails with nothing written"},
@@ -178,10 +184,9 @@ QString readOptions(const QCommandLineParser& parser, CliOptions& options) {
         options.baud9600 = baud == QLatin1String("9600");
     }
     if (parser.isSet(QStringLiteral("erase"))) {
-        static const QList<std::pair<QString, EraseMode>> kModes{
-            {QStringLiteral("used"), EraseMode::Used},
-            {QStringLiteral("chip"), EraseMode::Chip},
-            {QStringLiteral("none"), EraseMode::None}};
+        static const QList<std::pair<QString, EraseMode>> kModes{{QStringLiteral("used"), EraseMode::Used},
+                                                                 {QStringLiteral("chip"), EraseMode::Chip},
+                                                                 {QStringLiteral("none"), EraseMode::None}};
         const QString mode = parser.value(QStringLiteral("erase"));
         const auto found = std::find_if(kModes.begin(), kModes.end(), [&](const auto& m) { return m.first == mode; });
         if (found == kModes.end())
@@ -250,8 +255,8 @@ QString misplacedOption(const CliRequest& request) {
 void addOptions(QCommandLineParser& parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     for (const OptionSpec& spec : optionSpecs())
-        parser.addOption(QCommandLineOption(spec.names, QString::fromLatin1(spec.help),
-                                            QString::fromLatin1(spec.valueName)));
+        parser.addOption(
+            QCommandLineOption(spec.names, QString::fromLatin1(spec.help), QString::fromLatin1(spec.valueName)));
 }
 
 QString usageError(const QString& what) {
@@ -337,7 +342,8 @@ QString helpText() {
     for (const CommandRow& row : commandTable()) {
         if (!row.cliWords)
             continue;
-        const QString synopsis = QStringLiteral("%1 %2").arg(QLatin1String(row.cliWords), QLatin1String(row.cliSynopsis));
+        const QString synopsis =
+            QStringLiteral("%1 %2").arg(QLatin1String(row.cliWords), QLatin1String(row.cliSynopsis));
         text += QStringLiteral("  %1  %2\n").arg(synopsis.trimmed().leftJustified(30), QLatin1String(row.cliHelp));
     }
     text += QStringLiteral("  %1  %2\n")

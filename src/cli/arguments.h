@@ -1,7 +1,7 @@
 #pragma once
 
-#include "board/command_table.h"
 #include "board/command_call.h"
+#include "board/command_table.h"
 #include "flash/configuration.h"
 
 #include <QString>
@@ -45,10 +45,10 @@ struct CliRequest {
     enum class Action { RunCommand, Help, Version };
     Action action = Action::RunCommand;
     Command command = Command::GetID;
-    QString commandText; // the command as typed ("erase pages"), for messages
+    QString commandText;  // the command as typed ("erase pages"), for messages
     bool station = false; // "station program ...": a loop that programs every chip put in
-    UnitChoice range; // "A", "A-B" or nothing (the whole part, up to the bootloader while it is protected)
-    QStringList files;                      // program, verify, calibrate: HEX files; run: the automation file
+    UnitChoice range;     // "A", "A-B" or nothing (the whole part, up to the bootloader while it is protected)
+    QStringList files;    // program, verify, calibrate: HEX files; run: the automation file
     const ConfigByte* configByte = nullptr; // config get/set
     std::optional<int> sector;              // security get/set
     QString value;                          // config set / security set, normalised to two hex digits

@@ -12,7 +12,8 @@ namespace zelvan::cli {
 int runRecordsCommand(const RunSetup& setup, Console& console) {
     const CliRequest& request = setup.request;
     if (request.options.records.isEmpty()) {
-        console.error(QStringLiteral("zelvan-cli: %1: name the destinations with --record DEST").arg(request.commandText));
+        console.error(
+            QStringLiteral("zelvan-cli: %1: name the destinations with --record DEST").arg(request.commandText));
         return kUsage;
     }
     int status = kDone;
@@ -33,7 +34,8 @@ int runRecordsCommand(const RunSetup& setup, Console& console) {
         }
         const SpoolStatus spool = spoolStatus(destination);
         entry[QStringLiteral("waiting")] = spool.count;
-        entry[QStringLiteral("oldest")] = spool.oldest ? QJsonValue(spool.oldest->toString(Qt::ISODateWithMs)) : QJsonValue();
+        entry[QStringLiteral("oldest")] =
+            spool.oldest ? QJsonValue(spool.oldest->toString(Qt::ISODateWithMs)) : QJsonValue();
         entry[QStringLiteral("spool")] = spool.path;
         spools.append(entry);
         console.result(spool.count == 0 ? QStringLiteral("%1: no record waits in the spool").arg(destination)

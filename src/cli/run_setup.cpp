@@ -22,7 +22,10 @@ QString readInputs(RunSetup& setup) {
         const AutomationScript script = readAutomationFile(path);
         if (script.fault) {
             const AutomationFileFault& fault = *script.fault;
-            return fault.line > 0 ? QStringLiteral("%1, line %2: \"%3\" %4").arg(path).arg(fault.line).arg(fault.text, fault.reason)
+            return fault.line > 0 ? QStringLiteral("%1, line %2: \"%3\" %4")
+                                        .arg(path)
+                                        .arg(fault.line)
+                                        .arg(fault.text, fault.reason)
                                   : QStringLiteral("%1: %2").arg(path, fault.reason);
         }
         // Taking the protection off the bootloader is granted by the option, as for every command.

@@ -34,8 +34,8 @@ QString hexFaultLine(const QString& path, const HexReadResult& result);
 // file is read once; the image is then laid out for each board's part.
 struct HexFiles {
     QStringList paths;
-    QList<HexFile> files; // each file as read
-    HexImage image;       // all of them laid over each other
+    QList<HexFile> files;           // each file as read
+    HexImage image;                 // all of them laid over each other
     std::optional<HexFile> refused; // the first file that could not be used
     bool ok() const { return !refused; }
 };

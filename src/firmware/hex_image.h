@@ -50,7 +50,6 @@ public:
     // addresses that are captured: data there would be lost. Nothing when there is none.
     std::optional<quint64> firstAddressOutside(int flashSize) const;
 
-
 private:
     QByteArray text_; // as far as the highest address written: most images hold a few KB of 64
     std::bitset<kSize> written_;

@@ -97,7 +97,8 @@ struct Base {
 
     quint64 address(int offset, int i) const {
         // In 64 bits: a linear base near 4 GB plus the offset must not wrap round into the flash.
-        return segment ? quint64(value) + quint64((offset + i) & 0xFFFF) : quint64(value) + quint64(offset) + quint64(i);
+        return segment ? quint64(value) + quint64((offset + i) & 0xFFFF)
+                       : quint64(value) + quint64(offset) + quint64(i);
     }
 };
 

@@ -23,8 +23,8 @@ enum class HexFault {
 
 struct HexReadResult {
     HexFault fault = HexFault::None;
-    int line = 0;           // 1-based line of the fault
-    QString reason;         // what is wrong, in words
+    int line = 0;   // 1-based line of the fault
+    QString reason; // what is wrong, in words
     int dataRecords = 0;
 
     bool ok() const { return fault == HexFault::None; }

@@ -78,15 +78,15 @@ ConfigEdit editConfigByte(LinkContext& ctx, Questions& questions, const ConfigBy
     const ConfigRead read = readConfigValue(ctx.link, byte.address);
     if (!read.ok()) {
         // No value came: nothing is offered as the current one, and nothing is written.
-        edit.end(endingOf(read.outcome), QStringLiteral("%1 could not be read (%2)")
-                                             .arg(byte.name, failureText(read.outcome)));
+        edit.end(endingOf(read.outcome),
+                 QStringLiteral("%1 could not be read (%2)").arg(byte.name, failureText(read.outcome)));
         return edit;
     }
     edit.current = read.value;
     ctx.progress.step(byte.phrase() + QStringLiteral("..."));
-    const std::optional<QString> value = questions.byteValue(
-        {byte.firstPromptLine + read.value + QStringLiteral("\r\n") + byte.secondPromptLine,
-         QStringLiteral("Program ") + byte.name, read.value, byte.name + QStringLiteral(" Value")});
+    const std::optional<QString> value =
+        questions.byteValue({byte.firstPromptLine + read.value + QStringLiteral("\r\n") + byte.secondPromptLine,
+                             QStringLiteral("Program ") + byte.name, read.value, byte.name + QStringLiteral(" Value")});
     if (!value) {
         edit.end(Ending::Interrupted, QStringLiteral("no new value was given"));
         return edit;
@@ -114,10 +114,9 @@ SecurityWalk programSecurityBytes(LinkContext& ctx, Questions& questions, const 
         ctx.progress.indicate(read.ok() ? Led::Green : Led::Red);
         if (!read.ok()) {
             walk.readFailed = true;
-            walk.end(endingOf(read.outcome),
-                     QStringLiteral("the security byte of sector %1 could not be read (%2)")
-                         .arg(sector)
-                         .arg(failureText(read.outcome)));
+            walk.end(endingOf(read.outcome), QStringLiteral("the security byte of sector %1 could not be read (%2)")
+                                                 .arg(sector)
+                                                 .arg(failureText(read.outcome)));
             ctx.progress.step(closingStatus(phrase, walk.ending));
             return walk;
         }

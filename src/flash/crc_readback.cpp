@@ -38,7 +38,8 @@ SectorCrcReading readSectorCrcs(LinkContext& ctx, int sectorSize, UnitRange rang
     reading.sectorSize = sectorSize;
     const bool haveRange = !range.isEmpty() && sectorSize > 0;
     const int total = haveRange ? range.last - range.first + 1 : 0;
-    reading.end(haveRange ? Ending::Done : Ending::NotDone, haveRange ? QString() : QStringLiteral("no sector range is chosen"));
+    reading.end(haveRange ? Ending::Done : Ending::NotDone,
+                haveRange ? QString() : QStringLiteral("no sector range is chosen"));
     ctx.progress.stage(QStringLiteral("reading CRCs"), QStringLiteral("sectors"));
     ctx.progress.units(0, total);
     for (int address = range.first * sectorSize; haveRange && address <= range.last * sectorSize;
@@ -83,8 +84,9 @@ SectorCrcValues readSectorCrcValues(LinkContext& ctx, const DeviceGeometry& part
                        QStringLiteral("the CRC of sector %1 (%2H) could not be read (%3)")
                            .arg(sector)
                            .arg(strDecToHex16(address),
-                                answer.acknowledged() ? QStringLiteral("the answer \"%1\" is no CRC").arg(crcValue(answer))
-                                                      : failureText(answer.outcome)));
+                                answer.acknowledged()
+                                    ? QStringLiteral("the answer \"%1\" is no CRC").arg(crcValue(answer))
+                                    : failureText(answer.outcome)));
             break;
         }
         values.crcs[sector] = *crc;

@@ -96,11 +96,11 @@ RangeEraseResult eraseRange(LinkContext& ctx, const RangeErase& kind, const Devi
         const IspAnswer answer = ctx.link.exchangeRecord(eraseBody(kind.unit, address));
         ctx.progress.indicate(answer.acknowledged() ? Led::Green : Led::Red);
         if (!answer.acknowledged()) {
-            result.end(endingOf(answer.outcome), QStringLiteral("%1 of %2 %3s erased (%3 %4H: %5)")
-                                                     .arg(result.erased)
-                                                     .arg(result.toErase)
-                                                     .arg(kind.unitName, strDecToHex16(address),
-                                                          failureText(answer.outcome)));
+            result.end(endingOf(answer.outcome),
+                       QStringLiteral("%1 of %2 %3s erased (%3 %4H: %5)")
+                           .arg(result.erased)
+                           .arg(result.toErase)
+                           .arg(kind.unitName, strDecToHex16(address), failureText(answer.outcome)));
             break;
         }
         ctx.progress.indicate(Led::DarkYellow);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "isp_answer.h"
 #include "common/led.h"
+#include "isp_answer.h"
 #include "link_timing.h"
 #include "response_parser.h"
 

@@ -47,8 +47,8 @@ void logTiming(const QString& port, const QString& text) {
 void logNote(const QString& port, const QString& text) {
     if (!lcWire().isDebugEnabled())
         return;
-    qCDebug(lcWire).noquote() << QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")) << port << "note:"
-                              << text;
+    qCDebug(lcWire).noquote() << QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")) << port
+                              << "note:" << text;
 }
 
 namespace {

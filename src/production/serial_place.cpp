@@ -189,8 +189,8 @@ QString serialOverlapProblem(const SerialPlace& place, const HexImage& image) {
         if (address < quint64(HexImage::kSize) && image.isWritten(int(address)))
             written.append(image.byteText(int(address)).toByteArray().toUpper());
     }
-    const bool placeholder = written.count(QStringLiteral("00")) == written.size() ||
-                             written.count(QStringLiteral("FF")) == written.size();
+    const bool placeholder =
+        written.count(QStringLiteral("00")) == written.size() || written.count(QStringLiteral("FF")) == written.size();
     if (placeholder)
         return QString();
     return QStringLiteral("the serial number at %1H..%2H would overwrite bytes the files write there (%3); leave a "

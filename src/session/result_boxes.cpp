@@ -34,9 +34,10 @@ Presentation rangeErase(Command command, const RangeEraseResult& erased) {
     const QString title = pages ? QStringLiteral("Page Erasing") : QStringLiteral("Sector Erasing");
     Presentation shown = resultBox(phraseOf(command), title, erased);
     const auto protectionText = [pages](int address) {
-        return pages ? QStringLiteral("Erasing %1H and higher disabled to protect bootloader").arg(strDecToHex16(address))
-                     : QStringLiteral("Erasing Sector %1H disabled to protect original bootloader")
-                           .arg(strDecToHex16(address));
+        return pages
+                   ? QStringLiteral("Erasing %1H and higher disabled to protect bootloader").arg(strDecToHex16(address))
+                   : QStringLiteral("Erasing Sector %1H disabled to protect original bootloader")
+                         .arg(strDecToHex16(address));
     };
     // Protection that stopped the range says so, whether it erased what lay below or nothing.
     if (erased.protectedAt && (erased.done() || erased.ending == Ending::NotDone))
@@ -55,8 +56,9 @@ Presentation sectorCrcs(Command command, const SectorCrcReading& reading) {
         text = failureText(reading.ending);
     } else {
         for (const SectorCrc& crc : reading.values)
-            text += QStringLiteral("CRC %1-%2 = %3\r\n")
-                        .arg(strDecToHex16(crc.address), strDecToHex16(crc.address + reading.sectorSize - 1), crc.value);
+            text +=
+                QStringLiteral("CRC %1-%2 = %3\r\n")
+                    .arg(strDecToHex16(crc.address), strDecToHex16(crc.address + reading.sectorSize - 1), crc.value);
         if (reading.ending == Ending::Interrupted)
             text += closingStatus(phraseOf(command), Ending::Interrupted) + QStringLiteral("\r\n");
     }
@@ -66,13 +68,15 @@ Presentation sectorCrcs(Command command, const SectorCrcReading& reading) {
 Presentation programming(Command command, const ChipProgramming& result) {
     const ProgramResult& programmed = result.programmed;
     if (result.nothingLoaded)
-        return statusOnly(closingStatus(phraseOf(command), Ending::NotDone) + QStringLiteral(" (no firmware is loaded)"));
+        return statusOnly(closingStatus(phraseOf(command), Ending::NotDone) +
+                          QStringLiteral(" (no firmware is loaded)"));
     const Result& ended = result.stage == ChipProgramming::Stage::Verifying ? static_cast<const Result&>(programmed)
                                                                             : static_cast<const Result&>(result);
-    const QString text = ended.done()                            ? QStringLiteral("Programming: Done")
+    const QString text = ended.done()                          ? QStringLiteral("Programming: Done")
                          : ended.ending == Ending::Interrupted ? QStringLiteral("Programming interrupted")
                                                                : QStringLiteral("Programming error");
-    return {closingStatus(phraseOf(command), ended.ending), Box::Result, text, QStringLiteral("Peripheral Programming")};
+    return {closingStatus(phraseOf(command), ended.ending), Box::Result, text,
+            QStringLiteral("Peripheral Programming")};
 }
 
 Presentation configuration(Command command, const ConfigEdit& edit) {
@@ -119,10 +123,10 @@ Presentation presentation(Command command, const CommandResult& result) {
             QStringList sectors;
             for (const int sector : walk->notWritten)
                 sectors.append(QString::number(sector));
-            return statusOnly(closingStatus(securityPhrase(walk->lastSector), Ending::NotDone) +
-                              QStringLiteral(" (sector%1 %2 not written)")
-                                  .arg(sectors.size() > 1 ? QStringLiteral("s") : QString(),
-                                       sectors.join(QStringLiteral(", "))));
+            return statusOnly(
+                closingStatus(securityPhrase(walk->lastSector), Ending::NotDone) +
+                QStringLiteral(" (sector%1 %2 not written)")
+                    .arg(sectors.size() > 1 ? QStringLiteral("s") : QString(), sectors.join(QStringLiteral(", "))));
         }
         return {};
     }

@@ -79,8 +79,10 @@ bool Session::run(Command command) {
         void (Session::*handler)();
     };
     static constexpr Own kOwn[] = {
-        {Command::AutoConnect, &Session::cmdAutoConnect_Click},     {Command::GetID, &Session::cmdGetID_Click},
-        {Command::ClearFirmware, &Session::cmdClearFirmware_Click}, {Command::LoadFirmware, &Session::cmdLoadFirmware_Click},
+        {Command::AutoConnect, &Session::cmdAutoConnect_Click},
+        {Command::GetID, &Session::cmdGetID_Click},
+        {Command::ClearFirmware, &Session::cmdClearFirmware_Click},
+        {Command::LoadFirmware, &Session::cmdLoadFirmware_Click},
         {Command::AutoProcedure, &Session::cmdAutoProcedure_Click},
     };
     for (const Own& own : kOwn) {

@@ -2,7 +2,6 @@
 
 #include "session.h"
 
-
 #include "board/automation.h"
 #include "common/system_texts.h"
 #include "common/version.h"
@@ -26,9 +25,7 @@ public:
         faultText = QStringLiteral("no device has been identified; use \"Get LPC ID\" first");
         return false;
     }
-    void stepEnded(Command command, const CommandResult& result) override {
-        session_.present(command, result, true);
-    }
+    void stepEnded(Command command, const CommandResult& result) override { session_.present(command, result, true); }
     void protectionSet(bool protect) override { session_.setProtectTicked(protect); }
 
 private:
@@ -75,9 +72,10 @@ void Session::cmdAutoProcedure_Click() {
     if (script.fault) {
         setStatus(closingStatus(phrase, Ending::NotDone));
         if (script.fault->unreadable)
-            dialogs_.messageBox(faultBoxText(kAutomationFileUnreadable, QFileInfo(strAutoFile_).fileName() +
-                                                                            QStringLiteral(": ") + script.fault->reason),
-                                kAppTitle);
+            dialogs_.messageBox(
+                faultBoxText(kAutomationFileUnreadable,
+                             QFileInfo(strAutoFile_).fileName() + QStringLiteral(": ") + script.fault->reason),
+                kAppTitle);
         else
             dialogs_.messageBox(refusedFileText(*script.fault), QStringLiteral("Reading Automation File"));
         return;

@@ -2,7 +2,6 @@
 
 #include "session.h"
 
-
 #include "board/port_messages.h"
 #include "common/system_texts.h"
 

@@ -2,7 +2,6 @@
 
 #include "session.h"
 
-
 #include "common/version.h"
 #include "firmware/firmware_loading.h"
 
@@ -45,11 +44,11 @@ void Session::loadFirmware(const QString& givenPath) {
         return;
     if (firmwareLoaded())
         dialogs_.messageBox(kNotClearedWarning, QStringLiteral("HEX File Loading"));
-    const QString path = !givenPath.isEmpty()
-                             ? givenPath
-                             : dialogs_.openFileName({QStringLiteral("Select Peripheral FIRMWARE File (Load Firmware)"),
-                                                      QStringLiteral("HEX Files (*.hex *.ihx);;All Files (*)"),
-                                                      QStringLiteral("hex")});
+    const QString path =
+        !givenPath.isEmpty()
+            ? givenPath
+            : dialogs_.openFileName({QStringLiteral("Select Peripheral FIRMWARE File (Load Firmware)"),
+                                     QStringLiteral("HEX Files (*.hex *.ihx);;All Files (*)"), QStringLiteral("hex")});
     if (path.isEmpty())
         return;
 

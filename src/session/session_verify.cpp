@@ -23,8 +23,8 @@ const FileDialogRequest kGoldenFile{QStringLiteral("Golden CRCs"),
 
 QString titleOf(Command command) {
     return command == Command::VerifyFirmware || command == Command::ProgramFirmware ? kVerifyTitle
-           : command == Command::Calibrate                                            ? kCalibrateTitle
-                                                                                      : kGoldenTitle;
+           : command == Command::Calibrate                                           ? kCalibrateTitle
+                                                                                     : kGoldenTitle;
 }
 
 // Why a command of the menu cannot run yet; empty when it can.
@@ -49,8 +49,8 @@ bool Session::runVerifyMenu(Command command) {
     CommandRequest request = requestFor(command);
     std::optional<GoldenCrcs> golden;
     if (command == Command::SaveGolden || command == Command::CompareGolden) {
-        request.path = command == Command::SaveGolden ? dialogs_.saveFileName(kGoldenFile)
-                                                      : dialogs_.openFileName(kGoldenFile);
+        request.path =
+            command == Command::SaveGolden ? dialogs_.saveFileName(kGoldenFile) : dialogs_.openFileName(kGoldenFile);
         if (request.path.isEmpty())
             return false;
     }
