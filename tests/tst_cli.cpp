@@ -189,6 +189,8 @@ private slots:
         row("two boards, one missing, --boards 2", {"", "missing"}, {"program", kBlink, "--boards", "2"}, 4,
             "1 board.s. answer .COM1. where --boards 2 asks for 2; nothing was written$");
         row("no board on any port", {}, {"info", "-p", "all"}, 4, "on COM1..COM8: no programmer board found$");
+        row("station, one board missing, --boards 2", {"", "missing"}, {"station", "program", kBlink, "--boards", "2"},
+            4, "1 board.s. answer .COM1. where --boards 2 asks for 2; nothing was written$");
         const char* const undone = "on COM. interrupted: erasing stopped after 0 of 2 sectors; the rest";
         row("SIGINT", {"stall"}, {"program", kBlink}, 130, undone, SIGINT);
         row("SIGTERM", {"stall"}, {"program", kBlink}, 143, undone, SIGTERM);

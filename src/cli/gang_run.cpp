@@ -91,15 +91,8 @@ int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignal
         tasks.append([job = jobs[i], &results, i] { results[i] = job->run(); });
     runOnThreads(tasks);
     console.endBoardLines();
-    if (const QStringList found = gate.answering(); found.size() < request.options.boards) {
-        console.error(QStringLiteral("zelvan-cli: %1: %2 board(s) answer (%3) where --boards %4 asks for %4; nothing "
-                                     "was written")
-                          .arg(request.commandText)
-                          .arg(found.size())
-                          .arg(found.isEmpty() ? QStringLiteral("none") : found.join(QStringLiteral(", ")))
-                          .arg(request.options.boards));
+    if (!enoughBoards(gate, request, console))
         return kNoBoard;
-    }
     if (std::all_of(results.begin(), results.end(), [](const JobResult& result) { return result.absent; })) {
         console.error(
             QStringLiteral("zelvan-cli: %1 on COM1..COM8: no programmer board found").arg(request.commandText));
@@ -112,6 +105,19 @@ int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignal
     for (const QString& line : gangTable(results))
         console.result(line);
     return gangExitStatus(results);
+}
+
+bool enoughBoards(const StartGate& gate, const CliRequest& request, Console& console) {
+    const QStringList found = gate.answering();
+    if (found.size() >= request.options.boards)
+        return true;
+    console.error(QStringLiteral("zelvan-cli: %1: %2 board(s) answer (%3) where --boards %4 asks for %4; nothing was "
+                                 "written")
+                      .arg(request.commandText)
+                      .arg(found.size())
+                      .arg(found.isEmpty() ? QStringLiteral("none") : found.join(QStringLiteral(", ")))
+                      .arg(request.options.boards));
+    return false;
 }
 
 QStringList gangTable(const QList<JobResult>& results) {

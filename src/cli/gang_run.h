@@ -12,6 +12,10 @@ namespace zelvan::cli {
 // status of the whole run.
 int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignals);
 
+// Whether at least the boards --boards asks for answered at the start gate; when not, says so
+// (naming the ports that answered) and the run ends with exit status 4, nothing written.
+bool enoughBoards(const StartGate& gate, const CliRequest& request, Console& console);
+
 // The closing table of a run on several boards: port, part, result, time, CRCs verified.
 QStringList gangTable(const QList<JobResult>& results);
 

@@ -1,6 +1,7 @@
 #include "station_run.h"
 
 #include "board_job.h"
+#include "gang_run.h"
 #include "job_report.h"
 #include "progress_report.h"
 
@@ -23,10 +24,11 @@ namespace {
 // One board of the station: its loop on a thread of its own, and its counts.
 class StationBoard : public StationFace {
 public:
-    StationBoard(const RunSetup& setup, Console& console, QString port)
+    StationBoard(const RunSetup& setup, Console& console, QString port, StartGate& gate)
         : setup_(setup)
         , console_(console)
         , port_(std::move(port))
+        , gate_(gate)
         , progress_(console, port_ + QStringLiteral(": ")) {
         progress_.setBoardLineTail([this] { return counts(); });
     }
@@ -44,6 +46,12 @@ public:
         }
         const Connection connection = board.connect(port_, progress_);
         connected_ = connection.done();
+        // The loops start together, and only when --boards boards answered.
+        if (!gate_.arrive(connected_ ? port_ : QString())) {
+            QMutexLocker lock(&boardMutex_);
+            board_ = nullptr;
+            return;
+        }
         const StationWork work{setup_.request.command, &setup_.hex, setup_.request.options.truncate,
                                setup_.request.options.part.isEmpty() ? std::nullopt
                                                                      : std::optional(setup_.request.options.part)};
@@ -136,6 +144,7 @@ private:
     const RunSetup& setup_;
     Console& console_;
     QString port_;
+    StartGate& gate_;
     ProgressReport progress_;
     QMutex boardMutex_;
     Board* board_ = nullptr;
@@ -160,9 +169,10 @@ int runStation(const RunSetup& setup, Console& console, SignalWatch& stopSignals
             ports.append(QStringLiteral("COM%1").arg(port));
     }
     console.setSeveralBoards();
+    StartGate gate(static_cast<int>(ports.size()), options.boards);
     std::vector<std::unique_ptr<StationBoard>> boards;
     for (const QString& port : ports)
-        boards.push_back(std::make_unique<StationBoard>(setup, console, port));
+        boards.push_back(std::make_unique<StationBoard>(setup, console, port, gate));
     int signalStatus = 0;
     QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals, [&](int status) {
         signalStatus = status;
@@ -174,6 +184,8 @@ int runStation(const RunSetup& setup, Console& console, SignalWatch& stopSignals
         tasks.append([station = board.get()] { station->run(); });
     runOnThreads(tasks);
     console.endBoardLines();
+    if (!enoughBoards(gate, setup.request, console))
+        return kNoBoard;
     for (const std::unique_ptr<StationBoard>& board : boards) {
         // "-p all" names every COM: a port without a board took no part.
         if (board->tookPart() || !options.allPorts())
