@@ -189,12 +189,15 @@ private slots:
         row("two boards, one missing, --boards 2", {"", "missing"}, {"program", kBlink, "--boards", "2"}, 4,
             "1 board.s. answer .COM1. where --boards 2 asks for 2; nothing was written$");
         row("no board on any port", {}, {"info", "-p", "all"}, 4, "on COM1..COM8: no programmer board found$");
+        row("station without a board", {"missing"}, {"station", "program", kBlink}, 4,
+            "^zelvan-cli: station on COM1: the port cannot be opened");
         row("station, one board missing, --boards 2", {"", "missing"}, {"station", "program", kBlink, "--boards", "2"},
             4, "1 board.s. answer .COM1. where --boards 2 asks for 2; nothing was written$");
         const char* const undone = "on COM. interrupted: erasing stopped after 0 of 2 sectors; the rest";
         row("SIGINT", {"stall"}, {"program", kBlink}, 130, undone, SIGINT);
         row("SIGTERM", {"stall"}, {"program", kBlink}, 143, undone, SIGTERM);
         row("SIGINT, two boards", {"stall", "stall"}, {"program", kBlink}, 130, undone, SIGINT);
+        row("SIGINT, the other board failed first", {"refuse page", "stall"}, {"program", kBlink}, 130, undone, SIGINT);
         row("SIGTERM, two boards", {"stall", "stall"}, {"program", kBlink}, 143, undone, SIGTERM);
     }
     void commands() {
@@ -214,8 +217,11 @@ private slots:
             qputenv("ZELVAN_LINK_TIMING_MS", "1000,120000,200");
 
         const CliRun run = runCli(args, [&](QProcess& process) {
+            // A stalling board is interrupted in its erase; a refusing one has failed before the signal.
             for (int com = 1; signal != 0 && com <= faults.size(); ++com)
                 QTRY_VERIFY_WITH_TIMEOUT(!boards.work(com).filter(":03000004").isEmpty(), 10000);
+            if (signal != 0 && faults.contains("refuse page"))
+                QTest::qWait(500);
             if (signal != 0)
                 ::kill(static_cast<pid_t>(process.processId()), signal);
         });
@@ -223,7 +229,7 @@ private slots:
         QCOMPARE(run.exitCode, exitCode);
         const QRegularExpression key(keyLine, QRegularExpression::MultilineOption);
         QVERIFY2(key.match(exitCode == 0 ? run.out : run.err).hasMatch(), qPrintable(run.out + run.err));
-        QCOMPARE(run.err.count(QRegularExpression("interrupted: ")), signal ? faults.size() : 0);
+        QCOMPARE(run.err.count(QRegularExpression("interrupted: ")), signal ? faults.count("stall") : 0);
         for (int com = 1; (exitCode == 2 || exitCode == 4) && com <= faults.size(); ++com) {
             if (faults[com - 1] != "missing")
                 QCOMPARE(boards.work(com), QStringList()); // nothing written
@@ -369,9 +375,10 @@ private slots:
                 }
             }
             QTRY_COMPARE(recorded(2), 4);
-            // COM2's fourth chip refuses its pages; left in, it is only looked at, never written again.
+            // COM2's fourth chip takes its pages without keeping them (verify fails); left in, it is
+            // only looked at, never written again.
             boards.with(2, [](sim::BoardModel& b) {
-                b.faults().rules.push_back(sim::FaultRule::onType(0x00, sim::FaultRule::Action::Refuse));
+                b.faults().rules.push_back(sim::FaultRule::onType(0x00, sim::FaultRule::Action::Ignore));
             });
             swapChip(2);
             QTRY_COMPARE_WITH_TIMEOUT(recorded(2), 5, 20000);
@@ -381,7 +388,7 @@ private slots:
             boards.with(1, [](sim::BoardModel& b) { b.faults().silent = true; }); // COM1 is lost
             QTest::qWait(3000);                                                   // its answer time limit runs out
         };
-        const CliRun run = runCli({"station", "program", image_, "--serial", "0x1000:2", "--serial-file",
+        const CliRun run = runCli({"station", "program", image_, "--verify", "--serial", "0x1000:2", "--serial-file",
                                    home_.filePath("station-serials.txt"), "--record", jsonl, "-p", boards.ports},
                                   [&](QProcess& process) {
                                       play();
@@ -391,10 +398,13 @@ private slots:
         QVERIFY2(run.out.contains("COM1: 3 passed, 0 failed, lost\n") && run.out.contains("COM2: 4 passed, 1 failed\n"),
                  qPrintable(run.out + run.err));
         QList<qint64> numbers;
+        QList<int> statuses;
         for (const QJsonObject& line : jsonLines(jsonl)) {
             QCOMPARE(line["serial_void"].toBool(), line["exit_status"].toInt() != 0);
             numbers.append(line["serial_number"].toInteger());
+            statuses.append(line["exit_status"].toInt());
         }
+        QCOMPARE(statuses.count(3), 1); // the failed chip's record says how, as program's does
         std::sort(numbers.begin(), numbers.end());
         QCOMPARE(numbers, (QList<qint64>{1, 2, 3, 4, 5, 6, 7, 8}));
         QCOMPARE(flashOf(boards.rig.board(1)).left(4096), imageBytes_); // COM1's last chip, a good one
@@ -442,6 +452,22 @@ private slots:
         const CliRun good = runCli({"program", image_, "--golden", golden, "-p", "COM2"});
         QCOMPARE(good.exitCode, 0);
         QVERIFY2(good.out.contains("verified 9 CRC(s) against the golden CRCs"), qPrintable(good.out + good.err));
+        // A serial number from sector 2 into sector 3: those two differ from the golden chip's and
+        // are checked against the image, with the formulation chosen; without one nothing is sent.
+        const QString blinkGolden = home_.filePath("golden-blink.json");
+        QCOMPARE(runCli({"program", kBlink, "-p", "COM1"}).exitCode, 0);
+        QCOMPARE(runCli({"crc", "sectors", "--save", blinkGolden, "-p", "COM1"}).exitCode, 0);
+        const QStringList serial{"program", kBlink,     "--golden", blinkGolden,     "-p",
+                                 "COM2",    "--serial", "0x0BFE:4", "--serial-file", home_.filePath("serial")};
+        const CliRun numbered = runCli(serial + QStringList{"--crc-variant", "left-low-plain-up-zero"});
+        QVERIFY2(numbered.exitCode == 0, qPrintable(numbered.err));
+        const CliRun otherFormulation = runCli(serial + QStringList{"--crc-variant", "right-low-plain-up-zero"});
+        QCOMPARE(otherFormulation.exitCode, 3);
+        QVERIFY2(otherFormulation.err.contains("verify failed: sector 3 (0C00H) differs"),
+                 qPrintable(otherFormulation.err));
+        const CliRun noFormulation = runCli(serial);
+        QCOMPARE(noFormulation.exitCode, 2);
+        QVERIFY(noFormulation.err.contains("--golden cannot check the sectors that hold each chip's own serial"));
         const CliRun wrongPart = runCli({"verify", image_, "--golden", other, "-p", "COM2"});
         QCOMPARE(wrongPart.exitCode, 2);
         QVERIFY(wrongPart.err.contains("the golden CRCs are those of an LPC936; this part is an LPC932A1"));

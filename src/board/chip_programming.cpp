@@ -68,34 +68,57 @@ std::optional<std::map<int, quint32>> readBaselines(Board& board, LinkContext& c
     return read.crcs;
 }
 
+// The sectors the serial number's bytes occupy: one, or two when it crosses a sector's end.
+QList<int> serialSectorsOf(const ProgramRequest& request, const DeviceGeometry& part) {
+    QList<int> sectors;
+    if (!request.serial)
+        return sectors;
+    const int first = static_cast<int>(request.serial->place.address);
+    for (int sector = first / part.intSectorSize;
+         sector <= (first + request.serial->place.bytes - 1) / part.intSectorSize; ++sector)
+        sectors.append(sector);
+    return sectors;
+}
+
 void verify(Board& board, LinkContext& ctx, const FirmwareCache& image, const ProgramRequest& request,
             const std::map<int, quint32>& baselines, ChipProgramming& result) {
     result.stage = ChipProgramming::Stage::Verifying;
     ctx.progress.step(QStringLiteral("Verifying Firmware..."));
     const DeviceGeometry& part = board.part()->geometry;
-    std::optional<int> serialSector;
-    if (request.serial)
-        serialSector = static_cast<int>(request.serial->place.address) / part.intSectorSize;
-    result.verification = request.verify.kind == VerifyChoice::Kind::Golden
-                              ? verifyAgainstGolden(ctx, part, *request.verify.golden, serialSector)
-                              : verifyAgainstImage(ctx, part, image, *request.verify.variant,
-                                                   request.verify.variantKnown, request.erase == EraseMode::Chip,
-                                                   baselines, !board.protect() && request.erase == EraseMode::Used);
+    const bool bootloaderErased = !board.protect() && request.erase == EraseMode::Used;
+    if (request.verify.kind == VerifyChoice::Kind::Golden) {
+        // The serial number's sectors differ from the golden chip's: with a known formulation they
+        // are checked against the image, which holds this chip's number.
+        SerialSectors serial{serialSectorsOf(request, part), {}};
+        if (!serial.sectors.isEmpty() && request.verify.variant && request.verify.variantKnown) {
+            const std::map<int, quint32> decided =
+                expectedCrcs(image.bytes(), part, *request.verify.variant, request.erase == EraseMode::Chip,
+                             writtenSectors(image, part), baselines, bootloaderErased)
+                    .decided();
+            for (const int sector : serial.sectors) {
+                if (const auto crc = decided.find(sector); crc != decided.end())
+                    serial.expected[sector] = crc->second;
+            }
+        }
+        result.verification = verifyAgainstGolden(ctx, part, *request.verify.golden, serial);
+    } else {
+        result.verification = verifyAgainstImage(ctx, part, image, *request.verify.variant, request.verify.variantKnown,
+                                                 request.erase == EraseMode::Chip, baselines, bootloaderErased);
+    }
     static_cast<Result&>(result) = *result.verification;
 }
 
 // What a --changed-only programming leaves out: the sectors whose CRC the chip reports as the image's
-// (the serial number's sector always differs), and the configuration values the chip holds. Leaves
+// (the serial number's sectors always differ), and the configuration values the chip holds. Leaves
 // nothing out, and says why, when it cannot tell: the formulation is neither calibrated nor chosen
 // nor golden, or a CRC cannot be read.
 void leaveOutWhatIsThere(Board& board, LinkContext& ctx, const ProgramRequest& request, FirmwareCache& image,
                          ChipProgramming& result) {
     const DeviceGeometry& part = board.part()->geometry;
+    const std::vector<bool> writtenHere = writtenSectors(image, part);
     QList<int> written;
-    std::vector<bool> writtenSectors;
     for (int sector = 0; sector < part.sectorCount(); ++sector) {
-        writtenSectors.push_back(image.writesInto(sector * part.intSectorSize, part.intSectorSize));
-        if (writtenSectors.back())
+        if (writtenHere[static_cast<size_t>(sector)])
             written.append(sector);
     }
     result.sectorsSent = static_cast<int>(written.size());
@@ -113,12 +136,12 @@ void leaveOutWhatIsThere(Board& board, LinkContext& ctx, const ProgramRequest& r
     }
     const std::map<int, quint32> expected =
         golden ? request.verify.golden->sectors
-               : expectedCrcs(image.bytes(), part, *request.verify.variant, false, writtenSectors, {}, !board.protect())
+               : expectedCrcs(image.bytes(), part, *request.verify.variant, false, writtenHere, {}, !board.protect())
                      .decided();
-    const int serialSector = request.serial ? int(request.serial->place.address) / part.intSectorSize : -1;
+    const QList<int> serialSectors = serialSectorsOf(request, part);
     for (const int sector : written) {
         const auto crc = expected.find(sector);
-        if (sector == serialSector || crc == expected.end() || crc->second != read.crcs.at(sector))
+        if (serialSectors.contains(sector) || crc == expected.end() || crc->second != read.crcs.at(sector))
             continue;
         image.forget(sector * part.intSectorSize, part.intSectorSize);
         --*result.sectorsSent;

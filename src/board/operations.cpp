@@ -151,7 +151,7 @@ CommandResult verify(CommandCall& call) {
         return refusedVerification(problem);
     call.progress.step(QStringLiteral("Verifying Firmware..."));
     if (program.verify.kind == VerifyChoice::Kind::Golden)
-        return verifyAgainstGolden(ctx, geometry(call), *program.verify.golden, std::nullopt);
+        return verifyAgainstGolden(ctx, geometry(call), *program.verify.golden);
     return verifyAgainstImage(ctx, geometry(call), *program.image, *program.verify.variant, program.verify.variantKnown,
                               program.erase == EraseMode::Chip);
 }
@@ -161,7 +161,7 @@ CommandResult compareGolden(CommandCall& call) {
         return refusedVerification(problem);
     LinkContext ctx = call.board.context(call.progress);
     call.progress.step(QStringLiteral("Comparing with Golden CRCs..."));
-    return verifyAgainstGolden(ctx, geometry(call), *call.request.program.verify.golden, std::nullopt);
+    return verifyAgainstGolden(ctx, geometry(call), *call.request.program.verify.golden);
 }
 
 CommandResult saveGolden(CommandCall& call) {

@@ -109,6 +109,8 @@ JobResult BoardJob::run() {
         run.result.status = kNoBoard;
         if (turns_)
             turns_->finish(turn_);
+        QMutexLocker lock(&boardMutex_);
+        board_ = nullptr; // the board ends with this call: a later signal must not reach it
         return run.result;
     }
     run.result.status = connected ? runCommand(run) : kNoBoard;
@@ -258,7 +260,7 @@ CommandRequest commandRequest(const RunSetup& setup, const FirmwareCache* image,
     command.program.changedOnly = request.options.changedOnly;
     if (request.options.verify || request.options.changedOnly || request.command == Command::VerifyFirmware)
         command.program.verify =
-            setup.golden ? VerifyChoice{VerifyChoice::Kind::Golden, nullptr, &*setup.golden}
+            setup.golden ? VerifyChoice{VerifyChoice::Kind::Golden, setup.variant, &*setup.golden, setup.variantKnown}
                          : VerifyChoice{VerifyChoice::Kind::Image, setup.variant, nullptr, setup.variantKnown};
     command.program.serial = serial;
     command.script = setup.script ? &*setup.script : nullptr;

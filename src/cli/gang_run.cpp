@@ -141,12 +141,15 @@ QStringList gangTable(const QList<JobResult>& results) {
 }
 
 int gangExitStatus(const QList<JobResult>& results) {
+    // A signal's status wins over any board's failure, whichever port it is on.
+    const auto interrupted =
+        std::find_if(results.begin(), results.end(), [](const JobResult& result) { return !result.undone.isEmpty(); });
+    if (interrupted != results.end())
+        return interrupted->status;
     bool verifyFailures = false;
     for (const JobResult& result : results) {
         if (result.absent || result.status == kDone)
             continue;
-        if (!result.undone.isEmpty())
-            return result.status;
         if (result.status != kVerifyFailed)
             return kNotDone;
         verifyFailures = true;

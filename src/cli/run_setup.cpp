@@ -79,6 +79,13 @@ QString readProductionOptions(RunSetup& setup) {
             return problem;
         if (const QString problem = serialOverlapProblem(*place, setup.hex.image); !problem.isEmpty())
             return QStringLiteral("--serial: ") + problem;
+        // Golden CRCs come from a chip with another number: the number's sectors can only be
+        // checked against the image, which needs the chip's formulation.
+        if (setup.golden && !setup.variantKnown)
+            return QStringLiteral(
+                "--golden cannot check the sectors that hold each chip's own serial number: calibrate "
+                "the formulation first (zelvan-cli crc calibrate FILE.hex), choose it with "
+                "--crc-variant, or verify with --verify");
         setup.serial = SerialNumbering{*place, std::move(source)};
     }
     for (const QString& destination : options.records) {

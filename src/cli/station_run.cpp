@@ -14,6 +14,7 @@
 #include <QJsonObject>
 #include <QMutex>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -46,6 +47,9 @@ public:
         }
         const Connection connection = board.connect(port_, progress_);
         connected_ = connection.done();
+        // "-p all" leaves out a port without a board; a port named on its own is an error.
+        if (!connected_ && !setup_.request.options.allPorts() && !stopped_)
+            console_.error(QStringLiteral("zelvan-cli: station on %1: %2").arg(port_, connection.reason));
         // The loops start together, and only when --boards boards answered.
         if (!gate_.arrive(connected_ ? port_ : QString())) {
             QMutexLocker lock(&boardMutex_);
@@ -89,7 +93,7 @@ public:
         JobResult job;
         job.port = port_;
         job.device = board_->link().deviceName();
-        job.status = chip.passed ? kDone : kNotDone;
+        job.status = chip.passed ? kDone : result ? statusOf(result->ending()) : kNotDone;
         job.error = chip.reason;
         job.milliseconds = chip.milliseconds;
         storeRecord(setup_, console_,
@@ -148,7 +152,7 @@ private:
     ProgressReport progress_;
     QMutex boardMutex_;
     Board* board_ = nullptr;
-    bool stopped_ = false;
+    std::atomic<bool> stopped_{false};
     std::atomic<bool> connected_{false};
     CommandRequest request_;
     int passed_ = 0;
@@ -186,6 +190,13 @@ int runStation(const RunSetup& setup, Console& console, SignalWatch& stopSignals
     console.endBoardLines();
     if (!enoughBoards(gate, setup.request, console))
         return kNoBoard;
+    const bool anyBoard = std::any_of(boards.begin(), boards.end(),
+                                      [](const std::unique_ptr<StationBoard>& board) { return board->tookPart(); });
+    if (!anyBoard && signalStatus == 0) {
+        if (options.allPorts())
+            console.error(QStringLiteral("zelvan-cli: station on COM1..COM8: no programmer board found"));
+        return kNoBoard;
+    }
     for (const std::unique_ptr<StationBoard>& board : boards) {
         // "-p all" names every COM: a port without a board took no part.
         if (board->tookPart() || !options.allPorts())

@@ -43,16 +43,12 @@ Verification& judge(Verification& verification, const DeviceGeometry& part) {
 
 } // namespace
 
-namespace {
-
 std::vector<bool> writtenSectors(const FirmwareCache& image, const DeviceGeometry& part) {
     std::vector<bool> written;
     for (int sector = 0; sector < part.sectorCount(); ++sector)
         written.push_back(image.writesInto(sector * part.intSectorSize, part.intSectorSize));
     return written;
 }
-
-} // namespace
 
 QList<int> sharedSectors(const FirmwareCache& image, const DeviceGeometry& part) {
     const ExpectedCrcs expected =
@@ -81,14 +77,21 @@ Verification verifyAgainstImage(LinkContext& ctx, const DeviceGeometry& part, co
 }
 
 Verification verifyAgainstGolden(LinkContext& ctx, const DeviceGeometry& part, const GoldenCrcs& golden,
-                                 std::optional<int> skipSector) {
+                                 const SerialSectors& serial) {
     ctx.progress.stage(QStringLiteral("verifying"), QStringLiteral("sectors"));
     std::map<int, quint32> expected = golden.sectors;
-    if (skipSector)
-        expected.erase(*skipSector);
+    QList<int> unchecked;
+    for (const int sector : serial.sectors) {
+        expected.erase(sector);
+        if (const auto crc = serial.expected.find(sector); crc != serial.expected.end())
+            expected[sector] = crc->second;
+        else
+            unchecked.append(sector);
+    }
     Verification verification = readAndCompare(ctx, part, expected);
-    // The global CRC covers the serial number's sector too: it is only compared without one.
-    if (verification.read && !skipSector) {
+    verification.serialUnchecked = unchecked;
+    // The global CRC covers the serial number's sectors too: it is only compared without one.
+    if (verification.read && serial.sectors.isEmpty()) {
         const GlobalCrcValue global = readGlobalCrcValue(ctx);
         verification.read = global.done();
         if (!global.done())
@@ -187,6 +190,12 @@ QString verifyProblem(const Verification& verification, const DeviceGeometry& pa
                               "image can check it; verify it against golden CRCs")
             .arg(sectorsText(verification.undecidable, part),
                  verification.undecidable.size() > 1 ? QString() : QStringLiteral("s"));
+    if (!verification.serialUnchecked.isEmpty())
+        return QStringLiteral(
+                   "%1 hold%2 this chip's own serial number: golden CRCs cannot check it, and no formulation "
+                   "is calibrated or chosen to check it against the image")
+            .arg(sectorsText(verification.serialUnchecked, part),
+                 verification.serialUnchecked.size() > 1 ? QString() : QStringLiteral("s"));
     if (verification.compared == 0)
         return QStringLiteral("the image decides no sector of this part: nothing to compare");
     return QString();

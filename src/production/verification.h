@@ -28,14 +28,17 @@ struct RecordedCrc {
 // and matched and nothing of the image was left unchecked; Mismatch when a CRC differs; NotDone
 // when something could not be checked; the outcome of the read that failed otherwise.
 struct Verification : Result {
-    bool read = false;      // every CRC asked for was answered
-    QList<int> mismatched;  // sectors whose CRC differs (-1 stands for the global CRC)
-    QList<int> undecidable; // sectors the image writes into whose CRC no model can give
+    bool read = false;          // every CRC asked for was answered
+    QList<int> mismatched;      // sectors whose CRC differs (-1 stands for the global CRC)
+    QList<int> undecidable;     // sectors the image writes into whose CRC no model can give
+    QList<int> serialUnchecked; // sectors of a serial number that nothing known can check
     std::map<int, RecordedCrc> sectors;
     RecordedCrc global;
     int compared = 0; // CRCs compared (sectors, and the global one for golden)
 
-    bool passed() const { return read && mismatched.isEmpty() && undecidable.isEmpty() && compared > 0; }
+    bool passed() const {
+        return read && mismatched.isEmpty() && undecidable.isEmpty() && serialUnchecked.isEmpty() && compared > 0;
+    }
 };
 
 // Reads the CRC of every sector the image writes into and compares it with what the model gives
@@ -52,11 +55,22 @@ Verification verifyAgainstImage(LinkContext& ctx, const DeviceGeometry& part, co
 // from a baseline.
 QList<int> sharedSectors(const FirmwareCache& image, const DeviceGeometry& part);
 
-// Reads the global CRC and every sector's, and compares them with the golden ones, leaving out
-// skipSector (the sector that holds a serial number differs from chip to chip; the global CRC is
-// then left out too).
+// Which sectors the image writes into, one flag a sector of the part.
+std::vector<bool> writtenSectors(const FirmwareCache& image, const DeviceGeometry& part);
+
+// The sectors a serial number occupies, and the CRC each must have when a formulation is known
+// (computed from the image with this chip's number laid in).
+struct SerialSectors {
+    QList<int> sectors;
+    std::map<int, quint32> expected;
+};
+
+// Reads the global CRC and every sector's, and compares them with the golden ones. The sectors of
+// a serial number differ from the golden chip's: they are compared with their expected CRCs, or,
+// where none is known, left unchecked and the verification cannot pass; the global CRC is then
+// left out.
 Verification verifyAgainstGolden(LinkContext& ctx, const DeviceGeometry& part, const GoldenCrcs& golden,
-                                 std::optional<int> skipSector);
+                                 const SerialSectors& serial = {});
 
 // Every sector's CRC and the global one of the chip, as golden CRCs of the named part.
 struct GoldenReading : Result {
