@@ -182,6 +182,7 @@ private slots:
         row("two boards done", {"", ""}, verify, 0, "^COM2: verified 2 CRC");
         row("two boards, one not done", {"", "refuse page"}, verify, 1, "on COM2: .*4 of 8 pages written");
         row("two boards, one missing", {"missing", ""}, verify, 1, "on COM1: the port cannot be opened");
+        row("two boards, both missing", {"missing", "missing"}, verify, 4, "on COM2: the port cannot be opened");
         row("two boards, bad input", {"", ""}, {"erase", "chip"}, 2, "give --no-protect to allow it$");
         row("two boards, one verify failed", {"", "lose page"}, verify, 3, "on COM2: verify failed");
         row("two boards, verify failed and not done", {"lose page", "refuse page"}, verify, 1,

@@ -364,7 +364,8 @@ QString helpText() {
                            "  1    the board or the target refused or did not answer; the work was not done\n"
                            "  2    usage error, or an input file that cannot be read or is refused; nothing sent\n"
                            "  3    verification failed (on several boards: the only failures are verify failures)\n"
-                           "  4    no programmer board found, or the port could not be opened (one board)\n"
+                           "  4    no programmer board found, the port could not be opened (on several boards: none\n"
+                           "       answered), or fewer boards answer than --boards asks for\n"
                            "  130  interrupted (SIGINT), 143 terminated (SIGTERM)\n"
                            "\nProgress goes to stderr (a bar on a terminal, a line per 10% otherwise), results to "
                            "stdout.\n");

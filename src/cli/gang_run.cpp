@@ -146,6 +146,10 @@ int gangExitStatus(const QList<JobResult>& results) {
         std::find_if(results.begin(), results.end(), [](const JobResult& result) { return !result.undone.isEmpty(); });
     if (interrupted != results.end())
         return interrupted->status;
+    // No board named answered at all: as on one board, that is no board found.
+    if (std::all_of(results.begin(), results.end(),
+                    [](const JobResult& result) { return result.absent || result.status == kNoBoard; }))
+        return kNoBoard;
     bool verifyFailures = false;
     for (const JobResult& result : results) {
         if (result.absent || result.status == kDone)

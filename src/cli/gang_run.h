@@ -20,7 +20,8 @@ bool enoughBoards(const StartGate& gate, const CliRequest& request, Console& con
 QStringList gangTable(const QList<JobResult>& results);
 
 // The exit status of a run on several boards: 0 when every board is done, 3 when the only
-// failures are verify failures, the signal's status when interrupted, 1 otherwise.
+// failures are verify failures, the signal's status when interrupted, 4 when no board answered,
+// 1 otherwise.
 int gangExitStatus(const QList<JobResult>& results);
 
 } // namespace zelvan::cli
