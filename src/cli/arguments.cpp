@@ -17,14 +17,14 @@ namespace zelvan::cli {
 namespace {
 
 // Every option, once: its names, its value's name (empty for a flag) and its help.
-struct OptionSpec {
+struct OptionRow {
     QStringList names;
     const char* valueName;
     const char* help;
 };
 
-const QList<OptionSpec>& optionSpecs() {
-    static const QList<OptionSpec> specs{
+const QList<OptionRow>& optionTable() {
+    static const QList<OptionRow> rows{
         {{"p", "port"},
          "PORT",
          "COM1..COM8 (ZELVAN_COMn names the device of COMn) or a device path; default: search COM1..COM8 and use the "
@@ -73,7 +73,7 @@ const QList<OptionSpec>& optionSpecs() {
         {{"h", "help"}, "", "this text"},
         {{"version"}, "", "the version"},
     };
-    return specs;
+    return rows;
 }
 
 std::optional<UnitBound> parseBound(const QString& text) {
@@ -259,9 +259,9 @@ QString misplacedOption(const CliRequest& request) {
 
 void addOptions(QCommandLineParser& parser) {
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
-    for (const OptionSpec& spec : optionSpecs())
+    for (const OptionRow& option : optionTable())
         parser.addOption(
-            QCommandLineOption(spec.names, QString::fromLatin1(spec.help), QString::fromLatin1(spec.valueName)));
+            QCommandLineOption(option.names, QString::fromLatin1(option.help), QString::fromLatin1(option.valueName)));
 }
 
 QString usageError(const QString& what) {
@@ -299,8 +299,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         QString error = parser.errorText().replace(QLatin1Char('\''), QLatin1Char('"'));
         if (!parser.unknownOptionNames().isEmpty()) {
             QStringList known;
-            for (const OptionSpec& spec : optionSpecs())
-                known.append(QStringLiteral("--") + spec.names.constLast());
+            for (const OptionRow& option : optionTable())
+                known.append(QStringLiteral("--") + option.names.constLast());
             const QString name = parser.unknownOptionNames().constFirst();
             const QString unknown = (name.size() > 1 ? QStringLiteral("--") : QStringLiteral("-")) + name;
             error = QStringLiteral("unknown option \"%1\"").arg(unknown) + suggestion(unknown, known);
