@@ -1,5 +1,5 @@
-// The window while work runs: stopping a command, closing the window in the middle of one, files
-// dropped on it, and the loaded firmware across a new identification.
+// The window while work runs: stopping a command, closing the window in the middle of one, and
+// files dropped on it. What identification keeps of the loaded firmware is the session's (tst_session).
 
 #include "support/window_fixture.h"
 
@@ -28,8 +28,6 @@ void drop(QWidget& window, const QStringList& paths) {
     QDropEvent event(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&window, &event);
 }
-
-enum class Reidentify { SamePart, SmallerPart, FileChanged, AfterClear };
 
 } // namespace
 
@@ -140,55 +138,6 @@ private slots:
         drop(w.window, {fixturePath("blink.ihx")});
         QTRY_COMPARE(w.dialogs().boxTitles(), QStringList{"Drop Files"});
         QVERIFY(!w.session().firmwareLoaded());
-    }
-
-    // A completed identification keeps the bytes loaded since the last clear, laid out for the part
-    // it found; the files are never read again (one changed meanwhile does not change what is
-    // programmed), and the identification line stays the last status line.
-    void reidentificationKeepsFirmware_data() {
-        QTest::addColumn<int>("change");
-        QTest::addColumn<QString>("kept"); // what the label says; empty: nothing is loaded any more
-        QTest::addColumn<QStringList>("boxes");
-        QTest::newRow("Get LPC ID, same part") << int(Reidentify::SamePart) << "LPC932A1" << QStringList{};
-        QTest::newRow("Auto Connect, part with less flash")
-            << int(Reidentify::SmallerPart) << "LPC901" << QStringList{"HEX File Warning"};
-        QTest::newRow("a file changed meanwhile") << int(Reidentify::FileChanged) << "LPC932A1" << QStringList{};
-        QTest::newRow("cleared before") << int(Reidentify::AfterClear) << "" << QStringList{};
-    }
-    void reidentificationKeepsFirmware() {
-        QFETCH(int, change);
-        QFETCH(QString, kept);
-        QFETCH(QStringList, boxes);
-        TargetWindow w;
-        QTemporaryDir dir;
-        const QString first = fixturePath("blink.ihx");
-        const QString second = writeSecondHex(dir);
-        w.target.loadFirmware(first);
-        w.target.loadFirmware(second);
-        const FirmwareCache before = w.session().firmware();
-        w.target.forget();
-
-        if (Reidentify(change) == Reidentify::SmallerPart) {
-            w.target.board = &w.target.rig.place(1, boardFor("LPC901"));
-            QTest::mouseClick(w.window.button(Command::AutoConnect), Qt::LeftButton);
-        } else {
-            if (Reidentify(change) == Reidentify::FileChanged)
-                writeFile(second, ":0408000011121314AA\n:00000001FF\n");
-            if (Reidentify(change) == Reidentify::AfterClear)
-                QTest::mouseClick(w.window.button(Command::ClearFirmware), Qt::LeftButton);
-            QTest::mouseClick(w.window.button(Command::GetID), Qt::LeftButton);
-        }
-
-        QCOMPARE(w.find<QLabel>("lblLoadedFirmware")->text(),
-                 kept.isEmpty() ? QStringLiteral("Firmware: ")
-                                : "Firmware: " + first + second + QStringLiteral(" (kept for the %1)").arg(kept));
-        QVERIFY(w.session().statusText().startsWith("CPU MFG=15"));
-        QCOMPARE(w.dialogs().boxTitles(), boxes);
-        QCOMPARE(w.window.button(Command::ProgramFirmware)->isEnabled(), !kept.isEmpty());
-        if (Reidentify(change) == Reidentify::SmallerPart)
-            QCOMPARE(w.session().firmware().size(), 1024);
-        else if (!kept.isEmpty())
-            QVERIFY(w.session().firmware() == before);
     }
 };
 
