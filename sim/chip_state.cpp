@@ -1,5 +1,7 @@
 #include "chip_state.h"
 
+#include "common/regular_file.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -60,12 +62,10 @@ bool saveChipState(const BoardModel& board, const QString& path, QString* error)
 }
 
 bool loadChipState(BoardModel& board, const QString& path, QString* error) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return failWith(error, QStringLiteral("%1: cannot be read").arg(path));
-    if (file.size() > kMaxFileSize)
-        return failWith(error, QStringLiteral("%1: too large for a state file").arg(path));
-    const QJsonObject state = QJsonDocument::fromJson(file.readAll()).object();
+    const FileContent content = readRegularFile(path, kMaxFileSize);
+    if (!content.ok())
+        return failWith(error, QStringLiteral("%1: %2").arg(path, content.reason));
+    const QJsonObject state = QJsonDocument::fromJson(content.bytes).object();
     const auto notState = [&](const char* why) {
         return failWith(error, QStringLiteral("%1: not a simulated chip's state (%2)").arg(path, QLatin1String(why)));
     };

@@ -41,9 +41,6 @@ std::unique_ptr<PtyBoardServer> startDemoBoard(const CatalogueEntry& part, const
     return server;
 }
 
-std::unique_ptr<PtyBoardServer> startDemoBoard(const CatalogueEntry& part, QString* error) {
-    return startDemoBoard(part, DemoBoardOptions{}, error);
-}
 
 QString defaultDemoStatePath(const CatalogueEntry& part) {
     // Shared entries are named "LPC922/9221": the slash would make a folder of the name.

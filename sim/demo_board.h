@@ -21,8 +21,6 @@ struct DemoBoardOptions {
 // Starts it and names its device in ZELVAN_COM1. Nothing, with the reason, when it cannot start.
 std::unique_ptr<PtyBoardServer> startDemoBoard(const CatalogueEntry& part, const DemoBoardOptions& options,
                                                QString* error);
-// The same with a new chip that is not kept.
-std::unique_ptr<PtyBoardServer> startDemoBoard(const CatalogueEntry& part, QString* error);
 
 // Where the chip of a part is kept between runs: simulator-<PART>.state in the user's cache, under
 // zelvan-programmer.

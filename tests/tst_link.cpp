@@ -29,7 +29,6 @@ private slots:
         QTest::newRow("security of sector 7") << configReadBody(configAddress::securityByte(7)) << ":010000030FED\r\n";
         QTest::newRow("security of sector 8 at 18")
             << configReadBody(configAddress::securityByte(8)) << ":0100000318E4\r\n";
-        QTest::newRow("clear protection") << clearProtectionBody() << ":020000021000EC\r\n";
         QTest::newRow("page erase 0040") << eraseBody(EraseUnit::Page, 0x40) << ":03000004000040B9\r\n";
         QTest::newRow("sector erase 0400") << eraseBody(EraseUnit::Sector, 0x400) << ":03000004010400F4\r\n";
         QTest::newRow("sector CRC 3800: high byte only") << sectorCrcBody(0x3800) << ":0100000538C2\r\n";

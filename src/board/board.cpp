@@ -83,7 +83,6 @@ Connection Board::search(ConnectionProgress& progress) {
         tried.append(QStringLiteral("COM%1 (%2): %3").arg(port).arg(link_.deviceName(), connection.reason));
     }
     connection.unopenable = unopenable;
-    connection.tried = tried;
     connection.end(Ending::NotDone,
                    QStringLiteral("no programmer board found (%1)").arg(tried.join(QStringLiteral("; "))));
     return connection;

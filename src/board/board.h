@@ -19,7 +19,6 @@ struct Connection : Result {
     int port = 0;                      // the COM the board was found on (0: a device, or none)
     QString version;                   // the loader version's whole answer, echo included
     QList<PortOpenFailure> unopenable; // ports that exist but could not be opened, with the reason
-    QStringList tried;                 // a search: every port tried and why it was not the board's
     bool synchronised = false;         // a "U" came back on the last port tried
 };
 

@@ -104,7 +104,6 @@ JobResult BoardJob::run() {
     if (!connected && turns_)
         turns_->finish(turn_);
     if (gate_ && !gate_->arrive(connected ? run.result.port : QString())) {
-        run.result.held = connected;
         run.result.absent = !connected;
         run.result.status = kNoBoard;
         if (turns_)
@@ -129,7 +128,7 @@ JobResult BoardJob::run() {
     }
     run.result.milliseconds = clock.elapsed();
     if (!run.result.absent) {
-        writeRecord(run);
+        storeRecord(setup_, console_, run.record, run.result);
         if (console_.drawsBoardLines())
             console_.boardLine(prefix_,
                                prefix_ + (run.result.status == kDone ? QStringLiteral("done")
@@ -240,10 +239,6 @@ QString BoardJob::undoneText(const Run& run) const {
         return text;
     }
     return QStringLiteral("%1 was not completed").arg(setup_.request.commandText);
-}
-
-void BoardJob::writeRecord(Run& run) {
-    storeRecord(setup_, console_, run.record, run.result);
 }
 
 CommandRequest commandRequest(const RunSetup& setup, const FirmwareCache* image, const SerialNumbering* serial) {

@@ -21,7 +21,6 @@ namespace zelvan::cli {
 struct JobResult {
     int status = kNotDone;
     bool absent = false; // "-p all": no board on this port, so it takes no part in the run
-    bool held = false;   // answered, but the run did not start: too few boards answered
     QString port;        // as the user named it, or the COMn the search found
     QString device;      // the device behind it
     QString error;       // why it failed, one line (empty when done)
@@ -70,8 +69,6 @@ private:
     int identify(Run& run);
     int runCommand(Run& run);
     QString undoneText(const Run& run) const;
-    // The record of this board and command, when --record asks for one.
-    void writeRecord(Run& run);
 
     const RunSetup& setup_;
     Console& console_;

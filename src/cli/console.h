@@ -17,7 +17,6 @@ public:
     Console(bool quiet, bool json, bool stderrIsTerminal);
 
     bool json() const { return json_; }
-    bool quiet() const { return quiet_; }
     // A progress bar is drawn only for a terminal, never with -q or --json, and not for several
     // boards at once (their bars would overwrite each other: each prints a line a tenth instead).
     bool drawsProgressBar() const { return stderrIsTerminal_ && !quiet_ && !json_ && !severalBoards_; }

@@ -16,10 +16,6 @@ enum class Ending {
     Mismatch,    // the work was done, but the chip does not hold what it should (a verify failed)
 };
 
-inline bool isDone(Ending ending) {
-    return ending == Ending::Done;
-}
-
 // The closing line of an operation as the status line shows it: "<phrase>: Done", ": Interrupted",
 // or ": Error" for every other ending.
 inline QString closingStatus(const QString& phrase, Ending ending) {

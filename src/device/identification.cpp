@@ -14,8 +14,6 @@ Part partForIds(const IdBytes& ids, const std::optional<Part>& previous) {
                 geometryForId(ids.deviceId2, previous ? std::optional(previous->geometry) : std::nullopt)};
 }
 
-namespace {} // namespace
-
 IdReading readIdBytes(LinkContext& ctx) {
     ctx.progress.step(QStringLiteral("Reading CPU ID..."));
     ctx.progress.indicate(Led::DarkYellow);

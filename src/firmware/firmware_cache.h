@@ -31,7 +31,6 @@ public:
     // The two characters stored for an address.
     QByteArrayView byteText(int address) const { return QByteArrayView(strFirmwareImage_).sliced(2 * address, 2); }
     void setByteText(int address, QByteArrayView text);
-    bool isWritten(int address) const { return written_[static_cast<size_t>(address)]; }
     // Whether any byte of the range address..address+length-1 was written.
     bool writesInto(int address, int length) const;
     // The whole image as one text, two characters per address.

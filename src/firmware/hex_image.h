@@ -35,7 +35,6 @@ public:
 
     // Data at a full address of 10000H or more: dropped, the first address kept for messages.
     void dropBeyond(quint64 address);
-    std::optional<quint64> firstBeyond() const { return firstBeyond_; }
 
     void capture(int index, QByteArrayView text);
     bool hasConfig(int index) const { return captured_.test(static_cast<size_t>(index)); }

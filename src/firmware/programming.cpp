@@ -102,7 +102,6 @@ ProgramResult programFirmware(LinkContext& ctx, const FirmwareCache& cache, cons
         const IspAnswer answer =
             ctx.link.exchangeRecord(configWriteBody(index, QString::fromLatin1(cache.configText(index))));
         if (!answer.acknowledged()) {
-            result.configurationFailed = true;
             result.end(endingOf(answer.outcome),
                        QStringLiteral("all %1 pages were written, but configuration byte %2 the files carry was not "
                                       "(%3)")

@@ -22,8 +22,6 @@ struct ProgramResult : Result {
     int pagesWritten = 0; // pages the board acknowledged
     int pagesToWrite = 0; // pages of the image that were to be written
     int pagesSkipped = 0; // pages of the image in the protected bootloader area, not written
-    // Every page was written, but a configuration value the files carry was not.
-    bool configurationFailed = false;
 };
 
 // The notice that protection keeps pages of the image back: "n page(s) of the firmware lie in the

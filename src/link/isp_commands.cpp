@@ -25,10 +25,6 @@ QString configWriteBody(int address, const QString& value) {
     return recordBody(RecordType::ConfigWrite, strDecToHex8(address) + value);
 }
 
-QString clearProtectionBody() {
-    return configWriteBody(configAddress::kClearProtection, QStringLiteral("00"));
-}
-
 QString eraseBody(EraseUnit unit, int address) {
     return recordBody(RecordType::Erase, strDecToHex8(static_cast<int>(unit)) + strDecToHex16(address));
 }

@@ -44,7 +44,6 @@ QString recordBody(RecordType type, QStringView dataText = {}, int address = 0);
 QString loaderVersionBody();                                // "00000001"
 QString configReadBody(int address);                        // "01000003" + address
 QString configWriteBody(int address, const QString& value); // "02000002" + address + value
-QString clearProtectionBody();                              // "020000021000"
 QString eraseBody(EraseUnit unit, int address);             // "03000004" + unit + address
 QString sectorCrcBody(int sectorAddress);                   // "01000005" + address high byte
 QString globalCrcBody();                                    // "00000006"

@@ -64,7 +64,6 @@ public:
     // Sends what the spool holds; how many records were sent, or nullopt with *error when some
     // could not be (those stay in the spool).
     std::optional<int> flush(QString* error);
-    const QString& spoolPath() const { return spoolPath_; }
 
 protected:
     // Opens the destination; nullptr with *fault when it cannot take records now.
