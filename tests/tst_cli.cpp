@@ -359,12 +359,19 @@ private slots:
                 return line["port"] == QStringLiteral("COM%1").arg(com);
             });
         };
-        const auto swapChip = [&boards](int com) { // once the station has seen the socket empty
+        // A new chip goes in once the station has seen the socket empty: three id reads after the
+        // removal, all answered FF, and a record after them (it has moved on to the next look).
+        const auto sawEmpty = [](const QStringList& sent) {
+            const qsizetype first = sent.indexOf(QStringLiteral(":0100000310EC"));
+            return first >= 0 && sent.size() > first + 3 && sent[first + 1] == ":0100000311EB" &&
+                   sent[first + 2] == ":0100000312EA";
+        };
+        const auto swapChip = [&boards, &sawEmpty](int com) {
             boards.with(com, [](sim::BoardModel& b) {
                 b.removeChip();
                 b.clearReceived();
             });
-            QTRY_VERIFY(!received(boards.rig.board(com)).filter(QRegularExpression("^:010000031")).isEmpty());
+            QTRY_VERIFY(sawEmpty(received(boards.rig.board(com))));
             boards.with(com, [](sim::BoardModel& b) { b.insertChip(); });
         };
         const auto play = [&] {
@@ -398,6 +405,7 @@ private slots:
         QCOMPARE(run.exitCode, 130);
         QVERIFY2(run.out.contains("COM1: 3 passed, 0 failed, lost\n") && run.out.contains("COM2: 4 passed, 1 failed\n"),
                  qPrintable(run.out + run.err));
+        QVERIFY2(run.err.contains("zelvan-cli: station on COM1: lost: "), qPrintable(run.err));
         QList<qint64> numbers;
         QList<int> statuses;
         for (const QJsonObject& line : jsonLines(jsonl)) {

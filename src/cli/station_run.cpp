@@ -64,6 +64,9 @@ public:
         lost_ = ended.ending != Ending::Interrupted;
         if (lost_)
             show(QStringLiteral("lost: %1").arg(ended.reason));
+        // Without the live lines the reason would go unsaid (the refused connection is said above).
+        if (lost_ && connected_ && !console_.drawsBoardLines())
+            console_.error(QStringLiteral("zelvan-cli: station on %1: lost: %2").arg(port_, ended.reason));
         QMutexLocker lock(&boardMutex_);
         board_ = nullptr;
     }
