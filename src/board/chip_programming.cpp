@@ -21,7 +21,6 @@ void addUnit(QList<UnitRange>& runs, int unit) {
 // Erases what the request asks for before programming.
 void erase(Board& board, LinkContext& ctx, Questions& questions, const FirmwareCache& image,
            const ProgramRequest& request, ChipProgramming& result) {
-    result.stage = ChipProgramming::Stage::Erasing;
     const DeviceGeometry& part = board.part()->geometry;
     if (request.erase == EraseMode::Chip) {
         const ChipEraseResult erased = eraseChip(ctx, questions, board.protect());
@@ -82,7 +81,6 @@ QList<int> serialSectorsOf(const ProgramRequest& request, const DeviceGeometry& 
 
 void verify(Board& board, LinkContext& ctx, const FirmwareCache& image, const ProgramRequest& request,
             const std::map<int, quint32>& baselines, ChipProgramming& result) {
-    result.stage = ChipProgramming::Stage::Verifying;
     ctx.progress.step(QStringLiteral("Verifying Firmware..."));
     const DeviceGeometry& part = board.part()->geometry;
     const bool bootloaderErased = !board.protect() && request.erase == EraseMode::Used;
@@ -208,7 +206,6 @@ ChipProgramming programChip(Board& board, Progress& progress, Questions& questio
     if (!baselines)
         return result;
 
-    result.stage = ChipProgramming::Stage::Programming;
     result.programmed = programFirmware(ctx, sent, part, request.quick, board.protect());
     static_cast<Result&>(result) = result.programmed;
     if (!result.done() || checked.verify.kind == VerifyChoice::Kind::None)

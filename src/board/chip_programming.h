@@ -60,16 +60,14 @@ struct ErasePlan {
 ErasePlan unitsToErase(const FirmwareCache& image, const DeviceGeometry& part, bool protect);
 
 struct ChipProgramming : Result {
-    enum class Stage { Numbering, Erasing, Programming, Verifying };
-    Stage stage = Stage::Numbering; // where it ended
-    bool nothingLoaded = false;     // there was no firmware to program: nothing was sent
+    bool nothingLoaded = false; // there was no firmware to program: nothing was sent
     std::optional<quint64> serialNumber;
     int sectorsErased = 0;
     int pagesErased = 0;
     std::optional<int> sectorsSent;      // with changedOnly: the sectors sent
     std::optional<int> sectorsUnchanged; // with changedOnly: the sectors the chip held already
     ProgramResult programmed;
-    std::optional<Verification> verification;
+    std::optional<Verification> verification; // set once the verify began: the rest was done
 };
 
 // Programs the identified part: the serial number (taken before anything is written, and laid

@@ -106,7 +106,6 @@ CommandResult program(CommandCall& call) {
     // Programming with nothing loaded would send nothing and pass for done work.
     if (!call.request.program.image) {
         ChipProgramming nothing;
-        nothing.stage = ChipProgramming::Stage::Programming;
         nothing.nothingLoaded = true;
         nothing.end(Ending::NotDone, QStringLiteral("no firmware is loaded"));
         return nothing;

@@ -88,7 +88,7 @@ int programming(const ChipProgramming& result, const Board& board, const CliRequ
     output.fields[QStringLiteral("pages_erased")] = result.pagesErased;
     output.fields[QStringLiteral("pages_written")] = programmed.pagesWritten;
     output.fields[QStringLiteral("pages_skipped")] = programmed.pagesSkipped;
-    if (result.stage != ChipProgramming::Stage::Verifying && !result.done())
+    if (!result.verification && !result.done())
         return fail(output, result.ending, result.reason);
     const QString besideBootloader =
         result.pagesErased > 0 ? QStringLiteral(" and %1 page(s) beside the bootloader").arg(result.pagesErased)

@@ -70,8 +70,8 @@ Presentation programming(Command command, const ChipProgramming& result) {
     if (result.nothingLoaded)
         return statusOnly(closingStatus(phraseOf(command), Ending::NotDone) +
                           QStringLiteral(" (no firmware is loaded)"));
-    const Result& ended = result.stage == ChipProgramming::Stage::Verifying ? static_cast<const Result&>(programmed)
-                                                                            : static_cast<const Result&>(result);
+    const Result& ended =
+        result.verification ? static_cast<const Result&>(programmed) : static_cast<const Result&>(result);
     const QString text = ended.done()                          ? QStringLiteral("Programming: Done")
                          : ended.ending == Ending::Interrupted ? QStringLiteral("Programming interrupted")
                                                                : QStringLiteral("Programming error");
