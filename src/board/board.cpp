@@ -114,4 +114,9 @@ Identification Board::identify(Progress& progress) {
     return identification;
 }
 
+void Board::stopFromAnotherThread() {
+    requestStop();
+    QMetaObject::invokeMethod(&link_, &IspLink::abort, Qt::QueuedConnection);
+}
+
 } // namespace zelvan

@@ -52,6 +52,9 @@ public:
 
     // ---- Stop and protection
     void requestStop() { stop_.request(); }
+    // From another thread: the stop, and the wait in progress ended at once (the link lives on the
+    // board's thread, so its wait ends there, at its next look at events).
+    void stopFromAnotherThread();
     void clearStop() { stop_.reset(); }
     const StopRequest& stop() const { return stop_; }
     // Whether the bootloader area is kept from erasing and programming by the command that runs.

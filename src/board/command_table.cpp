@@ -43,20 +43,21 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
      false, "Erasing Device", kNone, &op::eraseWholeChip,
      QT_TRANSLATE_NOOP("ButtonTips", "Erases the whole flash, the bootloader too (record 00000008): refused while "
                                      "Protect ISP Code is ticked, asked first while it is not"),
-     "erase the whole flash (needs --no-protect: the bootloader goes too)"},
+     "erase the whole flash (needs --no-protect: the bootloader goes too)", true},
     {Command::ErasePage, "cmdErasePage", "Erase Page(s)", W::Button, A::Identified, "erase pages", "[A-B]", "epage",
      true, true, "Erasing Device Pages", kNone, &op::erasePages,
      QT_TRANSLATE_NOOP("ButtonTips", "Erases the pages from Start to End of the Pages lists, one record a page "
                                      "(03000004 00 AAAA); while Protect ISP Code is ticked the bootloader's pages are "
                                      "left alone"),
      "erase pages A..B; A, B are indexes (0, 1, ...) or addresses (0x0400); no range: every page below the "
-     "bootloader while it is protected, the whole flash otherwise"},
+     "bootloader while it is protected, the whole flash otherwise",
+     true},
     {Command::EraseSector, "cmdEraseSector", "Erase Sector(s)", W::Button, A::Identified, "erase sectors", "[A-B]",
      "esector", true, true, "Erasing Device Sectors", kNone, &op::eraseSectors,
      QT_TRANSLATE_NOOP("ButtonTips", "Erases the sectors from Start to End of the Sectors lists, one record a sector "
                                      "(03000004 01 AAAA); while Protect ISP Code is ticked the bootloader's sector is "
                                      "left alone"),
-     "the same for sectors"},
+     "the same for sectors", true},
     {Command::GetGlobalCRC, "cmdGetGlobalCRC", "Global CRC", W::Button, A::Identified, "crc global", "", "gcrc", false,
      false, "Reading Global CRC", kNone, &op::globalCrc,
      QT_TRANSLATE_NOOP("ButtonTips", "Reads the CRC of the whole flash (record 00000006)"),
@@ -72,19 +73,21 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
      QT_TRANSLATE_NOOP("ButtonTips", "On a chip just programmed with the loaded firmware: finds which formulation of "
                                      "the signature its CRCs follow, and keeps it for every later verify"),
      "on a chip just programmed with the files: find which formulation of the signature its CRCs follow, and "
-     "keep it for verify"},
+     "keep it for verify",
+     true},
     {Command::ProgramFirmware, "cmdProgramFirmware", "Program Firmware", W::Button, A::FirmwareLoaded, "program",
      "FILE.hex...", "program", true, true, "Programming Firmware", kNone, &op::program,
      QT_TRANSLATE_NOOP("ButtonTips", "Writes the loaded firmware into the flash page by page (records LL AAAA 00 and "
                                      "the page's bytes; in Quick Mode \"Q:\" and the raw bytes), then the "
                                      "configuration bytes the file carried (02000002 0n vv)"),
      "load the files in order (later files win), erase, program, and write the configuration bytes the files "
-     "carry"},
+     "carry",
+     true},
     {Command::VerifyFirmware, "mnuVerifyFirmware", "Verify Firmware", W::VerifyMenu, A::Always, "verify", "FILE.hex...",
      nullptr, true, true, "Verifying Firmware", kNone, &op::verify,
      QT_TRANSLATE_NOOP("ButtonTips", "Reads the CRC of every sector the loaded firmware writes into (records "
                                      "01000005..) and compares it with the firmware's"),
-     "compare the CRCs of the sectors the files decide with the files"},
+     "compare the CRCs of the sectors the files decide with the files", true},
     {Command::ConfigGet, nullptr, nullptr, W::None, A::Never, "config get", "NAME", nullptr, false, false, nullptr,
      kNone, &op::configGet, nullptr, "NAME: ucfg1, ucfg2, bootv, status"},
     {Command::ConfigSet, nullptr, nullptr, W::None, A::Never, "config set", "NAME VALUE", nullptr, false, false,
@@ -101,7 +104,7 @@ constexpr std::array<CommandRow, kCommandCount> kCommands{{
      nullptr, false, true, "Automatic Programming", kNone, &op::automation,
      QT_TRANSLATE_NOOP("ButtonTips", "Runs the automation file chosen with File > Load Automation File, line by line, "
                                      "unattended"),
-     "an automation file; its program keyword writes the --hex FILE.hex files"},
+     "an automation file; its program keyword writes the --hex FILE.hex files", true},
     {Command::Records, nullptr, nullptr, W::None, A::Never, "records", "", nullptr, false, false, nullptr, kNone,
      nullptr, nullptr, "for each --record destination: how many chip records wait in its spool, the oldest"},
     {Command::RecordsFlush, nullptr, nullptr, W::None, A::Never, "records flush", "", nullptr, false, false, nullptr,

@@ -83,6 +83,8 @@ struct CommandRow {
     CommandOperation operation;
     const char* tip;     // the window's tip: what it does and which records it sends
     const char* cliHelp; // the command line's help line
+    // Erases, writes or verifies the flash: refused on a part whose layout the catalogue lacks.
+    bool needsLayout = false;
 };
 
 std::span<const CommandRow> commandTable();

@@ -2,17 +2,6 @@
 
 namespace zelvan {
 
-namespace {
-
-bool writesOrVerifies(Command command) {
-    static const QList<Command> kCommands{Command::EraseChip,       Command::ErasePage,      Command::EraseSector,
-                                          Command::ProgramFirmware, Command::VerifyFirmware, Command::Calibrate,
-                                          Command::AutoProcedure};
-    return kCommands.contains(command);
-}
-
-} // namespace
-
 PartFit fitToPart(const Part& part, Command command, const HexFiles& files, bool truncate, Progress& progress) {
     PartFit fit;
     if (part.ids.allFF()) {
@@ -20,7 +9,7 @@ PartFit fitToPart(const Part& part, Command command, const HexFiles& files, bool
                                                 "connected and powered?"));
         return fit;
     }
-    if (!part.entry && writesOrVerifies(command)) {
+    if (!part.entry && commandRow(command).needsLayout) {
         fit.end(Ending::NotDone, QStringLiteral("the part's ids %1 are not in the catalogue: its flash layout is not "
                                                 "known, so it is not erased, programmed or verified")
                                      .arg(part.ids.text()));

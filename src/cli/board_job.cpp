@@ -80,9 +80,7 @@ void BoardJob::interrupt(int status) {
     QMutexLocker lock(&boardMutex_);
     if (!board_)
         return;
-    board_->requestStop();
-    // The link lives on the job's thread: its wait is ended there, at its next look at events.
-    QMetaObject::invokeMethod(&board_->link(), &IspLink::abort, Qt::QueuedConnection);
+    board_->stopFromAnotherThread();
 }
 
 JobResult BoardJob::run() {
@@ -187,7 +185,8 @@ int BoardJob::runCommand(Run& run) {
     const CommandRow& row = commandRow(request.command);
     JobOutput output(console_, prefix_);
     output.variantName = setup_.variant ? setup_.variant->name : QString();
-    if (row.needsPart || request.command == Command::GetID || request.command == Command::EraseChip) {
+    // The part is identified first where the command works on it or needs its layout.
+    if (row.needsPart || row.needsLayout || request.command == Command::GetID) {
         if (const int status = identify(run); status != kDone)
             return status;
     }

@@ -65,12 +65,7 @@ int runOnBoards(const RunSetup& setup, Console& console, SignalWatch& stopSignal
         return result.status;
     }
 
-    QStringList ports = request.options.ports;
-    if (all) {
-        ports.clear();
-        for (int port = 1; port <= kPortCount; ++port)
-            ports.append(QStringLiteral("COM%1").arg(port));
-    }
+    const QStringList ports = all ? comPortNames() : request.options.ports;
     console.setSeveralBoards();
     StartGate gate(static_cast<int>(ports.size()), request.options.boards);
     SerialTurns turns(static_cast<int>(ports.size()));

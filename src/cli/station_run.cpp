@@ -25,11 +25,13 @@ namespace {
 // One board of the station: its loop on a thread of its own, and its counts.
 class StationBoard : public StationFace {
 public:
-    StationBoard(const RunSetup& setup, Console& console, QString port, StartGate& gate)
+    // optional: one of every COM, where a port without a board is no error.
+    StationBoard(const RunSetup& setup, Console& console, QString port, StartGate& gate, bool optional)
         : setup_(setup)
         , console_(console)
         , port_(std::move(port))
         , gate_(gate)
+        , optional_(optional)
         , progress_(console, port_ + QStringLiteral(": ")) {
         progress_.setBoardLineTail([this] { return counts(); });
     }
@@ -48,7 +50,7 @@ public:
         const Connection connection = board.connect(port_, progress_);
         connected_ = connection.done();
         // "-p all" leaves out a port without a board; a port named on its own is an error.
-        if (!connected_ && !setup_.request.options.allPorts() && !stopped_)
+        if (!connected_ && !optional_ && !stopped_)
             console_.error(QStringLiteral("zelvan-cli: station on %1: %2").arg(port_, connection.reason));
         // The loops start together, and only when --boards boards answered.
         if (!gate_.arrive(connected_ ? port_ : QString())) {
@@ -77,8 +79,7 @@ public:
         stopped_ = true;
         if (!board_)
             return;
-        board_->requestStop();
-        QMetaObject::invokeMethod(&board_->link(), &IspLink::abort, Qt::QueuedConnection);
+        board_->stopFromAnotherThread();
     }
 
     CommandRequest requestFor(const FirmwareCache* image) override {
@@ -152,6 +153,7 @@ private:
     Console& console_;
     QString port_;
     StartGate& gate_;
+    bool optional_;
     ProgressReport progress_;
     QMutex boardMutex_;
     Board* board_ = nullptr;
@@ -169,17 +171,14 @@ private:
 
 int runStation(const RunSetup& setup, Console& console, SignalWatch& stopSignals) {
     const CliOptions& options = setup.request.options;
-    QStringList ports = options.ports;
-    if (ports.isEmpty() || options.allPorts()) {
-        ports.clear();
-        for (int port = 1; port <= kPortCount; ++port)
-            ports.append(QStringLiteral("COM%1").arg(port));
-    }
+    // No port named is every COM, as "-p all": a port without a board takes no part.
+    const bool all = options.ports.isEmpty() || options.allPorts();
+    const QStringList ports = all ? comPortNames() : options.ports;
     console.setSeveralBoards();
     StartGate gate(static_cast<int>(ports.size()), options.boards);
     std::vector<std::unique_ptr<StationBoard>> boards;
     for (const QString& port : ports)
-        boards.push_back(std::make_unique<StationBoard>(setup, console, port, gate));
+        boards.push_back(std::make_unique<StationBoard>(setup, console, port, gate, all));
     int signalStatus = 0;
     QObject::connect(&stopSignals, &SignalWatch::stopRequested, &stopSignals, [&](int status) {
         signalStatus = status;
@@ -196,13 +195,13 @@ int runStation(const RunSetup& setup, Console& console, SignalWatch& stopSignals
     const bool anyBoard = std::any_of(boards.begin(), boards.end(),
                                       [](const std::unique_ptr<StationBoard>& board) { return board->tookPart(); });
     if (!anyBoard && signalStatus == 0) {
-        if (options.allPorts())
+        if (all)
             console.error(QStringLiteral("zelvan-cli: station on COM1..COM8: no programmer board found"));
         return kNoBoard;
     }
     for (const std::unique_ptr<StationBoard>& board : boards) {
         // "-p all" names every COM: a port without a board took no part.
-        if (board->tookPart() || !options.allPorts())
+        if (board->tookPart() || !all)
             console.essential(board->totals());
     }
     return signalStatus != 0 ? signalStatus : kNotDone;

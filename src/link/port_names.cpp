@@ -84,4 +84,11 @@ QString comDeviceName(int n) {
 #endif
 }
 
+QStringList comPortNames() {
+    QStringList names;
+    for (int port = 1; port <= kPortCount; ++port)
+        names.append(QStringLiteral("COM%1").arg(port));
+    return names;
+}
+
 } // namespace zelvan

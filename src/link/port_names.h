@@ -13,6 +13,9 @@ inline constexpr int kPortCount = 8;
 // natural name order). Empty when the system has no n-th port.
 QString comDeviceName(int n);
 
+// "COM1" .. "COM8", in order.
+QStringList comPortNames();
+
 // The n of a port named "COM<n>" (n = 1..8, any case), or 0 for any other name (a device path).
 int comNumberOf(const QString& portName);
 
